@@ -1,0 +1,97 @@
+#pragma once
+// Every image operation of a run, as methods of one stateless object.
+//
+// Rules for all methods:
+// - Images are held through image slots (bitmap.h). An operation first tests its inputs with
+//   IsUsable() and does nothing when that fails.
+// - New bitmaps made by the operations are QImage::Format_ARGB32, except the targets of
+//   CopyRegion(), which take the source's format.
+// - Failure is reported through the status left on a bitmap and a false result; nothing here
+//   shows a message or throws.
+// - Colours given as Windows colour values (0x00BBGGRR) are drawn as opaque 0xFFRRGGBB.
+// - Methods may be called from any one thread at a time per image; the object has no state.
+
+#include "imaging/bitmap.h"
+#include "imaging/output_format.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace corvane {
+
+using Colour = std::uint32_t;  // Windows colour value 0x00BBGGRR
+
+// The watermark of a run, prepared by the input validation and applied by SaveImage.
+struct Watermark {
+    bool on = false;
+    QString text;            // non-empty selects the text watermark
+    BitmapPtr picture;       // used when the text is empty
+};
+
+// Position of the next image in a mosaic being built (the combine accumulator).
+struct CombineState {
+    BitmapPtr canvas;
+    int nextX = 0;
+    int nextY = 0;
+    int column = 0;
+    int row = 0;
+};
+
+class ImageProcessor {
+public:
+    // --- loading, formats, saving --------------------------------------------------------------
+    // Decodes a file, format decided from content; turned as its EXIF orientation says. Gives
+    // nullptr when nothing exists at the path; otherwise a bitmap whose status tells whether it
+    // decoded (so the caller tests it with IsUsable). `raw` receives the decoded format.
+    BitmapPtr LoadImage(const QString& path, RawFormat* raw = nullptr) const;
+    // Writes one output file atomically; true when the file was written. Draws the run's
+    // watermark first (onto a copy, so an image saved in several formats shows it once in each).
+    // Creates the target's folder when missing.
+    bool SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
+                   const Watermark* watermark = nullptr) const;
+    // Replaces any pixel format other than RGB555, RGB888, RGB32 and ARGB32 by ARGB32.
+    void NormalizePixelFormat(ImageSlot slot) const;
+    // Draws the source rectangle (srcX, srcY, width, height) 1:1 at (dstX, dstY) of the target;
+    // width or height 0 means the source's own. An empty target slot gets a new bitmap of that
+    // size in the source's format. True when the source is unusable (nothing to copy).
+    bool CopyRegion(ImageSlot target, Bitmap* source, int dstX, int dstY, int srcX, int srcY,
+                    int width, int height) const;
+
+    // --- rotation ------------------------------------------------------------------------------
+    // Turns clockwise by `angle` degrees (negative turns counter-clockwise). Quarter turns are
+    // lossless; other angles draw onto a canvas that just holds the result, filled with
+    // `background` where the picture does not reach.
+    void RotateByAngle(ImageSlot slot, float angle, Colour background) const;
+    // Lossless turn by 90, 180 or 270 degrees clockwise of `source` into `out`. When `out` holds
+    // `source` it is turned in place.
+    void RotateQuarter(ImageSlot out, Bitmap* source, int degrees) const;
+
+    // --- resize ------------------------------------------------------------------------------
+    void ResizeByRatio(ImageSlot slot, double ratio) const;
+    void ResizeToSize(ImageSlot slot, int width, int height) const;
+    void LimitLongEdge(ImageSlot slot, int limit) const;
+    // High-quality resampling to exactly width x height; nothing happens (not even a redraw)
+    // when the size does not change.
+    void ResampleTo(ImageSlot slot, int width, int height) const;
+
+    // --- cut -----------------------------------------------------------------------------------
+    void CutByCount(Bitmap* image, std::vector<BitmapPtr>* tiles, int columns, int rows) const;
+    // Writes the grid it uses into rows and columns before making any tile.
+    void CutByCellSize(Bitmap* image, std::vector<BitmapPtr>* tiles, int cellWidth,
+                       int cellHeight, int* rows, int* columns) const;
+
+    // --- combine -------------------------------------------------------------------------------
+    // Draws `image` 1:1 at (x, y) of the canvas, growing the canvas (white where nothing is
+    // drawn) as needed. False when there is no image or the canvas cannot be made.
+    bool AppendToCanvas(ImageSlot canvas, Bitmap* image, int x, int y) const;
+    bool ClearWithColour(Bitmap* bitmap, Colour colour) const;
+
+    // --- watermark -----------------------------------------------------------------------------
+    bool DrawTextWatermark(ImageSlot slot, const QString& text) const;
+    bool DrawImageWatermark(ImageSlot slot, Bitmap* picture) const;
+    static int WatermarkFontSize(int width, int height);
+};
+
+}  // namespace corvane

@@ -1,0 +1,31 @@
+#pragma once
+// Building file trees for tests inside a temporary folder.
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace corvane::test {
+
+class TempTree {
+public:
+    TempTree();
+    // The root folder, ending with the separator.
+    QString Root() const { return root_; }
+    // Full path of a path relative to the root.
+    QString Path(const QString& relative) const { return root_ + relative; }
+    // Writes a file (creating its folders); returns its full path.
+    QString WriteFile(const QString& relative, const QByteArray& bytes = "x") const;
+    // Creates a folder (and its parents); returns its full path ending with the separator.
+    QString MakeFolder(const QString& relative) const;
+    // Lets every user read, write and enter the whole tree (for tests run as another user).
+    void OpenToEveryone() const;
+
+private:
+    QTemporaryDir dir_;
+    QString root_;
+};
+
+QByteArray ReadAll(const QString& path);
+
+}  // namespace corvane::test
