@@ -1,0 +1,34 @@
+#pragma once
+// EMF and WMF files holding one raster image: writing them, and turning metafiles back into
+// bitmaps.
+//
+// Written files: an EMF with EMF+ dual records (EMF+ records in comments, then the equivalent
+// plain EMF records) that draw the image once at (0, 0) at its own size, recorded against a
+// 96 DPI screen; a WMF with the standard header (no placeable header), MM_ANISOTROPIC, the
+// drawing, and the EMF embedded in comment records.
+//
+// Reading: any EMF or WMF whose drawing is raster records renders as a bitmap of its frame size.
+// Every size and offset in the input is bounds-checked; a file that cannot be rendered gives a
+// null image, never a crash, and no allocation larger than the limits below can be forced by a
+// header.
+
+#include "imaging/output_format.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QIODevice>
+
+namespace corvane {
+
+bool WriteEmf(const QImage& image, QIODevice* device);
+bool WriteWmf(const QImage& image, QIODevice* device);
+
+// Recognises an EMF or WMF (with or without a placeable header) from the first bytes of a file.
+// Gives RawFormat::Emf, RawFormat::Wmf, or RawFormat::Undefined.
+RawFormat SniffMetafile(const QByteArray& head);
+
+// Renders a whole metafile held in memory. Null image when it is not a metafile we can render or
+// its frame exceeds maxPixels.
+QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels);
+
+}  // namespace corvane

@@ -1,0 +1,16 @@
+#pragma once
+// Encoding and decoding of the raster formats (PNG, BMP, JPEG, TIFF through Qt's image plugins,
+// GIF through giflib) on QIODevice, so that tests can write into a QBuffer.
+
+#include "imaging/output_format.h"
+
+#include <QImage>
+#include <QIODevice>
+
+namespace corvane {
+
+// Encodes with the defaults of the format: JPEG quality 75, TIFF LZW, PNG and BMP as Qt writes
+// them. The colour profile carried by the image is stored by the formats that can hold one.
+bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device);
+
+}  // namespace corvane
