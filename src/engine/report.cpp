@@ -1,1 +1,87 @@
-// in progress
+#include "engine/report.h"
+
+namespace corvane {
+namespace {
+
+bool CombinesTiles(OperationKind kind) {
+    return kind == OperationKind::CutCountCombine || kind == OperationKind::CutCellCombine;
+}
+
+const QString kComplete = QStringLiteral("操作全部完成！");
+const QString kPartialPrefix = QStringLiteral("操作部分完成！");
+
+Verdict CombineVerdict(const RunReport& r, const CombineCounts& c) {
+    const int S = r.savedFiles;
+    const int E = r.expectedFiles;
+    if ((S == E && c.combined == c.attempted) || (c.combined == 0 && c.attempted == 0)) {
+        return {kComplete, colours::kComplete};
+    }
+    if (S == E && c.attempted > 0 && c.combined > 0 && c.combined < c.attempted) {
+        return {kPartialPrefix + QStringLiteral("因为内存不足，不能合并更多图片。"),
+                colours::kPartial};
+    }
+    return {texts::kFailed, colours::kRed};
+}
+
+}  // namespace
+
+QString ProgressText(const RunReport& r, OperationKind kind, const CombineCounts& combine) {
+    QString text = QStringLiteral("文件总数： %1  （其中有隐藏文件数： %2 ） \r\n")
+                       .arg(r.totalFiles)
+                       .arg(r.hiddenFiles);
+    text += QStringLiteral("已处理文件数： %1；     可识别图片文件数： %2；     已保存文件数： %3")
+                .arg(r.processedFiles)
+                .arg(r.recognisedImages)
+                .arg(r.savedFiles);
+    if (r.isFinal) {
+        text += QStringLiteral("；     应保存文件数： %1；").arg(r.expectedFiles);
+    }
+    if (CombinesTiles(kind)) {
+        text += QStringLiteral("     已合并图片数： %1；").arg(combine.combined);
+    }
+    return text;
+}
+
+int ProgressPercent(const RunReport& r, OperationKind kind, const CombineCounts& combine) {
+    const double done = CombinesTiles(kind) ? combine.combined : r.processedFiles;
+    const double all = CombinesTiles(kind) ? combine.tiles : r.totalFiles;
+    if (all == 0) {
+        return 0;
+    }
+    return static_cast<int>(done * 100.0 / all);
+}
+
+Verdict CompletionVerdict(const RunReport& r, OperationKind kind, const CombineCounts& combine) {
+    if (kind == OperationKind::Combine) {
+        return CombineVerdict(r, combine);
+    }
+    const int S = r.savedFiles;
+    const int E = r.expectedFiles;
+    const int T = r.totalFiles;
+    const int P = r.processedFiles;
+    if (E == S && T == P) {
+        if (CombinesTiles(kind) && !combine.allTilesCombined) {
+            return {kPartialPrefix + QStringLiteral("保存文件中的部分图像信息已丢失。可能原因：源图过多或过大；"
+                                                    "\"切割\"/\"合并\"设置中的整数设置过大。"),
+                    colours::kPartial};
+        }
+        return {kComplete, colours::kComplete};
+    }
+    if (S <= 0 && E > 0) {
+        return {texts::kFailed + QStringLiteral("文件保存失败！可能原因：待保存图片太大，当前版本不能保存；"
+                                                "或者磁盘空间不足等原因；"),
+                colours::kRed};
+    }
+    if (S > 0 && E != S) {
+        return {kPartialPrefix + QStringLiteral("可能原因：待保存的图片太大，当前版本不能保存。"),
+                colours::kPartial};
+    }
+    if (P > 0 && T != P) {
+        return {kPartialPrefix + QStringLiteral("可能原因：有些文件的信息没有获取到；合并后图片太大，"
+                                                "当前版本不能保存。"),
+                colours::kPartial};
+    }
+    return {texts::kFailed, colours::kRed};
+}
+
+}  // namespace corvane

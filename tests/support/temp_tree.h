@@ -1,6 +1,8 @@
 #pragma once
 // Building file trees for tests inside a temporary folder.
 
+#include "support/printers.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>

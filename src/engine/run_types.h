@@ -1,0 +1,52 @@
+#pragma once
+// Types shared by the run controller, its worker threads and whoever shows a run.
+
+#include <cstdint>
+
+namespace corvane {
+
+using Colour = std::uint32_t;  // Windows colour value 0x00BBGGRR
+
+namespace colours {
+inline constexpr Colour kGreen = 0x008000;     // progress states
+inline constexpr Colour kRed = 0x0000FF;       // problems, stop, failure
+inline constexpr Colour kComplete = 0xFF0080;  // verdict: everything done
+inline constexpr Colour kPartial = 0xABA82E;   // verdict: part done
+}  // namespace colours
+
+enum class RunState : int { Idle = 0, Counting = 1, Running = 2, Paused = 3 };
+
+// Counts of a run, filled by the processing thread and read by the owner inside the handlers of
+// the progress and finish messages.
+struct RunReport {
+    int processedFiles = 0;  // source files finished, skipped or abandoned
+    int totalFiles = 0;      // entries of the file list
+    int hiddenFiles = 0;     // hidden entries counted while listing
+    int recognisedImages = 0;
+    int savedFiles = 0;      // output files written
+    bool isFinal = false;    // sent after the file loop
+    int expectedFiles = 0;   // output files that should have been written
+};
+
+// The messages a worker sends to the owner thread; the worker waits until each is handled.
+enum class WorkerMessage : int {
+    CountingDone = 0x8238,
+    CountingStopped = 0x8239,
+    Progress = 0x823A,
+    Paused = 0x823B,
+    RunFinished = 0x823C,
+};
+
+}  // namespace corvane
+
+namespace corvane {
+
+// The mosaic counts the report shows besides RunReport.
+struct CombineCounts {
+    int combined = 0;   // images or tiles placed into a canvas
+    int attempted = 0;  // images or tiles offered to a canvas
+    int tiles = 0;      // tiles collected for a cut-then-combine run
+    bool allTilesCombined = false;
+};
+
+}  // namespace corvane

@@ -1,0 +1,144 @@
+#include "engine/naming.h"
+#include "platform/path_text.h"
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+namespace corvane {
+namespace {
+
+using test::TempTree;
+
+class NamingTest : public ::testing::Test {
+protected:
+    NamingTest() {
+        settings.savePath = tree.MakeFolder(QStringLiteral("out"));
+        settings.clashPrefix = QStringLiteral("_CVN_");
+        settings.clashSuffix = QStringLiteral("_CVN");
+        settings.nameLengthLimit = 20;
+    }
+    QString Out(const QString& name) const { return settings.savePath + name; }
+    void Touch(const QString& name) const { tree.WriteFile(QStringLiteral("out/") + name); }
+
+    TempTree tree;
+    BatchSettings settings;
+    OutputNamer namer{settings};
+};
+
+TEST_F(NamingTest, ClashTextIsRepeatedAsOftenAsNeeded) {
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "cat", ".PNG").path, Out("cat.PNG"));
+    Touch("cat.PNG");
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "cat", ".PNG").path, Out("_CVN_cat.PNG"));
+    Touch("_CVN_cat.PNG");
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "cat", ".PNG").path, Out("_CVN__CVN_cat.PNG"));
+
+    settings.clashStrategy = ClashStrategy::Suffix;
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "cat", ".PNG").path, Out("cat_CVN.PNG"));
+    Touch("cat_CVN.PNG");
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "cat", ".PNG").path, Out("cat_CVN_CVN.PNG"));
+}
+
+TEST_F(NamingTest, AFolderOfTheSameNameAlsoClashes) {
+    tree.MakeFolder(QStringLiteral("out/dog.PNG"));
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "dog", ".PNG").path, Out("_CVN_dog.PNG"));
+}
+
+TEST_F(NamingTest, FoldingStartsAboveTheLimit) {
+    const QString exact = QString(16, u'a');  // 16 + ".PNG" = 20
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, exact, ".PNG").path, Out(exact + ".PNG"));
+    const QString longer = QStringLiteral("0123456789abcdefg");  // 21 with the extension
+    // Prefix fold: the first 16 characters go, the rest is kept after the label.
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, longer, ".PNG").path, Out("_CVN_L_1_g.PNG"));
+    settings.longNameStrategy = LongNameStrategy::FoldSuffix;
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, longer, ".PNG").path, Out("0_CVN_L_1.PNG"));
+}
+
+TEST_F(NamingTest, PrefixFoldDropsEarlierClashMarkers) {
+    settings.nameLengthLimit = 30;
+    const QString stem = QStringLiteral("_CVN__CVN_") + QString(10, u'x') + QStringLiteral("_CVN__CVN_holiday");
+    const QString folded = namer.FoldLongName(Out(stem + ".JPG"), true);
+    EXPECT_EQ(folded, Out("_CVN_L_1_holiday.JPG"));
+}
+
+TEST_F(NamingTest, SuffixFoldDropsTrailingMarkersAndKeepsTheStart) {
+    settings.nameLengthLimit = 30;
+    const QString stem = QStringLiteral("holiday_CVN_CVN") + QString(16, u'z');
+    EXPECT_EQ(namer.FoldLongName(Out(stem + ".JPG"), false), Out("holiday_CVN_L_1.JPG"));
+}
+
+TEST_F(NamingTest, FoldedCoreIsCutToTheLimitAndNumbered) {
+    const QString stem = QString(16, u'h') + QString(40, u'c') + QStringLiteral("END");
+    const QString first = namer.FoldLongName(Out(stem + ".PNG"), true);
+    EXPECT_EQ(first, Out("_CVN_L_1_cEND.PNG"));  // the last 20 - 16 = 4 characters
+    Touch("_CVN_L_1_cEND.PNG");
+    EXPECT_EQ(namer.FoldLongName(Out(stem + ".PNG"), true), Out("_CVN_L_2_cEND.PNG"));
+}
+
+TEST_F(NamingTest, FoldNeverSplitsACharacter) {
+    const QString emoji = QString::fromUcs4(U"\U0001F431");
+    QString stem;
+    for (int i = 0; i < 20; ++i) {
+        stem += emoji;  // 40 code units
+    }
+    const QString folded = FileNamePart(namer.FoldLongName(Out(stem + ".PNG"), true));
+    EXPECT_TRUE(folded.isValidUtf16()) << folded.toStdString();
+}
+
+TEST_F(NamingTest, AbandonOnlyAboveTheLimitAndNeverWithOverwrite) {
+    settings.longNameStrategy = LongNameStrategy::Abandon;
+    EXPECT_FALSE(namer.MakeOutputPath(settings.savePath, QString(16, u'a'), ".PNG").abandoned);
+    EXPECT_TRUE(namer.MakeOutputPath(settings.savePath, QString(17, u'a'), ".PNG").abandoned);
+
+    settings.clashStrategy = ClashStrategy::Overwrite;
+    const OutputPath p = namer.MakeOutputPath(settings.savePath, QString(300, u'a'), ".PNG");
+    EXPECT_FALSE(p.abandoned);
+    EXPECT_EQ(p.path, Out(QString(300, u'a') + ".PNG"));
+    Touch("x.PNG");
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "x", ".PNG").path, Out("x.PNG"));
+}
+
+TEST_F(NamingTest, StructureCopyStartsAtTheSourceFoldersName) {
+    settings.copyFolderStructure = true;
+    settings.sourcePath = tree.MakeFolder(QStringLiteral("in/P"));
+    const auto folder = namer.OutputFolderFor(settings.sourcePath + QStringLiteral("S/T/f.png"));
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(*folder, Out("P/S/T/"));
+    EXPECT_TRUE(QFileInfo(*folder).isDir());
+
+    settings.copyFolderStructure = false;
+    EXPECT_EQ(*namer.OutputFolderFor(settings.sourcePath + QStringLiteral("S/f.png")), settings.savePath);
+}
+
+TEST_F(NamingTest, RelativePartBeginsAtTheFirstOccurrenceOfTheName) {
+    settings.copyFolderStructure = true;
+    settings.sourcePath = tree.MakeFolder(QStringLiteral("ab/b"));
+    const QString file = settings.sourcePath + QStringLiteral("s/f.png");
+    const auto folder = namer.OutputFolderFor(file);
+    ASSERT_TRUE(folder);
+    // The temporary root's own path may hold a "b" too: the relative part starts at the first.
+    const qsizetype at = file.indexOf(QStringLiteral("b"));
+    EXPECT_EQ(*folder, NormalizeFolderPath(settings.savePath + FolderPart(file.mid(at))));
+    EXPECT_TRUE(folder->endsWith(QStringLiteral("b/b/s/")));
+}
+
+TEST_F(NamingTest, StructureCopyFailsOutsideTheSourceOrWhenBlocked) {
+    settings.copyFolderStructure = true;
+    settings.sourcePath = QStringLiteral("/nowhere/Zq9/");
+    EXPECT_FALSE(namer.OutputFolderFor(tree.Path(QStringLiteral("in/f.png"))));
+    settings.sourcePath = tree.MakeFolder(QStringLiteral("Qz7src"));
+    Touch("Qz7src");  // a file where the folder should go
+    EXPECT_FALSE(namer.OutputFolderFor(settings.sourcePath + QStringLiteral("f.png")));
+}
+
+TEST(GroupNames, ThumbsDbNamesNothing) {
+    EXPECT_EQ(GroupNameFrom("/p/a.png", "/p/b.png"), QStringLiteral("/p/a.png"));
+    EXPECT_EQ(GroupNameFrom("/p/Thumbs.db", "/p/b.png"), QStringLiteral("/p/b.png"));
+    EXPECT_EQ(GroupNameFrom("/p/thumbs.db", "/p/b.png"), QStringLiteral("/p/thumbs.db"));
+    EXPECT_EQ(InsertCounterBeforeExtension("/o/cat.PNG", 3), QStringLiteral("/o/cat_3.PNG"));
+    EXPECT_EQ(InsertCounterBeforeExtension("/o.d/cat", 1), QStringLiteral("/o.d/cat_1"));
+}
+
+}  // namespace
+}  // namespace corvane
