@@ -40,12 +40,12 @@ ListingResult ListFolder(Listing& listing, const QString& folder) {
     while (!(stopped = listing.control.stopped()) && reader.Next(entry)) {
         if (entry.isDirectory) {
             if (listing.withSubfolders) {
-                subfolders.push_back(folder + entry.name + kSeparator);
+                subfolders.push_back(JoinPath(folder, entry.nativeName) + kSeparator);
             }
             continue;
         }
-        listing.list.push_back(folder + entry.name);
-        if (IsHiddenName(entry.name)) {
+        listing.list.push_back(JoinPath(folder, entry.nativeName));
+        if (entry.IsHidden()) {
             ++listing.hidden;
         }
     }

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -153,6 +154,25 @@ bool CopyFileNoReplace(const QString& source, const QString& target) {
 
 bool IsHiddenName(const QString& fileName) { return fileName.startsWith(u'.'); }
 
+QString DirectoryEntry::Name() const {
+    return QFile::decodeName(QByteArray(nativeName.data(), static_cast<qsizetype>(nativeName.size())));
+}
+
+QString JoinPath(const QString& folder, std::string_view nativeName) {
+    const bool ascii = std::all_of(nativeName.begin(), nativeName.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        return folder + QFile::decodeName(QByteArray(nativeName.data(),
+                                                     static_cast<qsizetype>(nativeName.size())));
+    }
+    QString path(folder.size() + static_cast<qsizetype>(nativeName.size()), Qt::Uninitialized);
+    QChar* out = std::copy(folder.cbegin(), folder.cend(), path.data());
+    for (const char c : nativeName) {
+        *out++ = QChar(static_cast<char16_t>(c));
+    }
+    return path;
+}
+
 DirectoryReader::DirectoryReader(const QString& folder) {
     DIR* dir = ::opendir(Native(folder).constData());
     if (dir == nullptr) {
@@ -192,7 +212,7 @@ bool DirectoryReader::Next(DirectoryEntry& entry) {
             struct stat st {};
             isDirectory = ::fstatat(::dirfd(dir), name, &st, 0) == 0 && S_ISDIR(st.st_mode);
         }
-        entry.name = QFile::decodeName(name);
+        entry.nativeName = name;
         entry.isDirectory = isDirectory;
         return true;
     }

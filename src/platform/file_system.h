@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 
 namespace corvane {
 
@@ -34,11 +35,18 @@ struct FolderIdentity {
     friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
 
-// One entry of a folder listing. `isDirectory` follows symbolic links.
+// One entry of a folder listing, valid until the next call to Next(). `isDirectory` follows
+// symbolic links.
 struct DirectoryEntry {
-    QString name;
+    std::string_view nativeName;  // the name's bytes as the file system holds them
     bool isDirectory = false;
+
+    QString Name() const;
+    bool IsHidden() const { return !nativeName.empty() && nativeName.front() == '.'; }
 };
+
+// folder + name, built in one allocation (listings make hundreds of thousands of these).
+QString JoinPath(const QString& folder, std::string_view nativeName);
 
 // Reads one folder entry by entry, in the order the file system returns them; "." and ".." are
 // left out. Cheap per entry: a stat is made only for entries whose type the listing leaves open
