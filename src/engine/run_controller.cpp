@@ -140,6 +140,11 @@ void RunController::CountingThreadBody() {
 }
 
 void RunController::OnCountingDone() {
+    if (State() == RunState::Idle) {
+        // Stop (or close) came after the listing had ended but before this message arrived.
+        OnCountingStopped();
+        return;
+    }
     workerActive_ = false;
     view_.SetButtonEnabled(StartButton, true);
     view_.SetButtonEnabled(StopButton, true);
