@@ -123,10 +123,10 @@ bool CreateFolderChain(QString& path) {
     return IsDirectory(path);
 }
 
-bool CopyFileNoReplace(const QString& source, const QString& target) {
+bool CopyFileAtomically(const QString& source, const QString& target, bool replaceExisting) {
     const QByteArray targetName = Native(target);
     struct stat st {};
-    if (::lstat(targetName.constData(), &st) == 0) {
+    if (!replaceExisting && ::lstat(targetName.constData(), &st) == 0) {
         return false;
     }
     const int from = ::open(Native(source).constData(), O_RDONLY | O_CLOEXEC);
@@ -143,7 +143,8 @@ bool CopyFileNoReplace(const QString& source, const QString& target) {
             ::futimens(to, times);
         }
         ok = ::close(to) == 0 && ok;
-        ok = ok && PublishNoReplace(tempName, targetName);
+        ok = ok && (replaceExisting ? ::rename(tempName.constData(), targetName.constData()) == 0
+                                    : PublishNoReplace(tempName, targetName));
         if (!ok) {
             ::unlink(tempName.constData());
         }

@@ -21,9 +21,10 @@ bool CreateDirectory(const QString& path);
 // and the caller's text replaced by the rewritten form, so that files go where folders were made.
 bool CreateFolderChain(QString& path);
 
-// Copies a file byte for byte. Fails when the target exists; never leaves a partial target:
-// the bytes go to a temporary name in the target folder, which is then linked into place.
-bool CopyFileNoReplace(const QString& source, const QString& target);
+// Copies a file byte for byte, with its permissions and times. Never leaves a partial target:
+// the bytes go to a temporary name in the target folder, which is then moved into place. Without
+// replaceExisting the copy fails when the target exists (and the target is untouched).
+bool CopyFileAtomically(const QString& source, const QString& target, bool replaceExisting);
 
 // A name under which a file is hidden from ordinary listings: on Linux, one starting with ".".
 bool IsHiddenName(const QString& fileName);

@@ -40,22 +40,26 @@ TEST(CopyNoReplace, CopiesBytesAndRefusesAnExistingTarget) {
     TempTree tree;
     const QString source = tree.WriteFile(QStringLiteral("in/a.bin"), QByteArray(200000, 'q'));
     const QString target = tree.MakeFolder(QStringLiteral("out")) + QStringLiteral("a.bin");
-    ASSERT_TRUE(CopyFileNoReplace(source, target));
+    ASSERT_TRUE(CopyFileAtomically(source, target, false));
     EXPECT_EQ(ReadAll(target), ReadAll(source));
 
     tree.WriteFile(QStringLiteral("out/b.bin"), "keep me");
-    EXPECT_FALSE(CopyFileNoReplace(source, tree.Path(QStringLiteral("out/b.bin"))));
+    EXPECT_FALSE(CopyFileAtomically(source, tree.Path(QStringLiteral("out/b.bin")), false));
     EXPECT_EQ(ReadAll(tree.Path(QStringLiteral("out/b.bin"))), QByteArray("keep me"));
+    EXPECT_EQ(Entries(tree.Path(QStringLiteral("out"))), (QStringList{"a.bin", "b.bin"}));
+    // Replacing is atomic too: the old bytes until the new ones are complete.
+    ASSERT_TRUE(CopyFileAtomically(source, tree.Path(QStringLiteral("out/b.bin")), true));
+    EXPECT_EQ(ReadAll(tree.Path(QStringLiteral("out/b.bin"))), ReadAll(source));
     EXPECT_EQ(Entries(tree.Path(QStringLiteral("out"))), (QStringList{"a.bin", "b.bin"}));
 }
 
 TEST(CopyNoReplace, MissingSourceOrFolderLeavesNothing) {
     TempTree tree;
     tree.MakeFolder(QStringLiteral("out"));
-    EXPECT_FALSE(CopyFileNoReplace(tree.Path(QStringLiteral("none")), tree.Path(QStringLiteral("out/x"))));
+    EXPECT_FALSE(CopyFileAtomically(tree.Path(QStringLiteral("none")), tree.Path(QStringLiteral("out/x")), false));
     EXPECT_TRUE(Entries(tree.Path(QStringLiteral("out"))).isEmpty());
     const QString source = tree.WriteFile(QStringLiteral("s"));
-    EXPECT_FALSE(CopyFileNoReplace(source, tree.Path(QStringLiteral("missing/x"))));
+    EXPECT_FALSE(CopyFileAtomically(source, tree.Path(QStringLiteral("missing/x")), true));
 }
 
 TEST(AtomicWrite, ReplacesTheTargetOnlyOnCommit) {

@@ -1,0 +1,73 @@
+#pragma once
+// The per-file work of a run: load each source file, rotate and resize it once, then by the run's
+// operation save it whole in every format, cut it and save every tile, add it to a mosaic,
+// collect its tiles for a mosaic at the end of the run, or copy the file unchanged. Counts every
+// file and output for the report.
+//
+// Threads: runs on the processing thread (see processing_loop.h). Its state - the current image,
+// the formats still pending, the mosaic being filled, the collected tiles - survives a pause.
+
+#include "engine/batch_settings.h"
+#include "engine/naming.h"
+#include "engine/processing_loop.h"
+#include "imaging/image_processor.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace corvane {
+
+class Pipeline : public FileHandler {
+public:
+    Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
+             const Watermark& watermark);
+
+    bool BeginRun(ProcessingContext& context) override;
+    bool HasPendingOutputs() const override { return formatCursor_ < formatEnd_; }
+    void ResumePending(ProcessingContext& context) override { ProcessFile(context); }
+    void ProcessCurrentFile(ProcessingContext& context) override;
+    void EndRun(ProcessingContext& context) override;
+
+private:
+    void ProcessFile(ProcessingContext& context);
+    void WriteOutput(ProcessingContext& context, const QString& folder, const QString& path);
+    void SaveTiles(ProcessingContext& context, const QString& folder, const QString& base,
+                   const OutputFormat& format);
+    void CutInto(std::vector<BitmapPtr>& tiles);
+    void ApplyRotateResize();
+    void FinishFile(ProcessingContext& context);
+    void SkipFile(ProcessingContext& context);
+    void CopyFile(ProcessingContext& context);
+    void CombineStep(ProcessingContext& context);
+    // Places one image into the mosaic and steps the grid; false when the canvas failed.
+    bool PlaceInMosaic(ProcessingContext& context, Bitmap* image);
+    void CombineCollectedTiles(ProcessingContext& context);
+    void FlushMosaic(ProcessingContext& context, const QString& groupName, bool final);
+    std::optional<QString> FolderFor(ProcessingContext& context, const QString& sourceFile);
+    bool Save(ProcessingContext& context, ImageSlot image, const QString& path,
+              const OutputFormat& format);
+    int FormatCount() const { return static_cast<int>(formats_.size()); }
+
+    const ImageProcessor& processor_;
+    const BatchSettings& settings_;
+    const Watermark& watermark_;
+    OutputNamer namer_;
+    OperationKind kind_;
+    std::vector<OutputFormat> formats_;  // own copy: same-as-source is resolved per file
+
+    BitmapPtr image_;
+    QString currentStem_;
+    std::size_t formatCursor_ = 0;
+    std::size_t formatEnd_ = 0;
+    bool rotationDone_ = false;
+    bool resizeDone_ = false;
+    int cutColumns_ = 0;
+    int cutRows_ = 0;
+
+    CombineState mosaic_;
+    QString groupName_;
+    std::vector<BitmapPtr> tileList_;
+};
+
+}  // namespace corvane
