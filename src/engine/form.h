@@ -25,6 +25,7 @@ public:
     virtual void SetText(ControlId id, const QString& text) = 0;
     // The colour of a colour button, as a Windows colour value 0x00BBGGRR.
     virtual std::uint32_t ColourValue(ControlId id) const = 0;
+    virtual void SetColourValue(ControlId id, std::uint32_t colour) = 0;
 
     // Checked and enabled: a disabled control counts as off whatever its check state.
     bool IsOn(ControlId id) const { return IsEnabled(id) && IsChecked(id); }
@@ -44,7 +45,7 @@ public:
     QString Text(ControlId id) const override { return Find(id).text; }
     void SetText(ControlId id, const QString& text) override { controls_[id].text = text; }
     std::uint32_t ColourValue(ControlId id) const override { return Find(id).colour; }
-    void SetColourValue(ControlId id, std::uint32_t colour) { controls_[id].colour = colour; }
+    void SetColourValue(ControlId id, std::uint32_t colour) override { controls_[id].colour = colour; }
 
 private:
     struct Control {

@@ -27,7 +27,7 @@ OperationKind EffectiveKind(const BatchSettings& settings) {
 }  // namespace
 
 Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
-                   const Watermark& watermark)
+                   const WatermarkSettings& watermark)
     : processor_(processor),
       settings_(settings),
       watermark_(watermark),

@@ -21,7 +21,7 @@ namespace corvane {
 class Pipeline : public FileHandler {
 public:
     Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
-             const Watermark& watermark);
+             const WatermarkSettings& watermark);
 
     bool BeginRun(ProcessingContext& context) override;
     bool HasPendingOutputs() const override { return formatCursor_ < formatEnd_; }
@@ -51,7 +51,7 @@ private:
 
     const ImageProcessor& processor_;
     const BatchSettings& settings_;
-    const Watermark& watermark_;
+    const WatermarkSettings& watermark_;
     OutputNamer namer_;
     OperationKind kind_;
     std::vector<OutputFormat> formats_;  // own copy: same-as-source is resolved per file

@@ -74,7 +74,7 @@ public:
     // The list being processed (empty between runs).
     const PathList& FileList() const { return fileList_; }
     // The watermark of the run, prepared by validation.
-    Watermark& RunWatermark() { return watermark_; }
+    WatermarkSettings& RunWatermark() { return watermark_; }
     // The multi selection: absent until the first Add.
     PathListHolder& MultiSelectFiles() { return multiSelectFiles_; }
     PathListHolder& MultiSelectFolders() { return multiSelectFolders_; }
@@ -110,7 +110,7 @@ private:
     PathListHolder multiSelectFolders_;
     PathList fileList_;
     int foundHidden_ = 0;
-    Watermark watermark_;
+    WatermarkSettings watermark_;
     std::unique_ptr<ProcessingContext> context_;
     std::unique_ptr<FileHandler> handler_;
     CombineCounts lastCombine_;

@@ -24,7 +24,7 @@ namespace corvane {
 using Colour = std::uint32_t;  // Windows colour value 0x00BBGGRR
 
 // The watermark of a run, prepared by the input validation and applied by SaveImage.
-struct Watermark {
+struct WatermarkSettings {
     bool on = false;
     QString text;            // non-empty selects the text watermark
     BitmapPtr picture;       // used when the text is empty
@@ -50,7 +50,7 @@ public:
     // watermark first (onto a copy, so an image saved in several formats shows it once in each).
     // Creates the target's folder when missing.
     bool SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
-                   const Watermark* watermark = nullptr) const;
+                   const WatermarkSettings* watermark = nullptr) const;
     // Replaces any pixel format other than RGB555, RGB888, RGB32 and ARGB32 by ARGB32.
     void NormalizePixelFormat(ImageSlot slot) const;
     // Draws the source rectangle (srcX, srcY, width, height) 1:1 at (dstX, dstY) of the target;

@@ -1,0 +1,356 @@
+#include "batch_options.h"
+
+#include "platform/path_text.h"
+#include "ui/dialog_defaults.h"
+#include "ui/enable_rules.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <map>
+
+namespace corvane {
+namespace {
+
+using enum ControlId;
+
+struct Pair {
+    QString first;
+    QString second;
+};
+
+// "3x2" (also "3X2" or "3×2") into its two texts; the numbers stay as typed.
+std::optional<Pair> SplitPair(const QString& text) {
+    static const QRegularExpression separator(QStringLiteral("[xX×]"));
+    const QStringList parts = text.split(separator);
+    if (parts.size() != 2) {
+        return std::nullopt;
+    }
+    return Pair{parts[0], parts[1]};
+}
+
+// "#RRGGBB" as a Windows colour value 0x00BBGGRR.
+std::optional<std::uint32_t> ParseColour(const QString& text) {
+    static const QRegularExpression hex(QStringLiteral("^#?([0-9a-fA-F]{6})$"));
+    const auto match = hex.match(text.trimmed());
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    const std::uint32_t rgb = match.captured(1).toUInt(nullptr, 16);
+    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
+
+class ArgumentReader {
+public:
+    ArgumentReader(QCommandLineParser& parser, Form& form, ParsedArguments& result)
+        : parser_(parser), form_(form), result_(result) {}
+
+    bool Fail(const QString& error) {
+        if (result_.error.isEmpty()) {
+            result_.error = error;
+        }
+        return false;
+    }
+    bool Has(const QString& name) const { return parser_.isSet(name); }
+    QString Value(const QString& name) const { return parser_.value(name); }
+
+    bool ReadFormats() {
+        if (Has("same-format") && Has("copy")) {
+            return Fail(QStringLiteral("--same-format and --copy exclude each other"));
+        }
+        if (Has("format")) {
+            SetAllFormats(false);
+            for (const QString& raw : Value("format").split(u',', Qt::SkipEmptyParts)) {
+                if (!TickFormat(raw.trimmed().toLower())) {
+                    return Fail(QStringLiteral("unknown format: %1").arg(raw));
+                }
+            }
+            ApplySingleFormatRule(form_);
+        }
+        form_.SetChecked(SameAsSource, Has("same-format"));
+        form_.SetChecked(DirectCopy, Has("copy"));
+        UpdateSaveModeControls(form_);
+        return true;
+    }
+
+    bool ReadNaming() {
+        form_.SetChecked(CopyFolderStructure, Has("keep-structure"));
+        if (Has("on-clash")) {
+            const QString mode = Value("on-clash");
+            const qsizetype equals = mode.indexOf(u'=');
+            const QString name = equals < 0 ? mode : mode.left(equals);
+            if (name == QLatin1String("prefix") || name == QLatin1String("suffix")) {
+                const bool prefix = name == QLatin1String("prefix");
+                SelectRadio(form_, prefix ? ClashPrefix : ClashSuffix);
+                if (equals >= 0) {
+                    form_.SetText(prefix ? ClashPrefixText : ClashSuffixText, mode.mid(equals + 1));
+                }
+            } else if (mode == QLatin1String("overwrite")) {
+                SelectRadio(form_, ClashOverwrite);
+            } else {
+                return Fail(QStringLiteral("unknown --on-clash mode: %1").arg(mode));
+            }
+        }
+        UpdateNameClashControls(form_);
+        if (Has("name-limit")) {
+            form_.SetText(NameLengthLimit, Value("name-limit"));
+        }
+        if (Has("on-long-name")) {
+            static const std::map<QString, ControlId> modes = {
+                {QStringLiteral("fold-prefix"), LongNameFoldPrefix},
+                {QStringLiteral("fold-suffix"), LongNameFoldSuffix},
+                {QStringLiteral("skip"), LongNameAbandon}};
+            const auto it = modes.find(Value("on-long-name"));
+            if (it == modes.end()) {
+                return Fail(QStringLiteral("unknown --on-long-name mode: %1").arg(Value("on-long-name")));
+            }
+            SelectRadio(form_, it->second);
+        }
+        return true;
+    }
+
+    bool ReadRotation() {
+        if (Has("background")) {
+            const auto colour = ParseColour(Value("background"));
+            if (!colour) {
+                return Fail(QStringLiteral("--background wants #RRGGBB"));
+            }
+            form_.SetColourValue(RotateBackground, *colour);
+        }
+        if (!Has("rotate")) {
+            return true;
+        }
+        form_.SetChecked(Rotate, true);
+        const QString angle = Value("rotate").trimmed();
+        static const std::map<QString, ControlId> quarters = {
+            {QStringLiteral("90"), Rotate90}, {QStringLiteral("180"), Rotate180}, {QStringLiteral("270"), Rotate270}};
+        const auto it = quarters.find(angle);
+        if (it != quarters.end()) {
+            SelectRadio(form_, it->second);
+        } else {
+            SelectRadio(form_, RotateCustom);
+            form_.SetText(RotateAngle, angle);
+        }
+        return true;
+    }
+
+    bool ReadResize() {
+        const int modes = Has("resize-ratio") + Has("resize") + Has("long-edge");
+        if (modes > 1) {
+            return Fail(QStringLiteral("choose one of --resize-ratio, --resize, --long-edge"));
+        }
+        if (modes == 0) {
+            return true;
+        }
+        form_.SetChecked(Resize, true);
+        if (Has("resize-ratio")) {
+            SelectRadio(form_, ResizeByRatio);
+            form_.SetText(ResizeRatio, Value("resize-ratio"));
+        } else if (Has("long-edge")) {
+            SelectRadio(form_, ResizeByLongEdge);
+            form_.SetText(LongEdgeLimit, Value("long-edge"));
+        } else {
+            SelectRadio(form_, ResizeBySize);
+            return FillPair("resize", ResizeWidth, ResizeHeight);
+        }
+        return true;
+    }
+
+    bool ReadCutCombineWatermark() {
+        if (Has("cut") && Has("cut-cell")) {
+            return Fail(QStringLiteral("choose one of --cut, --cut-cell"));
+        }
+        if (Has("cut") || Has("cut-cell")) {
+            form_.SetChecked(Cut, true);
+            const bool byCount = Has("cut");
+            SelectRadio(form_, byCount ? CutByCount : CutByCellSize);
+            if (!(byCount ? FillPair("cut", CutColumns, CutRows) : FillPair("cut-cell", CellWidth, CellHeight))) {
+                return false;
+            }
+        }
+        if (Has("combine")) {
+            form_.SetChecked(Combine, true);
+            if (!FillPair("combine", CombineColumns, CombineRows)) {
+                return false;
+            }
+        }
+        if (Has("watermark-text") && Has("watermark-image")) {
+            return Fail(QStringLiteral("choose one of --watermark-text, --watermark-image"));
+        }
+        if (Has("watermark-text") || Has("watermark-image")) {
+            form_.SetChecked(Watermark, true);
+            const bool text = Has("watermark-text");
+            SelectRadio(form_, text ? WatermarkByText : WatermarkByImage);
+            form_.SetText(text ? WatermarkText : WatermarkImagePath,
+                          text ? Value("watermark-text") : Absolute(Value("watermark-image")));
+        }
+        UpdateOperationControls(form_);
+        return true;
+    }
+
+    bool ReadSources() {
+        const QStringList sources = parser_.positionalArguments();
+        if (sources.isEmpty()) {
+            return Fail(QStringLiteral("no SOURCE given"));
+        }
+        const bool includeSubfolders = Has("recursive");
+        form_.SetChecked(IncludeSubfolders, includeSubfolders);
+        form_.SetChecked(MultiIncludeSubfolders, includeSubfolders);
+        const bool single = !Has("multi") && sources.size() == 1 && !QFileInfo(sources[0]).isFile();
+        if (single) {
+            form_.SetText(SourcePath, QFileInfo::exists(sources[0]) ? Absolute(sources[0]) : sources[0]);
+            SelectRadio(form_, SinglePathRadio);
+            SetSourceMode(form_, true, false);
+            return true;
+        }
+        for (const QString& source : sources) {
+            const QFileInfo info(source);
+            if (!info.exists()) {
+                return Fail(QStringLiteral("no such file or folder: %1").arg(source));
+            }
+            (info.isDir() ? result_.folders : result_.files).push_back(Absolute(source));
+        }
+        // The dialog checks its source field in multi-path mode too: it holds the first source.
+        const QFileInfo first(sources[0]);
+        form_.SetText(SourcePath, first.isDir() ? Absolute(sources[0]) : first.absolutePath());
+        SelectRadio(form_, MultiPathRadio);
+        SetSourceMode(form_, false, true);
+        return true;
+    }
+
+private:
+    static QString Absolute(const QString& path) {
+        const QFileInfo info(path);
+        const QString absolute = QDir::toNativeSeparators(info.absoluteFilePath());
+        return info.isDir() ? NormalizeFolderPath(absolute) : absolute;
+    }
+
+    bool FillPair(const QString& option, ControlId first, ControlId second) {
+        const auto pair = SplitPair(Value(option));
+        if (!pair) {
+            return Fail(QStringLiteral("--%1 wants two numbers, as 3x2").arg(option));
+        }
+        form_.SetText(first, pair->first);
+        form_.SetText(second, pair->second);
+        return true;
+    }
+
+    void SetAllFormats(bool ticked) {
+        for (const ControlId id : {FormatAll, FormatPng, FormatBmp, FormatJpeg, FormatGif, FormatTiff,
+                                   FormatEmf, FormatWmf}) {
+            form_.SetChecked(id, ticked);
+        }
+    }
+
+    bool TickFormat(const QString& name) {
+        static const std::map<QString, ControlId> boxes = {
+            {"png", FormatPng}, {"bmp", FormatBmp}, {"jpeg", FormatJpeg}, {"jpg", FormatJpeg},
+            {"gif", FormatGif}, {"tiff", FormatTiff}, {"tif", FormatTiff}, {"emf", FormatEmf},
+            {"wmf", FormatWmf}};
+        if (name == QLatin1String("all")) {
+            form_.SetChecked(FormatAll, true);
+            ApplyAllFormatsRule(form_);
+            return true;
+        }
+        if (name == QLatin1String("none")) {
+            return true;
+        }
+        const auto it = boxes.find(name);
+        if (it == boxes.end()) {
+            return false;
+        }
+        form_.SetChecked(it->second, true);
+        return true;
+    }
+
+    QCommandLineParser& parser_;
+    Form& form_;
+    ParsedArguments& result_;
+};
+
+void AddOptions(QCommandLineParser& parser) {
+    const auto value = [&](const QStringList& names, const QString& help, const QString& valueName) {
+        parser.addOption(QCommandLineOption(names, help, valueName));
+    };
+    const auto flag = [&](const QStringList& names, const QString& help) {
+        parser.addOption(QCommandLineOption(names, help));
+    };
+    flag({"r", "recursive"}, "include subfolders");
+    flag({"multi"}, "multi path");
+    value({"o", "output"}, "output folder", "DIR");
+    value({"f", "format"}, "formats", "LIST");
+    flag({"same-format"}, "same format as the source");
+    flag({"copy"}, "copy sources unchanged");
+    flag({"keep-structure"}, "recreate the source folders");
+    value({"on-clash"}, "clash strategy", "MODE");
+    value({"name-limit"}, "name length limit", "N");
+    value({"on-long-name"}, "long-name strategy", "MODE");
+    value({"rotate"}, "rotation angle", "ANGLE");
+    value({"background"}, "background colour", "COLOUR");
+    value({"resize-ratio"}, "resize ratio", "R");
+    value({"resize"}, "resize to size", "WxH");
+    value({"long-edge"}, "long-edge limit", "L");
+    value({"cut"}, "cut into blocks", "NxM");
+    value({"cut-cell"}, "cut into cells", "WxH");
+    value({"combine"}, "combine", "NxM");
+    value({"watermark-text"}, "watermark text", "TEXT");
+    value({"watermark-image"}, "watermark picture", "FILE");
+    flag({"json"}, "JSON report");
+    flag({"q", "quiet"}, "no progress display");
+    flag({"h", "help"}, "help");
+}
+
+}  // namespace
+
+ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
+    ParsedArguments result;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    AddOptions(parser);
+    if (!parser.parse(QStringList{QStringLiteral("corvane-batch")} + arguments)) {
+        result.error = parser.errorText();
+        return result;
+    }
+    result.flags.help = parser.isSet("help");
+    result.flags.json = parser.isSet("json");
+    result.flags.quiet = parser.isSet("quiet");
+    if (result.flags.help) {
+        return result;
+    }
+    ApplyDialogDefaults(form, {});
+    if (parser.isSet("output")) {
+        form.SetText(SavePath, QDir::toNativeSeparators(QFileInfo(parser.value("output")).absoluteFilePath()));
+    }
+    ArgumentReader reader(parser, form, result);
+    result.ok = reader.ReadSources() && reader.ReadFormats() && reader.ReadNaming() &&
+                reader.ReadRotation() && reader.ReadResize() && reader.ReadCutCombineWatermark();
+    return result;
+}
+
+QString BatchUsage() {
+    return QStringLiteral(
+        "usage: corvane-batch [options] SOURCE...\n"
+        "  one folder SOURCE: single path (单路径); several SOURCEs, any file among them, or --multi: multi path (多路径)\n"
+        "  -r, --recursive              include subfolders\n"
+        "  -o, --output DIR             output folder (保存路径), must exist, as in the dialog\n"
+        "  -f, --format LIST            png,bmp,jpeg,gif,tiff,emf,wmf (jpg and tif accepted), all, or none\n"
+        "      --same-format            按原图格式\n"
+        "      --copy                   按原图直接拷贝\n"
+        "      --keep-structure         文件夹结构拷贝\n"
+        "      --on-clash MODE          prefix[=TEXT] (default, TEXT \"_CVN_\"), suffix[=TEXT] (TEXT \"_CVN\"), overwrite\n"
+        "      --name-limit N           default 218\n"
+        "      --on-long-name MODE      fold-prefix (default), fold-suffix, skip\n"
+        "      --rotate ANGLE           90, 180, 270, or any other angle (custom angle)\n"
+        "      --background COLOUR      #RRGGBB, the background of a custom angle (default #FFFFFF)\n"
+        "      --resize-ratio R | --resize WxH (0 for the free side) | --long-edge L\n"
+        "      --cut NxM (blocks across x down) | --cut-cell WxH\n"
+        "      --combine NxM\n"
+        "      --watermark-text TEXT | --watermark-image FILE\n"
+        "      --json                   print the final report as one JSON object on stdout\n"
+        "  -q, --quiet                  no progress display\n"
+        "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");
+}
+
+}  // namespace corvane

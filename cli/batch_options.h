@@ -1,0 +1,33 @@
+#pragma once
+// corvane-batch's command line, turned into the dialog's controls: the arguments fill a Form as a
+// person would fill the dialog, so the dialog's own validation, capture and rules apply.
+
+#include "engine/enumeration.h"
+#include "engine/form.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace corvane {
+
+struct BatchFlags {
+    bool json = false;
+    bool quiet = false;
+    bool help = false;
+};
+
+struct ParsedArguments {
+    bool ok = false;
+    QString error;      // bad usage, when not ok
+    BatchFlags flags;
+    PathList files;     // multi-path selection
+    PathList folders;
+};
+
+// Fills `form` from the arguments (without the program name), starting from the dialog's
+// defaults. Numbers go into the fields as typed; the validation judges them.
+ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form);
+
+QString BatchUsage();
+
+}  // namespace corvane

@@ -1,0 +1,143 @@
+#include "batch_run.h"
+
+#include "batch_options.h"
+#include "engine/mailbox.h"
+#include "engine/pipeline.h"
+#include "engine/report.h"
+#include "engine/run_controller.h"
+#include "imaging/image_processor.h"
+#include "terminal_view.h"
+#include "ui/validation.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace corvane {
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+void RequestStop(int) { stopRequested = true; }
+
+// SIGINT and SIGTERM press Stop; the previous handlers come back when the run is over.
+class StopSignals {
+public:
+    StopSignals() {
+        stopRequested = false;
+        struct sigaction action {};
+        action.sa_handler = RequestStop;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previousInt_);
+        sigaction(SIGTERM, &action, &previousTerm_);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &previousInt_, nullptr);
+        sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+
+private:
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
+};
+
+struct Outcome {
+    QString name;
+    int exitStatus;
+};
+
+Outcome OutcomeOf(const QString& status, Colour colour) {
+    if (status == texts::kStopped) {
+        return {QStringLiteral("stopped"), kExitStopped};
+    }
+    if (colour == colours::kComplete) {
+        return {QStringLiteral("complete"), kExitComplete};
+    }
+    if (colour == colours::kPartial) {
+        return {QStringLiteral("partial"), kExitPartial};
+    }
+    return {QStringLiteral("failed"), kExitFailed};
+}
+
+void PrintJson(const Outcome& outcome, const QString& verdict, const RunReport& report, int combined) {
+    const QJsonObject json{
+        {"outcome", outcome.name},           {"verdict", verdict},
+        {"total", report.totalFiles},        {"hidden", report.hiddenFiles},
+        {"processed", report.processedFiles}, {"recognised", report.recognisedImages},
+        {"saved", report.savedFiles},        {"expected", report.expectedFiles},
+        {"combined", combined},
+    };
+    std::printf("%s\n", QJsonDocument(json).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
+
+PathListHolder ListOrNothing(const PathList& list) {
+    return list.empty() ? nullptr : std::make_unique<PathList>(list);
+}
+
+}  // namespace
+
+int RunBatch(const QStringList& arguments) {
+    FormState form;
+    const ParsedArguments args = ParseBatchArguments(arguments, form);
+    if (args.flags.help) {
+        std::printf("%s", qPrintable(BatchUsage()));
+        return kExitComplete;
+    }
+    if (!args.ok) {
+        std::fprintf(stderr, "corvane-batch: %s\n%s", qPrintable(args.error), qPrintable(BatchUsage()));
+        return kExitRefused;
+    }
+    // With --json, stdout carries the JSON object alone.
+    std::FILE* display = args.flags.json ? stderr : stdout;
+    TerminalView view(display, ::isatty(::fileno(display)) != 0, args.flags.quiet);
+    QueueMailbox mailbox;
+    const ImageProcessor processor;
+    RunController* run = nullptr;
+    RunController controller(
+        form, view, mailbox,
+        [&] {
+            QString message;
+            if (ValidateInputs(form, processor, run->RunWatermark(), &message)) {
+                return true;
+            }
+            view.SetStatus(message, colours::kRed);
+            return false;
+        },
+        [&] { return std::make_unique<Pipeline>(processor, run->Settings(), run->RunWatermark()); });
+    run = &controller;
+    controller.MultiSelectFiles() = ListOrNothing(args.files);
+    controller.MultiSelectFolders() = ListOrNothing(args.folders);
+    controller.MarkInitialised();
+
+    StopSignals stopSignals;
+    controller.OnStartPauseContinue();
+    if (controller.State() == RunState::Idle && !controller.HasWorker()) {
+        std::fprintf(stderr, "%s\n", qPrintable(view.Status()));
+        if (args.flags.json) {
+            PrintJson({QStringLiteral("refused"), kExitRefused}, view.Status(), controller.Report(), 0);
+        }
+        return kExitRefused;
+    }
+    bool stopSent = false;
+    while (controller.HasWorker() || controller.State() != RunState::Idle) {
+        if (stopRequested && !stopSent) {
+            controller.OnStop();
+            stopSent = true;
+        }
+        mailbox.Pump(std::chrono::milliseconds(50));
+    }
+    const Outcome outcome = OutcomeOf(view.Status(), view.StatusColour());
+    view.PrintSummary(display);
+    if (args.flags.json) {
+        PrintJson(outcome, view.Status(), controller.Report(), controller.Combine().combined);
+    }
+    return outcome.exitStatus;
+}
+
+}  // namespace corvane
