@@ -1,8 +1,123 @@
-// PLACEHOLDER: replaced by the real implementation before commit.
+// Decoding a source file into a bitmap.
+//
+// The format is always decided from the bytes, never from the name: metafiles first (Qt has no
+// reader for them), then Qt's image plugins. Untrusted files can declare any size in a few header
+// bytes, so the declared size is checked against a fixed pixel bound before anything is allocated.
+
 #include "imaging/image_processor.h"
+#include "imaging/metafile.h"
+#include "platform/file_system.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <utility>
 
 namespace corvane {
+namespace {
 
-BitmapPtr ImageProcessor::LoadImage(const QString&, RawFormat*) const { return nullptr; }
+// 2^29 pixels (512 megapixels, 2 GiB as ARGB32, e.g. 23170 x 23170): above any camera frame and
+// most stitched panoramas, yet a forged header cannot make one load take more than a few GiB.
+constexpr qint64 kMaxPixels = qint64(1) << 29;
+// Qt's own allocation check is the backstop for handlers that cannot tell the size before
+// decoding; it must let through any image within the pixel bound at the widest decoded pixel
+// (64-bit RGBA, for 16-bit PNG and TIFF).
+constexpr int kAllocationLimitMiB = int(kMaxPixels * 8 / (1024 * 1024));
+// A metafile is read whole into memory before rendering. Real ones stay far below this; a larger
+// file is refused rather than read.
+constexpr qint64 kMaxMetafileBytes = qint64(1) << 30;
+// Enough for every metafile signature, placeable header included.
+constexpr qint64 kSniffBytes = 1024;
+
+void RaiseQtAllocationLimit() {
+    // Process-wide setting: set once, thread-safely, before the first decode.
+    static const bool raised = [] {
+        QImageReader::setAllocationLimit(kAllocationLimitMiB);
+        return true;
+    }();
+    (void)raised;
+}
+
+RawFormat RawFormatOf(const QByteArray& qtFormat) {
+    static const std::pair<const char*, RawFormat> kNames[] = {
+        {"jpeg", RawFormat::Jpeg}, {"jpg", RawFormat::Jpeg}, {"png", RawFormat::Png},
+        {"gif", RawFormat::Gif},   {"bmp", RawFormat::Bmp},  {"dib", RawFormat::Bmp},
+        {"tiff", RawFormat::Tiff}, {"tif", RawFormat::Tiff}, {"ico", RawFormat::Icon},
+        {"cur", RawFormat::Icon},
+    };
+    const QByteArray name = qtFormat.toLower();
+    for (const auto& [qtName, raw] : kNames) {
+        if (name == qtName) {
+            return raw;
+        }
+    }
+    return RawFormat::Undefined;
+}
+
+BitmapPtr Failed(ImageStatus status) { return std::make_unique<Bitmap>(QImage(), status); }
+
+BitmapPtr LoadMetafile(QFile& file) {
+    if (file.size() > kMaxMetafileBytes) {
+        return Failed(ImageStatus::OutOfMemory);
+    }
+    file.seek(0);
+    QImage image = ReadMetafile(file.readAll(), kMaxPixels);
+    if (image.isNull()) {
+        return Failed(ImageStatus::UnknownFormat);
+    }
+    return std::make_unique<Bitmap>(std::move(image));
+}
+
+BitmapPtr LoadWithQt(QFile& file, RawFormat* raw) {
+    RaiseQtAllocationLimit();
+    file.seek(0);
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    if (!reader.canRead()) {
+        return Failed(ImageStatus::UnknownFormat);
+    }
+    // Asked before anything else moves the device: some handlers (ICO) name their format only
+    // while it sits at the start of the image.
+    const RawFormat format = RawFormatOf(reader.format());
+    const QSize declared = reader.size();
+    if (declared.isValid() && qint64(declared.width()) * declared.height() > kMaxPixels) {
+        return Failed(ImageStatus::OutOfMemory);
+    }
+    QImage image;  // keeps the colour space the decoder attached
+    if (!reader.read(&image) || image.isNull()) {
+        return Failed(ImageStatus::UnknownFormat);
+    }
+    if (raw != nullptr) {
+        *raw = format;
+    }
+    return std::make_unique<Bitmap>(std::move(image));
+}
+
+}  // namespace
+
+BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw) const {
+    if (raw != nullptr) {
+        *raw = RawFormat::Undefined;
+    }
+    if (!PathExists(path)) {
+        return nullptr;
+    }
+    // Folders, pipes and devices are not pictures; a pipe or a device could also block or never
+    // end.
+    QFile file(path);
+    if (!IsRegularFile(path) || !file.open(QIODevice::ReadOnly)) {
+        return Failed(ImageStatus::UnknownFormat);
+    }
+    const RawFormat metafile = SniffMetafile(file.peek(kSniffBytes));
+    if (metafile == RawFormat::Undefined) {
+        return LoadWithQt(file, raw);
+    }
+    BitmapPtr bitmap = LoadMetafile(file);
+    if (raw != nullptr && !bitmap->Image().isNull()) {
+        *raw = metafile;
+    }
+    return bitmap;
+}
 
 }  // namespace corvane

@@ -1,0 +1,265 @@
+// Loading files that are damaged, lying or not images at all: never a crash, never a bitmap
+// that claims to be usable without pixels, and no allocation driven by a forged header.
+
+#include "imaging/image_processor.h"
+#include "imaging/raster_codec.h"
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QtEndian>
+
+#include <array>
+#include <functional>
+#include <random>
+
+namespace corvane {
+namespace {
+
+using test::TempTree;
+
+// A small picture with gradients and noise, so that the decoders walk real data paths.
+QImage NoisyPicture(int width, int height) {
+    std::mt19937 random(7);
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int noise = int(random() % 32);
+            image.setPixel(x, y, qRgb(x * 8 % 224 + noise, y * 12 % 224 + noise, 128 + noise));
+        }
+    }
+    return image;
+}
+
+QByteArray QtEncoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+QByteArray OurGif(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EncodeRaster(image, FormatKind::Gif, &buffer);
+    return bytes;
+}
+
+// Two 1 x 1 frames on a two-entry colour table (Qt has no GIF writer to make one).
+const QByteArray kTinyGif = QByteArray::fromHex(
+    "474946383961"                    // GIF89a
+    "01000100" "800000" "ffffff000000"  // 1 x 1 screen; colour table: white, black
+    "2c000000000100010000" "02024401" "00"  // frame of index 0 (clear, 0, end)
+    "2c000000000100010000" "02024c01" "00"  // frame of index 1
+    "3b");
+
+void Put32BigEndian(QByteArray& bytes, qsizetype at, quint32 value) {
+    qToBigEndian(value, reinterpret_cast<uchar*>(bytes.data()) + at);
+}
+
+quint32 Crc32(const QByteArray& bytes) {
+    quint32 crc = 0xffffffffu;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+// A valid PNG whose IHDR (with a correct CRC) claims the given size.
+QByteArray PngClaiming(quint32 width, quint32 height) {
+    QByteArray png = QtEncoded(NoisyPicture(4, 4), "png");
+    constexpr qsizetype kIhdrType = 12;  // after the signature and the chunk length
+    Put32BigEndian(png, kIhdrType + 4, width);
+    Put32BigEndian(png, kIhdrType + 8, height);
+    Put32BigEndian(png, kIhdrType + 17, Crc32(png.mid(kIhdrType, 17)));
+    return png;
+}
+
+// A valid JPEG whose frame header claims the given size.
+QByteArray JpegClaiming(quint16 width, quint16 height) {
+    QByteArray jpeg = QtEncoded(NoisyPicture(8, 8), "jpeg");
+    const qsizetype frame = jpeg.indexOf("\xff\xc0");
+    if (frame >= 0) {
+        qToBigEndian(height, reinterpret_cast<uchar*>(jpeg.data()) + frame + 5);
+        qToBigEndian(width, reinterpret_cast<uchar*>(jpeg.data()) + frame + 7);
+    }
+    return jpeg;
+}
+
+// A 24-bit BMP header claiming the given size, followed by a few bytes of pixels.
+QByteArray BmpClaiming(qint32 width, qint32 height) {
+    QByteArray bmp(54, '\0');
+    auto* data = reinterpret_cast<uchar*>(bmp.data());
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    qToLittleEndian<quint32>(54 + 16, data + 2);  // file size
+    qToLittleEndian<quint32>(54, data + 10);      // pixel data offset
+    qToLittleEndian<quint32>(40, data + 14);      // BITMAPINFOHEADER
+    qToLittleEndian<qint32>(width, data + 18);
+    qToLittleEndian<qint32>(height, data + 22);
+    qToLittleEndian<quint16>(1, data + 26);   // planes
+    qToLittleEndian<quint16>(24, data + 28);  // bits per pixel
+    return bmp + QByteArray(16, '\x55');
+}
+
+// A valid TIFF whose first directory claims the given size.
+QByteArray TiffClaiming(quint16 width, quint16 height) {
+    QByteArray tiff = QtEncoded(NoisyPicture(4, 4), "tiff");
+    if (!tiff.startsWith("II")) {
+        return tiff;  // Qt writes little-endian TIFF; anything else is not what this expects
+    }
+    auto* data = reinterpret_cast<uchar*>(tiff.data());
+    const quint32 ifd = qFromLittleEndian<quint32>(data + 4);
+    const quint16 count = qFromLittleEndian<quint16>(data + ifd);
+    for (quint16 i = 0; i < count; ++i) {
+        uchar* entry = data + ifd + 2 + 12 * i;
+        const quint16 tag = qFromLittleEndian<quint16>(entry);
+        const quint16 type = qFromLittleEndian<quint16>(entry + 2);
+        constexpr quint16 kWidthTag = 256, kHeightTag = 257, kShort = 3;
+        if (tag == kWidthTag || tag == kHeightTag) {
+            const quint16 value = tag == kWidthTag ? width : height;
+            if (type == kShort) {
+                qToLittleEndian<quint16>(value, entry + 8);
+            } else {
+                qToLittleEndian<quint32>(value, entry + 8);
+            }
+        }
+    }
+    return tiff;
+}
+
+struct CaseRow {
+    const char* name;
+    std::function<QByteArray()> bytes;
+    const char* fileName;
+    bool usable;
+    ImageStatus status;  // the status left on the bitmap
+};
+
+class BadInputCase : public ::testing::TestWithParam<CaseRow> {};
+
+TEST_P(BadInputCase, LoadsAsExpected) {
+    const CaseRow& row = GetParam();
+    TempTree tree;
+    BitmapPtr bitmap = ImageProcessor().LoadImage(tree.WriteFile(row.fileName, row.bytes()));
+    ASSERT_NE(bitmap, nullptr);
+    const ImageStatus status = bitmap->TakeStatus();
+    EXPECT_EQ(status, row.status);
+    bitmap->SetStatus(status);
+    EXPECT_EQ(IsUsable(bitmap.get()), row.usable);
+}
+
+QByteArray OnePixel(const char* format) { return QtEncoded(NoisyPicture(1, 1), format); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadInputCase,
+    ::testing::Values(
+        CaseRow{"ZeroBytes", [] { return QByteArray(); }, "empty.png", false,
+                ImageStatus::UnknownFormat},
+        CaseRow{"TextNamedJpg", [] { return QByteArray("this is not a picture\n"); },
+                "note.jpg", false, ImageStatus::UnknownFormat},
+        CaseRow{"PngClaimsHugeSize", [] { return PngClaiming(100000, 100000); }, "bomb.png",
+                false, ImageStatus::OutOfMemory},
+        CaseRow{"JpegClaimsHugeSize", [] { return JpegClaiming(65000, 65000); }, "bomb.jpg",
+                false, ImageStatus::OutOfMemory},
+        CaseRow{"TiffClaimsHugeSize", [] { return TiffClaiming(65535, 65535); }, "bomb.tif",
+                false, ImageStatus::OutOfMemory},
+        // Qt's BMP reader refuses sizes above 16384 x 16384 itself, before our bound.
+        CaseRow{"BmpClaimsHugeSize", [] { return BmpClaiming(100000, 100000); }, "bomb.bmp",
+                false, ImageStatus::UnknownFormat},
+        CaseRow{"PngOnePixel", [] { return OnePixel("png"); }, "one.png", true, ImageStatus::Ok},
+        CaseRow{"JpegOnePixel", [] { return OnePixel("jpeg"); }, "one.jpg", true,
+                ImageStatus::Ok},
+        CaseRow{"BmpOnePixel", [] { return OnePixel("bmp"); }, "one.bmp", true, ImageStatus::Ok},
+        CaseRow{"TiffOnePixel", [] { return OnePixel("tiff"); }, "one.tif", true,
+                ImageStatus::Ok},
+        CaseRow{"GifOnePixel", [] { return kTinyGif; }, "one.gif", true, ImageStatus::Ok}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Damaged copies of valid encodings: every short prefix and every byte flipped in the headers,
+// then a stride through the rest.
+struct DamageRow {
+    const char* name;
+    std::function<QByteArray()> bytes;
+};
+
+class BadInputDamaged : public ::testing::TestWithParam<DamageRow> {
+protected:
+    void SetUp() override { previous_ = qInstallMessageHandler(Quiet); }
+    void TearDown() override { qInstallMessageHandler(previous_); }
+
+    // Decoders complain loudly about damaged data; that noise is expected here.
+    static void Quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+    QtMessageHandler previous_ = nullptr;
+};
+
+std::vector<qsizetype> Offsets(qsizetype size) {
+    constexpr qsizetype kEveryByteUpTo = 256;
+    constexpr qsizetype kStride = 5;
+    std::vector<qsizetype> offsets;
+    for (qsizetype at = 0; at < size; at += at < kEveryByteUpTo ? 1 : kStride) {
+        offsets.push_back(at);
+    }
+    return offsets;
+}
+
+TEST_P(BadInputDamaged, NeverCrashesNorLies) {
+    const QByteArray valid = GetParam().bytes();
+    ASSERT_FALSE(valid.isEmpty());
+    TempTree tree;
+    ImageProcessor processor;
+    int written = 0;
+    // A new name each time: rewriting one file in place makes the file system flush it.
+    const auto load = [&](const QByteArray& bytes) {
+        return processor.LoadImage(tree.WriteFile(QString::number(++written), bytes));
+    };
+    BitmapPtr whole = load(valid);
+    ASSERT_TRUE(IsUsable(whole.get()));
+    const QSize size = whole->Image().size();
+
+    for (const qsizetype length : Offsets(valid.size())) {
+        SCOPED_TRACE(testing::Message() << "truncated to " << length);
+        BitmapPtr bitmap = load(valid.left(length));
+        ASSERT_NE(bitmap, nullptr);
+        const bool usable = IsUsable(bitmap.get());
+        if (length < 8) {
+            EXPECT_FALSE(usable);  // not even a signature
+        }
+        if (usable) {
+            EXPECT_EQ(bitmap->Image().size(), size);  // the header survived whole
+        } else {
+            EXPECT_TRUE(bitmap->Image().isNull());
+        }
+    }
+    for (const qsizetype at : Offsets(valid.size())) {
+        SCOPED_TRACE(testing::Message() << "byte flipped at " << at);
+        QByteArray damaged = valid;
+        damaged[at] = char(~damaged[at]);
+        BitmapPtr bitmap = load(damaged);
+        ASSERT_NE(bitmap, nullptr);
+        if (!IsUsable(bitmap.get())) {
+            EXPECT_TRUE(bitmap->Image().isNull());
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, BadInputDamaged,
+    ::testing::Values(DamageRow{"Png", [] { return QtEncoded(NoisyPicture(24, 16), "png"); }},
+                      DamageRow{"Jpeg", [] { return QtEncoded(NoisyPicture(24, 16), "jpeg"); }},
+                      DamageRow{"Bmp", [] { return QtEncoded(NoisyPicture(24, 16), "bmp"); }},
+                      DamageRow{"Tiff", [] { return QtEncoded(NoisyPicture(24, 16), "tiff"); }},
+                      DamageRow{"TinyGif", [] { return kTinyGif; }},
+                      DamageRow{"Gif", [] { return OurGif(NoisyPicture(24, 16)); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace corvane
