@@ -1,9 +1,56 @@
-// PLACEHOLDER: replaced by the real implementation before commit.
+// Combining images into a mosaic: each image is drawn 1:1 at its place on a white canvas that
+// grows to the bounding box of everything placed.
+
+#include "imaging/canvas.h"
 #include "imaging/image_processor.h"
 
-namespace corvane {
+#include <algorithm>
 
-bool ImageProcessor::AppendToCanvas(ImageSlot, Bitmap*, int, int) const { return false; }
-bool ImageProcessor::ClearWithColour(Bitmap*, Colour) const { return false; }
+namespace corvane {
+namespace {
+
+constexpr Colour kWhite = 0x00FFFFFF;
+
+}  // namespace
+
+bool ImageProcessor::AppendToCanvas(ImageSlot canvas, Bitmap* image, int x, int y) const {
+    if (!IsUsable(image)) {
+        return false;
+    }
+    // 64-bit sums: a position near the int limit plus a width must not wrap.
+    qint64 width = qint64(x) + image->Width();
+    qint64 height = qint64(y) + image->Height();
+    const bool hasCanvas = IsUsable(canvas.get());
+    if (hasCanvas) {
+        width = std::max<qint64>(width, canvas->Width());
+        height = std::max<qint64>(height, canvas->Height());
+    }
+    if (!hasCanvas || canvas->Width() < width || canvas->Height() < height) {
+        QImage pixels = AllocateImage(width, height, QImage::Format_ARGB32);
+        if (pixels.isNull()) {
+            // A canvas that could not grow keeps the images placed so far, so the group can
+            // still be saved; a canvas that could not be made at all is left failed.
+            if (!hasCanvas) {
+                canvas = FailedBitmap();
+            }
+            return false;
+        }
+        auto grown = std::make_unique<Bitmap>(std::move(pixels));
+        ClearWithColour(grown.get(), kWhite);
+        if (hasCanvas && !CopyRegion(grown, canvas.get(), 0, 0, 0, 0, 0, 0)) {
+            return false;
+        }
+        canvas = std::move(grown);
+    }
+    return CopyRegion(canvas, image, x, y, 0, 0, 0, 0);
+}
+
+bool ImageProcessor::ClearWithColour(Bitmap* bitmap, Colour colour) const {
+    if (bitmap == nullptr || bitmap->Image().isNull()) {
+        return false;
+    }
+    bitmap->Image().fill(QColor::fromRgb(OpaqueArgb(colour)));
+    return true;
+}
 
 }  // namespace corvane

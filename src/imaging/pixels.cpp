@@ -1,9 +1,82 @@
-// PLACEHOLDER: replaced by the real implementation before commit.
+// Pixel-format normalisation and the 1:1 region copy that cutting, combining and rotation build
+// on.
+
+#include "imaging/canvas.h"
 #include "imaging/image_processor.h"
 
 namespace corvane {
+namespace {
 
-void ImageProcessor::NormalizePixelFormat(ImageSlot) const {}
-bool ImageProcessor::CopyRegion(ImageSlot, Bitmap*, int, int, int, int, int, int) const { return false; }
+bool IsDrawableFormat(QImage::Format format) {
+    return format == QImage::Format_RGB555 || format == QImage::Format_RGB888 ||
+           format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+}
+
+// A new image of the source's format holding the source rectangle at its origin. QImage::copy
+// keeps the format and the colour table, so even indexed images (which cannot be painted on)
+// cut exactly; parts of the rectangle outside the source come out as zero bytes, like a fresh
+// bitmap that nothing was drawn on.
+QImage CopyToOrigin(const QImage& source, const QRect& rect) {
+    if (AllocateImage(rect.width(), rect.height(), source.format()).isNull()) {
+        return {};
+    }
+    return source.copy(rect);
+}
+
+// Draws the part of `rect` that lies inside the source 1:1 at `to` of the target, blending
+// translucent pixels over what the target holds.
+bool DrawRegion(QImage& target, const QImage& source, QPoint to, const QRect& rect) {
+    const QRect inside = rect & source.rect();
+    QPainter painter;
+    if (!BeginPainting(painter, target)) {
+        return false;
+    }
+    if (!inside.isEmpty()) {
+        painter.drawImage(to + (inside.topLeft() - rect.topLeft()), PixelView(source), inside);
+    }
+    return true;
+}
+
+}  // namespace
+
+void ImageProcessor::NormalizePixelFormat(ImageSlot slot) const {
+    if (!IsUsable(slot.get()) || IsDrawableFormat(slot->Image().format())) {
+        return;
+    }
+    QImage converted = slot->Image().convertToFormat(QImage::Format_ARGB32);
+    slot = converted.isNull() ? FailedBitmap() : std::make_unique<Bitmap>(std::move(converted));
+}
+
+bool ImageProcessor::CopyRegion(ImageSlot target, Bitmap* source, int dstX, int dstY, int srcX,
+                                int srcY, int width, int height) const {
+    if (!IsUsable(source)) {
+        return true;
+    }
+    const QImage& pixels = source->Image();
+    const QRect rect(srcX, srcY, width == 0 ? pixels.width() : width,
+                     height == 0 ? pixels.height() : height);
+    if (target) {
+        return DrawRegion(target->Image(), pixels, QPoint(dstX, dstY), rect);
+    }
+    if (rect.width() < 0 || rect.height() < 0) {
+        target = FailedBitmap(ImageStatus::InvalidParameter);
+        return false;
+    }
+    if (dstX == 0 && dstY == 0) {
+        QImage copy = CopyToOrigin(pixels, rect);
+        const bool copied = !copy.isNull();
+        target = copied ? std::make_unique<Bitmap>(std::move(copy)) : FailedBitmap();
+        return copied;
+    }
+    QImage blank = AllocateImage(rect.width(), rect.height(), pixels.format());
+    if (blank.isNull()) {
+        target = FailedBitmap();
+        return false;
+    }
+    blank.setColorTable(pixels.colorTable());
+    blank.fill(0);
+    target = std::make_unique<Bitmap>(std::move(blank));
+    return DrawRegion(target->Image(), pixels, QPoint(dstX, dstY), rect);
+}
 
 }  // namespace corvane

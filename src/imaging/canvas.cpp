@@ -1,0 +1,56 @@
+#include "imaging/canvas.h"
+
+#include <limits>
+
+namespace corvane {
+namespace {
+
+// Twice the largest image the loader accepts (2^29 pixels), so that any loadable image can be
+// turned by any angle; a request beyond it is refused as if memory had run out, before the
+// system overcommits and the process is killed while filling it.
+constexpr qint64 kMaxPixels = qint64(1) << 30;
+
+}  // namespace
+
+QImage AllocateImage(qint64 width, qint64 height, QImage::Format format) {
+    if (width <= 0 || height <= 0 || width > std::numeric_limits<int>::max() ||
+        height > std::numeric_limits<int>::max() || width > kMaxPixels / height) {
+        return {};
+    }
+    // QImage itself gives a null image when the allocation fails.
+    return QImage(static_cast<int>(width), static_cast<int>(height), format);
+}
+
+BitmapPtr FailedBitmap(ImageStatus status) {
+    return std::make_unique<Bitmap>(QImage(), status);
+}
+
+QImage PixelView(const QImage& image) {
+    if (image.devicePixelRatio() == 1.0) {
+        return image;
+    }
+    QImage view = image;
+    view.setDevicePixelRatio(1.0);
+    return view;
+}
+
+bool BeginPainting(QPainter& painter, QImage& image) {
+    switch (image.format()) {
+        case QImage::Format_Invalid:
+        case QImage::Format_Mono:
+        case QImage::Format_MonoLSB:
+        case QImage::Format_Indexed8:
+            return false;
+        default:
+            break;
+    }
+    image.setDevicePixelRatio(1.0);
+    return painter.begin(&image);
+}
+
+QRgb OpaqueArgb(Colour colour) {
+    return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                static_cast<int>((colour >> 16) & 0xFF));
+}
+
+}  // namespace corvane
