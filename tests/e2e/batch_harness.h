@@ -1,0 +1,42 @@
+#pragma once
+// Running corvane-batch from tests and looking at what it wrote.
+
+#include "support/temp_tree.h"
+
+#include <QColor>
+#include <QImage>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <functional>
+#include <sys/types.h>
+
+namespace corvane::test {
+
+struct BatchResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+    QJsonObject json;  // when --json was given
+    long peakKiB = 0;  // peak resident memory of the run
+};
+
+// Runs corvane-batch with the arguments. `onLine` sees each line of its standard output as it
+// comes (with the process id, e.g. to send a signal); `asUser` runs it as that uid (root only).
+BatchResult RunBatch(const QStringList& arguments,
+                     const std::function<void(const QString&, pid_t)>& onLine = {},
+                     int asUser = -1);
+
+// A small picture with a gradient, so that resampling and encoders have something to do.
+QImage TestPicture(int width, int height, QColor tint = QColor(200, 80, 40));
+// Writes a picture in the format the extension names; returns the path.
+QString WritePicture(const TempTree& tree, const QString& relative, int width, int height,
+                     QColor tint = QColor(200, 80, 40));
+
+// Names of the files in a folder (no hidden ones), sorted.
+QStringList FilesIn(const QString& folder);
+// Every file below a folder, relative to it, sorted; hidden files included.
+QStringList TreeBelow(const QString& folder);
+QSize ImageSize(const QString& path);
+
+}  // namespace corvane::test

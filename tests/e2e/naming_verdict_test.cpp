@@ -1,0 +1,101 @@
+// Output names under the clash and long-name rules, and the verdicts a run can end with.
+#include "e2e/batch_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace corvane::test {
+namespace {
+
+class BatchNaming : public ::testing::Test {
+protected:
+    BatchNaming() : source(tree.MakeFolder("src")), out(tree.MakeFolder("out")) {}
+    BatchResult Run(QStringList arguments) {
+        arguments << "-q" << "--json" << "-o" << out << source;
+        return RunBatch(arguments);
+    }
+    TempTree tree;
+    QString source;
+    QString out;
+};
+
+TEST_F(BatchNaming, ClashPrefixAndSuffixRepeat) {
+    WritePicture(tree, "src/cat.png", 10, 10);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(Run({}).exitCode, 0);
+    }
+    EXPECT_EQ(FilesIn(out), (QStringList{"_CVN__CVN_cat.PNG", "_CVN_cat.PNG", "cat.PNG"}));
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(Run({"--on-clash", "suffix=-v"}).exitCode, 0);
+    }
+    EXPECT_TRUE(FilesIn(out).contains("cat-v.PNG"));
+    EXPECT_TRUE(FilesIn(out).contains("cat-v-v.PNG"));
+}
+
+TEST_F(BatchNaming, LongNamesFoldAtTheFrontOrTheBackOrAreAbandoned) {
+    WritePicture(tree, "src/0123456789abcdefghij.png", 10, 10);  // 24 characters as .PNG
+    WritePicture(tree, "src/short.png", 10, 10);
+    ASSERT_EQ(Run({"--name-limit", "20"}).exitCode, 0);
+    ASSERT_EQ(Run({"--name-limit", "20", "--on-long-name", "fold-suffix"}).exitCode, 0);
+    EXPECT_EQ(FilesIn(out),
+              (QStringList{"0123_CVN_L_1.PNG", "_CVN_L_1_ghij.PNG", "_CVN_short.PNG", "short.PNG"}));
+
+    const BatchResult skipped = Run({"--name-limit", "20", "--on-long-name", "skip"});
+    // The long name is abandoned: processed and expected, not saved; the short one goes on.
+    EXPECT_EQ(skipped.json.value("processed").toInt(), 2);
+    EXPECT_EQ(skipped.json.value("expected").toInt(), 2);
+    EXPECT_EQ(skipped.json.value("saved").toInt(), 1);
+    EXPECT_EQ(skipped.exitCode, 1);
+    EXPECT_EQ(skipped.json.value("verdict").toString(),
+              QStringLiteral("操作部分完成！可能原因：待保存的图片太大，当前版本不能保存。"));
+    EXPECT_TRUE(FilesIn(out).contains("_CVN__CVN_short.PNG"));
+}
+
+// A tile adds "_1" to a name that already fills the file system's 255 bytes: the write fails,
+// and with overwrite nothing shortens the name.
+QString NameOfBytes(int bytes) { return QString(bytes - 4, u'n') + ".png"; }
+
+TEST_F(BatchNaming, EverySaveFailingIsAFailure) {
+    WritePicture(tree, "src/" + NameOfBytes(255), 10, 10);
+    const BatchResult r = Run({"--cut", "1x1", "--on-clash", "overwrite"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.json.value("outcome").toString(), "failed");
+    EXPECT_EQ(r.json.value("verdict").toString(),
+              QStringLiteral("操作失败！文件保存失败！可能原因：待保存图片太大，当前版本不能保存；或者磁盘空间不足等原因；"));
+    EXPECT_TRUE(TreeBelow(out).isEmpty());  // not even a temporary file
+}
+
+TEST_F(BatchNaming, EmptyFolderAndNonImagesComplete) {
+    EXPECT_EQ(Run({}).json.value("verdict").toString(), QStringLiteral("操作全部完成！"));
+    tree.WriteFile("src/readme.txt", "text");
+    tree.WriteFile("src/.hidden", "text");
+    const BatchResult r = Run({"--combine", "2x2"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.json.value("hidden").toInt(), 1);
+    EXPECT_EQ(r.json.value("recognised").toInt(), 0);
+}
+
+TEST_F(BatchNaming, StopBySignalEndsWithStopped) {
+    for (int i = 0; i < 40; ++i) {
+        WritePicture(tree, QStringLiteral("src/%1.png").arg(i), 400, 300);
+    }
+    bool sent = false;
+    const BatchResult r = RunBatch({"-f", "png,tiff", "-o", out, source},
+                                   [&](const QString& line, pid_t pid) {
+                                       if (!sent && line.contains(QStringLiteral("已保存文件数： 2"))) {
+                                           ::kill(pid, SIGINT);
+                                           sent = true;
+                                       }
+                                   });
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(r.exitCode, 130);
+    EXPECT_TRUE(r.out.trimmed().endsWith(QStringLiteral("已停止")));
+    EXPECT_LT(FilesIn(out).size(), 80);
+    for (const QString& name : TreeBelow(out)) {
+        EXPECT_FALSE(name.startsWith('.')) << "temporary file left: " << name.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace corvane::test
