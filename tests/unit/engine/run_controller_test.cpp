@@ -2,6 +2,7 @@
 #include "engine/run_controller.h"
 #include "platform/path_text.h"
 #include "support/temp_tree.h"
+#include "unit/engine/recording_view.h"
 
 #include <gtest/gtest.h>
 
@@ -18,51 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using enum ControlId;
 using test::TempTree;
-
-// Records what the controller shows. `onStatus` lets a test act at the moment a status text
-// arrives (on the owner thread, while the sending worker waits).
-class RecordingView : public RunView {
-public:
-    void SetStatus(const QString& text, Colour colour) override {
-        status = text;
-        statusColour = colour;
-        statuses.push_back(text);
-        if (onStatus) {
-            onStatus(text);
-        }
-    }
-    void SetProgressText(const QString& text) override { progressText = text; }
-    void ShowProgressBar(bool shown) override { barShown = shown; }
-    void SetProgressPosition(int percent) override { barPosition = percent; }
-    void SetButtonCaption(ControlId button, const QString& caption) override { captions[button] = caption; }
-    void SetButtonEnabled(ControlId button, bool enabled) override { enabled_[button] = enabled; }
-    void SetControlsEnabled(bool enable, bool startEnabled) override {
-        optionsEnabled = enable;
-        enabled_[StartButton] = startEnabled;
-    }
-    void SetFocus(ControlId control) override { focus = control; }
-    void CloseWindow() override { closed = true; }
-
-    bool Enabled(ControlId button) const {
-        const auto it = enabled_.find(button);
-        return it != enabled_.end() && it->second;
-    }
-
-    QString status;
-    Colour statusColour = 0;
-    std::vector<QString> statuses;
-    std::function<void(const QString&)> onStatus;
-    QString progressText;
-    bool barShown = false;
-    int barPosition = -1;
-    std::map<ControlId, QString> captions;
-    bool optionsEnabled = true;
-    ControlId focus = StatusLine;
-    bool closed = false;
-
-private:
-    std::map<ControlId, bool> enabled_;
-};
 
 // Writes every file in a number of "formats", with a polling point before each, as the pipeline
 // does. Before writing a chosen output it raises a status text, so a test can press a button at

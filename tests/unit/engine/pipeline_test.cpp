@@ -1,0 +1,98 @@
+// The real pipeline driven through the run controller: pauses between the formats of a file,
+// and the once-only transformations.
+#include "engine/pipeline.h"
+#include "engine/report.h"
+#include "engine/run_controller.h"
+#include "support/temp_tree.h"
+#include "unit/engine/recording_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QImageReader>
+
+#include <chrono>
+
+namespace corvane {
+namespace {
+
+using namespace std::chrono_literals;
+using enum ControlId;
+using test::TempTree;
+
+class PipelineRun : public ::testing::Test {
+protected:
+    PipelineRun() {
+        QDir().mkpath(tree.Path("src"));
+        for (const char* name : {"a.png", "b.png"}) {
+            QImage image(100, 60, QImage::Format_RGB32);
+            image.fill(qRgb(10, 200, 30));
+            image.save(tree.Path(QStringLiteral("src/") + name));
+        }
+        form.SetText(SourcePath, tree.Path("src"));
+        form.SetText(SavePath, tree.Path("out"));
+        form.SetText(NameLengthLimit, "218");
+        SelectRadio(form, SinglePathRadio);
+        SelectRadio(form, ClashPrefix);
+        SelectRadio(form, LongNameFoldPrefix);
+        form.SetText(ClashPrefixText, "_CVN_");
+        form.SetChecked(FormatPng, true);
+        form.SetChecked(FormatBmp, true);
+        form.SetChecked(Rotate, true);
+        SelectRadio(form, Rotate90);
+        form.SetChecked(Resize, true);
+        SelectRadio(form, ResizeByRatio);
+        form.SetText(ResizeRatio, "0.5");
+        controller.MarkInitialised();
+    }
+
+    void PumpUntil(const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (!done()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "timed out";
+            mailbox.Pump(10ms);
+        }
+    }
+
+    TempTree tree;
+    FormState form;
+    RecordingView view;
+    QueueMailbox mailbox;
+    ImageProcessor processor;
+    RunController controller{form, view, mailbox, [] { return true; },
+                             [this] {
+                                 return std::make_unique<Pipeline>(processor, controller.Settings(),
+                                                                   controller.RunWatermark());
+                             }};
+};
+
+TEST_F(PipelineRun, PauseBetweenFormatsContinuesFromTheSameTransformedImage) {
+    // The progress message before the second format of the first file: one output saved.
+    bool paused = false;
+    view.onProgress = [&](const QString& text) {
+        if (!paused && text.contains(QStringLiteral("已保存文件数： 1")) && !text.contains(QStringLiteral("应保存"))) {
+            controller.OnStartPauseContinue();
+            paused = true;
+        }
+    };
+    controller.OnStartPauseContinue();
+    PumpUntil([&] { return controller.State() == RunState::Paused && !controller.HasWorker(); });
+    EXPECT_EQ(view.status, texts::kPaused);
+    EXPECT_EQ(QDir(tree.Path("out")).entryList(QDir::Files).size(), 1);
+
+    controller.OnStartPauseContinue();
+    PumpUntil([&] { return controller.State() == RunState::Idle && !controller.HasWorker(); });
+    EXPECT_EQ(view.status, QStringLiteral("操作全部完成！"));
+    const QStringList files = QDir(tree.Path("out")).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(files, (QStringList{"a.BMP", "a.PNG", "b.BMP", "b.PNG"}));
+    // One quarter turn and one halving in every file, including the one written after Continue.
+    for (const QString& name : files) {
+        EXPECT_EQ(QImageReader(tree.Path("out/") + name).size(), QSize(30, 50)) << name.toStdString();
+    }
+    EXPECT_EQ(controller.Report().savedFiles, 4);
+    EXPECT_EQ(controller.Report().expectedFiles, 4);
+}
+
+}  // namespace
+}  // namespace corvane
