@@ -3,6 +3,8 @@
 // overhead of our layer shows as a ratio. Each run also reports the output size.
 #include "imaging/raster_codec.h"
 
+#include "photo_like.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QBuffer>
@@ -12,32 +14,13 @@
 #include <cmath>
 #include <cstdint>
 
+using bench::PhotoLike;
+
 namespace {
 
-// Smooth gradients with a little sensor-like noise: compresses like a photograph, unlike a flat
-// synthetic image.
-QImage PhotographLike(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    std::uint32_t seed = 2024;
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const double v = double(y) / height;
-        for (int x = 0; x < width; ++x) {
-            const double u = double(x) / width;
-            seed = seed * 1664525u + 1013904223u;
-            const int noise = int(seed >> 28) - 8;
-            const double light = 0.6 + 0.4 * std::sin(2.3 * u + 0.7) * std::cos(1.9 * v - 0.2);
-            const int r = int(230 * light * (0.7 + 0.3 * u)) + noise;
-            const int g = int(200 * light * (0.5 + 0.5 * v)) + noise;
-            const int b = int(110 + 90 * std::sin(4 * u - 3 * v) * light) + noise;
-            row[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-        }
-    }
-    return image;
-}
 
 const QImage& TwelveMegapixels() {
-    static const QImage image = PhotographLike(4000, 3000);
+    static const QImage image = PhotoLike(4000, 3000);
     return image;
 }
 

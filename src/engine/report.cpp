@@ -13,7 +13,10 @@ const QString kPartialPrefix = QStringLiteral("操作部分完成！");
 Verdict CombineVerdict(const RunReport& r, const CombineCounts& c) {
     const int S = r.savedFiles;
     const int E = r.expectedFiles;
-    if ((S == E && c.combined == c.attempted) || (c.combined == 0 && c.attempted == 0)) {
+    // Only a run that reached every file is complete: one that could not even begin (its first
+    // output folder failed) has nothing combined either, and is a failure.
+    const bool reachedAll = r.processedFiles == r.totalFiles;
+    if (reachedAll && ((S == E && c.combined == c.attempted) || (c.combined == 0 && c.attempted == 0))) {
         return {kComplete, colours::kComplete};
     }
     if (S == E && c.attempted > 0 && c.combined > 0 && c.combined < c.attempted) {

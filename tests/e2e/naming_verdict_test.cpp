@@ -99,3 +99,34 @@ TEST_F(BatchNaming, StopBySignalEndsWithStopped) {
 
 }  // namespace
 }  // namespace corvane::test
+
+namespace corvane::test {
+namespace {
+
+// With the structure copied, a file standing where an output folder must go blocks that folder.
+class BlockedFolder : public BatchNaming {
+protected:
+    BlockedFolder() {
+        WritePicture(tree, "src/one.png", 10, 10);
+        WritePicture(tree, "src/two.png", 10, 10);
+        tree.WriteFile("out/src", "a file, not a folder");
+    }
+};
+
+TEST_F(BlockedFolder, EachFileIsGivenUpAndTheRunEnds) {
+    const BatchResult r = Run({"--keep-structure", "-f", "png,bmp"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.json.value("processed").toInt(), 2);
+    EXPECT_EQ(r.json.value("expected").toInt(), 4);
+    EXPECT_EQ(r.json.value("saved").toInt(), 0);
+}
+
+TEST_F(BlockedFolder, ACombineThatCannotBeginEndsWithAFailure) {
+    const BatchResult r = Run({"--keep-structure", "--combine", "2x1"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.json.value("verdict").toString(), QStringLiteral("操作失败！"));
+    EXPECT_EQ(r.json.value("processed").toInt(), 0);
+}
+
+}  // namespace
+}  // namespace corvane::test

@@ -101,10 +101,10 @@ TEST_F(NamingTest, AbandonOnlyAboveTheLimitAndNeverWithOverwrite) {
 
 TEST_F(NamingTest, StructureCopyStartsAtTheSourceFoldersName) {
     settings.copyFolderStructure = true;
-    settings.sourcePath = tree.MakeFolder(QStringLiteral("in/P"));
+    settings.sourcePath = tree.MakeFolder(QStringLiteral("in/PhotosQ9"));
     const auto folder = namer.OutputFolderFor(settings.sourcePath + QStringLiteral("S/T/f.png"));
     ASSERT_TRUE(folder);
-    EXPECT_EQ(*folder, Out("P/S/T/"));
+    EXPECT_EQ(*folder, Out("PhotosQ9/S/T/"));
     EXPECT_TRUE(QFileInfo(*folder).isDir());
 
     settings.copyFolderStructure = false;

@@ -4,7 +4,7 @@
 #include "engine/report.h"
 #include "engine/run_controller.h"
 #include "support/temp_tree.h"
-#include "unit/engine/recording_view.h"
+#include "unit/engine/run_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -47,13 +47,7 @@ protected:
         controller.MarkInitialised();
     }
 
-    void PumpUntil(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (!done()) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "timed out";
-            mailbox.Pump(10ms);
-        }
-    }
+    void PumpUntil(const std::function<bool()>& done) { corvane::PumpUntil(mailbox, done); }
 
     TempTree tree;
     FormState form;

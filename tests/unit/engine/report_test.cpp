@@ -84,6 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
         VerdictRow{"mosaic complete", OperationKind::Combine, Counts(5, 5, 5, 3, 3), {5, 5, 0, false}, kAll, colours::kComplete},
         VerdictRow{"canvas could not grow", OperationKind::Combine, Counts(5, 3, 3, 1, 1), {2, 3, 0, false},
                    u"操作部分完成！因为内存不足，不能合并更多图片。", colours::kPartial},
+        VerdictRow{"combine could not begin", OperationKind::Combine, Counts(5, 0, 0, 0, 0), {}, u"操作失败！", colours::kRed},
         VerdictRow{"mosaic not saved", OperationKind::Combine, Counts(5, 5, 5, 0, 3), {5, 5, 0, false}, u"操作失败！", colours::kRed}));
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include "engine/run_controller.h"
 #include "platform/path_text.h"
 #include "support/temp_tree.h"
-#include "unit/engine/recording_view.h"
+#include "unit/engine/run_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -85,14 +85,7 @@ protected:
         controller.MarkInitialised();
     }
 
-    // Pumps worker messages until `done` holds (a generous bound, never a fixed sleep).
-    void PumpUntil(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (!done()) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "timed out";
-            mailbox.Pump(10ms);
-        }
-    }
+    void PumpUntil(const std::function<bool()>& done) { corvane::PumpUntil(mailbox, done); }
     void PumpUntilIdle() {
         PumpUntil([&] { return controller.State() == RunState::Idle && !controller.HasWorker(); });
     }

@@ -1,10 +1,15 @@
 #pragma once
-// A RunView that records what the run controller shows, for tests.
+// Driving the run controller in tests: a view that records what it shows, and pumping the
+// worker messages until a condition holds.
 
+#include "engine/mailbox.h"
 #include "engine/run_view.h"
+
+#include <gtest/gtest.h>
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <vector>
@@ -61,5 +66,15 @@ public:
 private:
     std::map<ControlId, bool> enabled_;
 };
+
+// Pumps worker messages until `done` holds, within a generous bound (never a fixed sleep).
+inline void PumpUntil(QueueMailbox& mailbox, const std::function<bool()>& done) {
+    using namespace std::chrono_literals;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (!done()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "timed out";
+        mailbox.Pump(10ms);
+    }
+}
 
 }  // namespace corvane
