@@ -14,7 +14,7 @@
 #include <cmath>
 #include <cstdint>
 
-using bench::PhotoLike;
+using corvane::bench::PhotoLike;
 
 namespace {
 

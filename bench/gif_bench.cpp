@@ -19,7 +19,7 @@
 #include <map>
 #include <vector>
 
-using bench::PhotoLike;
+using corvane::bench::PhotoLike;
 
 namespace {
 
