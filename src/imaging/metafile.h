@@ -5,12 +5,15 @@
 // Written files: an EMF with EMF+ dual records (EMF+ records in comments, then the equivalent
 // plain EMF records) that draw the image once at (0, 0) at its own size, recorded against a
 // 96 DPI screen; a WMF with the standard header (no placeable header), MM_ANISOTROPIC, the
-// drawing, and the EMF embedded in comment records.
+// drawing, and the EMF embedded in comment records. The EMF+ image is PNG-compressed and keeps
+// the alpha channel exactly; the plain EMF and WMF records carry a 24-bit DIB of the image
+// composited over white, since GDI's raster calls have no alpha.
 //
-// Reading: any EMF or WMF whose drawing is raster records renders as a bitmap of its frame size.
-// Every size and offset in the input is bounds-checked; a file that cannot be rendered gives a
-// null image, never a crash, and no allocation larger than the limits below can be forced by a
-// header.
+// Reading: any EMF or WMF whose drawing is raster records renders as a bitmap of its frame size
+// (Format_ARGB32, transparent where nothing was drawn). Every size and offset in the input is
+// bounds-checked; a file that cannot be rendered, or in which nothing was drawn (vector records
+// are not rendered), gives a null image, never a crash, and no allocation larger than the limits
+// below can be forced by a header.
 
 #include "imaging/output_format.h"
 
@@ -20,6 +23,8 @@
 
 namespace corvane {
 
+// Write the whole file to `device`; false for a null image, an image the format cannot state (WMF
+// coordinates are 16-bit: a side above 32767 pixels; EMF sizes are 32-bit) or a failed write.
 bool WriteEmf(const QImage& image, QIODevice* device);
 bool WriteWmf(const QImage& image, QIODevice* device);
 
@@ -28,7 +33,7 @@ bool WriteWmf(const QImage& image, QIODevice* device);
 RawFormat SniffMetafile(const QByteArray& head);
 
 // Renders a whole metafile held in memory. Null image when it is not a metafile we can render or
-// its frame exceeds maxPixels.
+// its frame exceeds maxPixels; no bitmap in it may exceed maxPixels either.
 QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels);
 
 }  // namespace corvane
