@@ -68,7 +68,14 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
     resizeDone_ = false;
     const QString& file = context.CurrentFile();
     RawFormat raw = RawFormat::Undefined;
-    image_ = PathExists(file) ? processor_.LoadImage(file, &raw) : nullptr;
+    plannedSize_ = QSize();
+    QSize declared;
+    const auto leastSize = [&](QSize size) {
+        declared = size;
+        return LeastSizeFor(size);
+    };
+    image_ = PathExists(file) ? processor_.LoadImage(file, &raw, leastSize) : nullptr;
+    shrunkOnLoad_ = image_ && declared.isValid() && image_->Image().size() != declared;
     if (!IsUsable(image_.get())) {
         SkipFile(context);  // missing, unreadable or empty: no output, nothing expected
         return;
@@ -176,15 +183,48 @@ void Pipeline::ApplyRotateResize() {
         rotationDone_ = true;
     }
     if (settings_.resize && !resizeDone_) {
-        if (settings_.resizeByRatio) {
-            processor_.ResizeByRatio(image_, settings_.resizeRatio);
-        } else if (settings_.resizeBySize) {
-            processor_.ResizeToSize(image_, settings_.resizeWidth, settings_.resizeHeight);
-        } else if (settings_.resizeByLongEdge) {
-            processor_.LimitLongEdge(image_, settings_.longEdgeLimit);
-        }
+        Resize();
         resizeDone_ = true;
     }
+}
+
+void Pipeline::Resize() {
+    if (shrunkOnLoad_ && plannedSize_.isValid()) {
+        // Decoded smaller than declared: go straight to the size the full picture would get.
+        processor_.ResampleTo(image_, plannedSize_.width(), plannedSize_.height());
+    } else if (settings_.resizeByRatio) {
+        processor_.ResizeByRatio(image_, settings_.resizeRatio);
+    } else if (settings_.resizeBySize) {
+        processor_.ResizeToSize(image_, settings_.resizeWidth, settings_.resizeHeight);
+    } else if (settings_.resizeByLongEdge) {
+        processor_.LimitLongEdge(image_, settings_.longEdgeLimit);
+    }
+}
+
+QSize Pipeline::LeastSizeFor(QSize declared) {
+    if (kind_ == OperationKind::DirectCopy) {
+        return {1, 1};  // the file is only checked to be a picture
+    }
+    const double angle = settings_.rotate ? settings_.rotateAngle : 0.0;
+    const bool quarter = angle == 0.0 || angle == 90.0 || angle == 180.0 || angle == 270.0;
+    if (!settings_.resize || !quarter) {
+        return {};  // a free rotation's canvas depends on the whole picture
+    }
+    const bool turned = angle == 90.0 || angle == 270.0;
+    const QSize shown = turned ? declared.transposed() : declared;
+    QSize target;
+    if (settings_.resizeByRatio) {
+        target = ImageProcessor::RatioSize(shown, settings_.resizeRatio);
+    } else if (settings_.resizeBySize) {
+        target = ImageProcessor::ToSizeSize(shown, settings_.resizeWidth, settings_.resizeHeight);
+    } else if (settings_.resizeByLongEdge) {
+        target = ImageProcessor::LongEdgeSize(shown, settings_.longEdgeLimit);
+    }
+    if (!target.isValid()) {
+        return {};
+    }
+    plannedSize_ = target;
+    return turned ? target.transposed() : target;
 }
 
 void Pipeline::FinishFile(ProcessingContext& context) {

@@ -36,6 +36,10 @@ private:
                    const OutputFormat& format);
     void CutInto(std::vector<BitmapPtr>& tiles);
     void ApplyRotateResize();
+    void Resize();
+    // The least size the current file is needed at, from the size it declares: what the run's
+    // quarter turn and resize make of it. Invalid when the whole picture is needed.
+    QSize LeastSizeFor(QSize declared);
     void FinishFile(ProcessingContext& context);
     void SkipFile(ProcessingContext& context);
     void CopyFile(ProcessingContext& context);
@@ -62,6 +66,10 @@ private:
     std::size_t formatEnd_ = 0;
     bool rotationDone_ = false;
     bool resizeDone_ = false;
+    // The size the resize gives the current file, worked out from its declared size; used
+    // instead of the resize mode when the decoder shrank the picture while loading.
+    QSize plannedSize_;
+    bool shrunkOnLoad_ = false;
     int cutColumns_ = 0;
     int cutRows_ = 0;
 

@@ -14,9 +14,11 @@
 #include "imaging/bitmap.h"
 #include "imaging/output_format.h"
 
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace corvane {
@@ -42,10 +44,16 @@ struct CombineState {
 class ImageProcessor {
 public:
     // --- loading, formats, saving --------------------------------------------------------------
+    // Given the size a file declares (as it will be shown, EXIF orientation applied), the least
+    // size the picture is needed at; an invalid size when it is needed whole.
+    using LeastSizeFor = std::function<QSize(QSize declared)>;
     // Decodes a file, format decided from content; turned as its EXIF orientation says. Gives
     // nullptr when nothing exists at the path; otherwise a bitmap whose status tells whether it
-    // decoded (so the caller tests it with IsUsable). `raw` receives the decoded format.
-    BitmapPtr LoadImage(const QString& path, RawFormat* raw = nullptr) const;
+    // decoded (so the caller tests it with IsUsable). `raw` receives the decoded format. With
+    // `leastSize`, a decoder that can shrink while decoding (JPEG: by 1/2, 1/4 or 1/8, nearly for
+    // free) may give a smaller picture, never smaller than that size on either side.
+    BitmapPtr LoadImage(const QString& path, RawFormat* raw = nullptr,
+                        const LeastSizeFor& leastSize = {}) const;
     // Writes one output file atomically; true when the file was written. Draws the run's
     // watermark first (onto a copy, so an image saved in several formats shows it once in each).
     // Creates the target's folder when missing.
@@ -69,6 +77,11 @@ public:
     void RotateQuarter(ImageSlot out, Bitmap* source, int degrees) const;
 
     // --- resize ------------------------------------------------------------------------------
+    // The sizes the three resize modes give an image of `size`: `size` itself when the mode
+    // keeps the image; an invalid size when no bitmap that large can be made.
+    static QSize RatioSize(QSize size, double ratio);
+    static QSize ToSizeSize(QSize size, int width, int height);
+    static QSize LongEdgeSize(QSize size, int limit);
     void ResizeByRatio(ImageSlot slot, double ratio) const;
     void ResizeToSize(ImageSlot slot, int width, int height) const;
     void LimitLongEdge(ImageSlot slot, int limit) const;
@@ -92,6 +105,10 @@ public:
     bool DrawTextWatermark(ImageSlot slot, const QString& text) const;
     bool DrawImageWatermark(ImageSlot slot, Bitmap* picture) const;
     static int WatermarkFontSize(int width, int height);
+
+private:
+    // ResampleTo that size; an invalid size leaves a failed bitmap in the slot.
+    void ResampleOrFail(ImageSlot slot, QSize size) const;
 };
 
 }  // namespace corvane

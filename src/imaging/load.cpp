@@ -68,7 +68,44 @@ BitmapPtr LoadMetafile(QFile& file) {
     return std::make_unique<Bitmap>(std::move(image));
 }
 
-BitmapPtr LoadWithQt(QFile& file, RawFormat* raw) {
+// The smallest size libjpeg can decode at (1/2, 1/4 or 1/8) that still covers `least` on both
+// sides; the declared size when none is smaller. Rounded down, so that Qt's JPEG reader picks
+// exactly that libjpeg scale. `declared` and `least` are in the stored orientation.
+QSize JpegDecodeSize(QSize declared, QSize least) {
+    QSize best = declared;
+    for (const int denominator : {2, 4, 8}) {
+        const QSize scaled(declared.width() / denominator, declared.height() / denominator);
+        if (scaled.width() < least.width() || scaled.height() < least.height()) {
+            break;
+        }
+        best = scaled;
+    }
+    return best;
+}
+
+// Asks the JPEG decoder to shrink while decoding when the caller needs less than the whole.
+void ShrinkOnLoad(QImageReader& reader, RawFormat format, QSize declared,
+                  const ImageProcessor::LeastSizeFor& leastSize) {
+    if (format != RawFormat::Jpeg || !leastSize || !declared.isValid()) {
+        return;
+    }
+    // The caller thinks in the orientation the picture is shown in.
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    const QSize shown = turned ? declared.transposed() : declared;
+    QSize least = leastSize(shown);
+    if (!least.isValid()) {
+        return;
+    }
+    if (turned) {
+        least.transpose();
+    }
+    const QSize decode = JpegDecodeSize(declared, least);
+    if (decode != declared) {
+        reader.setScaledSize(decode);
+    }
+}
+
+BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSizeFor& leastSize) {
     RaiseQtAllocationLimit();
     file.seek(0);
     QImageReader reader(&file);
@@ -84,10 +121,13 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw) {
     if (declared.isValid() && qint64(declared.width()) * declared.height() > kMaxPixels) {
         return Failed(ImageStatus::OutOfMemory);
     }
+    ShrinkOnLoad(reader, format, declared, leastSize);
     QImage image;  // keeps the colour space the decoder attached
     if (!reader.read(&image) || image.isNull()) {
         return Failed(ImageStatus::UnknownFormat);
     }
+    // Qt gives files named "...@2x.png" a pixel ratio of 2; a batch tool works in image pixels.
+    image.setDevicePixelRatio(1.0);
     if (raw != nullptr) {
         *raw = format;
     }
@@ -96,7 +136,8 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw) {
 
 }  // namespace
 
-BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw) const {
+BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
+                                     const LeastSizeFor& leastSize) const {
     if (raw != nullptr) {
         *raw = RawFormat::Undefined;
     }
@@ -111,7 +152,7 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw) const {
     }
     const RawFormat metafile = SniffMetafile(file.peek(kSniffBytes));
     if (metafile == RawFormat::Undefined) {
-        return LoadWithQt(file, raw);
+        return LoadWithQt(file, raw, leastSize);
     }
     BitmapPtr bitmap = LoadMetafile(file);
     if (raw != nullptr && !bitmap->Image().isNull()) {

@@ -22,54 +22,80 @@ qint64 ScaledLength(qint64 a, qint64 b, qint64 c) {
 
 }  // namespace
 
-void ImageProcessor::ResizeByRatio(ImageSlot slot, double ratio) const {
-    if (!IsUsable(slot.get()) || !(ratio > 0.0)) {
-        return;
+QSize ImageProcessor::RatioSize(QSize size, double ratio) {
+    if (!(ratio > 0.0)) {
+        return size;
     }
-    const double width = std::trunc(slot->Width() * ratio);
-    const double height = std::trunc(slot->Height() * ratio);
+    const double width = std::trunc(size.width() * ratio);
+    const double height = std::trunc(size.height() * ratio);
     constexpr double kLargest = std::numeric_limits<int>::max();
     if (width > kLargest || height > kLargest) {
-        slot = FailedBitmap();  // no bitmap that large can be made
-        return;
+        return {};  // no bitmap that large can be made
     }
-    ResampleTo(slot, static_cast<int>(AtLeastOne(static_cast<qint64>(width))),
-               static_cast<int>(AtLeastOne(static_cast<qint64>(height))));
+    return {static_cast<int>(AtLeastOne(static_cast<qint64>(width))),
+            static_cast<int>(AtLeastOne(static_cast<qint64>(height)))};
 }
 
-void ImageProcessor::ResizeToSize(ImageSlot slot, int width, int height) const {
-    if (!IsUsable(slot.get()) || width < 0) {
-        return;
+QSize ImageProcessor::ToSizeSize(QSize size, int width, int height) {
+    const int w = size.width();
+    const int h = size.height();
+    if (width < 0) {
+        return size;
     }
-    const int w = slot->Width();
-    const int h = slot->Height();
     if (width == 0) {
         // Height given: only ever shrinks, keeping the aspect ratio.
         if (height > 0 && height < h) {
-            ResampleTo(slot, static_cast<int>(AtLeastOne(ScaledLength(w, height, h))), height);
+            return {static_cast<int>(AtLeastOne(ScaledLength(w, height, h))), height};
         }
-    } else if (height != 0) {
-        ResampleTo(slot, width, height);  // exactly as asked, even stretched or enlarged
-    } else if (width < w) {
+        return size;
+    }
+    if (height != 0) {
+        // Exactly as asked, even stretched or enlarged; a negative height keeps the image.
+        return height > 0 ? QSize(width, height) : size;
+    }
+    if (width < w) {
         // Width given: only ever shrinks, keeping the aspect ratio.
-        ResampleTo(slot, width, static_cast<int>(AtLeastOne(ScaledLength(h, width, w))));
+        return {width, static_cast<int>(AtLeastOne(ScaledLength(h, width, w)))};
+    }
+    return size;
+}
+
+QSize ImageProcessor::LongEdgeSize(QSize size, int limit) {
+    const int w = size.width();
+    const int h = size.height();
+    if (limit < 1 || (w <= limit && h <= limit)) {
+        return size;
+    }
+    if (w >= h) {
+        return {limit, static_cast<int>(AtLeastOne(ScaledLength(h, limit, w)))};
+    }
+    return {static_cast<int>(AtLeastOne(ScaledLength(w, limit, h))), limit};
+}
+
+void ImageProcessor::ResizeByRatio(ImageSlot slot, double ratio) const {
+    if (IsUsable(slot.get()) && ratio > 0.0) {
+        ResampleOrFail(slot, RatioSize(slot->Image().size(), ratio));
+    }
+}
+
+void ImageProcessor::ResizeToSize(ImageSlot slot, int width, int height) const {
+    if (IsUsable(slot.get())) {
+        ResampleOrFail(slot, ToSizeSize(slot->Image().size(), width, height));
     }
 }
 
 void ImageProcessor::LimitLongEdge(ImageSlot slot, int limit) const {
-    if (!IsUsable(slot.get()) || limit < 1) {
+    if (IsUsable(slot.get())) {
+        ResampleOrFail(slot, LongEdgeSize(slot->Image().size(), limit));
+    }
+}
+
+void ImageProcessor::ResampleOrFail(ImageSlot slot, QSize size) const {
+    if (!size.isValid()) {
+        slot = FailedBitmap();
         return;
     }
-    const int w = slot->Width();
-    const int h = slot->Height();
-    if (w <= limit && h <= limit) {
-        return;
-    }
-    if (w >= h) {
-        ResampleTo(slot, limit, static_cast<int>(AtLeastOne(ScaledLength(h, limit, w))));
-    } else {
-        ResampleTo(slot, static_cast<int>(AtLeastOne(ScaledLength(w, limit, h))), limit);
-    }
+    ResampleTo(slot, size.width(), size.height());
 }
 
 void ImageProcessor::ResampleTo(ImageSlot slot, int width, int height) const {

@@ -168,3 +168,25 @@ TEST_F(BatchRun, MultiPathTakesFilesAndFoldersInNaturalOrder) {
 
 }  // namespace
 }  // namespace corvane::test
+
+namespace corvane::test {
+namespace {
+
+// A JPEG may be decoded smaller than it is stored when the run shrinks it anyway; the outputs
+// still get exactly the sizes the resize arithmetic gives the full picture.
+TEST_F(BatchRun, ShrinkingJpegsKeepTheExactResizeArithmetic) {
+    for (const auto& [name, size] : {std::pair{"even.jpg", QSize(1600, 1200)}, std::pair{"odd.jpg", QSize(1601, 1203)}}) {
+        TestPicture(size.width(), size.height()).save(tree.Path(QStringLiteral("src/") + name), "JPEG", 95);
+    }
+    ExpectComplete(Run({"--long-edge", "300"}));
+    EXPECT_EQ(ImageSize(out + "even.PNG"), QSize(300, 225));
+    EXPECT_EQ(ImageSize(out + "odd.PNG"), QSize(300, 225));  // trunc(1203 * 300 / 1601)
+    ExpectComplete(Run({"--resize-ratio", "0.13", "--rotate", "90", "--on-clash", "overwrite"}));
+    EXPECT_EQ(ImageSize(out + "even.PNG"), QSize(156, 208));
+    EXPECT_EQ(ImageSize(out + "odd.PNG"), QSize(156, 208));  // trunc(1203 * 0.13), trunc(1601 * 0.13)
+    ExpectComplete(Run({"--copy", "--on-clash", "overwrite"}));
+    EXPECT_EQ(ReadAll(out + "odd.jpg"), ReadAll(source + "odd.jpg"));
+}
+
+}  // namespace
+}  // namespace corvane::test
