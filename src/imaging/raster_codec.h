@@ -9,8 +9,9 @@
 
 namespace corvane {
 
-// Encodes with the defaults of the format: JPEG quality 75, TIFF LZW, PNG and BMP as Qt writes
-// them. The colour profile carried by the image is stored by the formats that can hold one.
+// Encodes with fixed settings: JPEG quality 75, TIFF LZW, PNG at zlib level 4 (stored as RGB when
+// no pixel is translucent), BMP as Qt writes it. The colour profile carried by the image is
+// stored by the formats that can hold one.
 bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device);
 
 }  // namespace corvane
