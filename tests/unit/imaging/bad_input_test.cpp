@@ -5,6 +5,8 @@
 #include "imaging/raster_codec.h"
 #include "support/temp_tree.h"
 
+#include "unit/imaging/qt_encoded.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -17,6 +19,8 @@
 
 namespace corvane {
 namespace {
+
+using test::QtEncoded;
 
 using test::TempTree;
 
@@ -31,14 +35,6 @@ QImage NoisyPicture(int width, int height) {
         }
     }
     return image;
-}
-
-QByteArray QtEncoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
 }
 
 QByteArray OurGif(const QImage& image) {

@@ -7,6 +7,8 @@
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
+#include "unit/imaging/qt_encoded.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -23,6 +25,8 @@
 
 namespace corvane {
 namespace {
+
+using test::QtEncoded;
 
 using test::ReadAll;
 using test::TempTree;
@@ -67,15 +71,6 @@ OutputFormat Format(FormatKind kind) {
 
 bool QtWrites(const char* format) {
     return QImageWriter::supportedImageFormats().contains(QByteArray(format));
-}
-
-// An encoding made by Qt directly, independent of the code under test.
-QByteArray QtEncoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
 }
 
 // Everything in a folder, hidden temporary files included.
