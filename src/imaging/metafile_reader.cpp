@@ -1265,38 +1265,34 @@ private:
         return dib;
     }
 
+    // A WMF rectangle as the stretch records store it: height, width, y, x.
+    static QRectF ReadWmfRect(LeReader& r) {
+        const qint16 height = r.I16();
+        const qint16 width = r.I16();
+        const qint16 y = r.I16();
+        const qint16 x = r.I16();
+        return QRectF(x, y, width, height);
+    }
+
     void StretchDib(const LeReader& record, LeReader& r) {
         const quint32 rop = r.U32();
         const quint16 usage = r.U16();
-        const qint16 srcHeight = r.I16();
-        const qint16 srcWidth = r.I16();
-        const qint16 ySrc = r.I16();
-        const qint16 xSrc = r.I16();
-        const qint16 destHeight = r.I16();
-        const qint16 destWidth = r.I16();
-        const qint16 yDest = r.I16();
-        const qint16 xDest = r.I16();
+        const QRectF source = ReadWmfRect(r);
+        const QRectF dest = ReadWmfRect(r);
         if (!r.Ok()) {
             return;
         }
         const DecodedDib dib = PackedDib(Rest(record, r), usage);
-        Draw(dib.image, DibSourceRect(dib, xSrc, ySrc, srcWidth, srcHeight),
-             QRectF(xDest, yDest, destWidth, destHeight), rop);
+        Draw(dib.image, DibSourceRect(dib, source.x(), source.y(), source.width(), source.height()),
+             dest, rop);
     }
 
     void StretchBlt(quint16 function, const LeReader& record, LeReader& r) {
         const quint32 rop = r.U32();
-        const qint16 srcHeight = r.I16();
-        const qint16 srcWidth = r.I16();
-        const qint16 ySrc = r.I16();
-        const qint16 xSrc = r.I16();
-        const qint16 destHeight = r.I16();
-        const qint16 destWidth = r.I16();
-        const qint16 yDest = r.I16();
-        const qint16 xDest = r.I16();
+        const QRectF source = ReadWmfRect(r);
+        const QRectF dest = ReadWmfRect(r);
         if (r.Ok()) {
-            Draw(Bitmap(function, Rest(record, r)), QRectF(xSrc, ySrc, srcWidth, srcHeight),
-                 QRectF(xDest, yDest, destWidth, destHeight), rop);
+            Draw(Bitmap(function, Rest(record, r)), source, dest, rop);
         }
     }
 
