@@ -7,9 +7,9 @@
 #include <QDir>
 #include <QFile>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdio>
 
 namespace corvane {
 namespace {
@@ -27,10 +27,12 @@ const QString& CountingTree() {
         }
         QDir(path).removeRecursively();
         for (int folder = 0; folder < kFolders; ++folder) {
-            const QString dir = path + QStringLiteral("top%1/sub%2/").arg(folder / 100).arg(folder % 100);
+            const QString dir =
+                path + QStringLiteral("top%1/sub%2/").arg(folder / 100).arg(folder % 100);
             QDir().mkpath(dir);
             for (int file = 0; file < kFilesPerFolder; ++file) {
-                const QByteArray name = QFile::encodeName(dir + QStringLiteral("IMG_%1.jpg").arg(file));
+                const QByteArray name =
+                    QFile::encodeName(dir + QStringLiteral("IMG_%1.jpg").arg(file));
                 ::close(::open(name.constData(), O_CREAT | O_WRONLY, 0644));
             }
         }
@@ -59,8 +61,7 @@ void BM_CountSources(benchmark::State& state) {
 BENCHMARK(BM_CountSources)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 void BM_FindWcL(benchmark::State& state) {
-    const QByteArray command =
-        "find " + QFile::encodeName(CountingTree()) + " -type f | wc -l";
+    const QByteArray command = "find " + QFile::encodeName(CountingTree()) + " -type f | wc -l";
     for (auto _ : state) {
         FILE* pipe = ::popen(command.constData(), "r");
         long count = 0;

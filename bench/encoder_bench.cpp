@@ -18,7 +18,6 @@ using corvane::bench::PhotoLike;
 
 namespace {
 
-
 const QImage& TwelveMegapixels() {
     static const QImage image = PhotoLike(4000, 3000);
     return image;
@@ -33,13 +32,15 @@ bool Encode(Path path, corvane::FormatKind kind, const QImage& image, QBuffer* b
     const bool jpeg = kind == corvane::FormatKind::Jpeg;
     const int quality = jpeg ? kJpegQuality : -1;
     switch (path) {
-        case Path::EncodeRaster: return corvane::EncodeRaster(image, kind, buffer);
+        case Path::EncodeRaster:
+            return corvane::EncodeRaster(image, kind, buffer);
         case Path::QImageWriter: {
             QImageWriter writer(buffer, jpeg ? "jpeg" : "png");
             writer.setQuality(quality);
             return writer.write(image);
         }
-        case Path::QImageSave: return image.save(buffer, jpeg ? "JPEG" : "PNG", quality);
+        case Path::QImageSave:
+            return image.save(buffer, jpeg ? "JPEG" : "PNG", quality);
     }
     return false;
 }

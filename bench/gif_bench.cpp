@@ -23,7 +23,6 @@ using corvane::bench::PhotoLike;
 
 namespace {
 
-
 // 12 MP is a common camera size (4000 x 3000); 2 MP a typical web-sized picture.
 const QImage& Photo(int megapixels) {
     static std::map<int, QImage> cache;

@@ -52,7 +52,12 @@ constexpr int kResampledHeight = 1066;
 
 // Both input formats, in milliseconds of wall time with the CPU time of every thread.
 void RgbAndArgb(benchmark::internal::Benchmark* b) {
-    b->Arg(0)->Arg(1)->ArgName("argb")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+    b->Arg(0)
+        ->Arg(1)
+        ->ArgName("argb")
+        ->Unit(benchmark::kMillisecond)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime();
 }
 
 void BM_ResampleTo24MpTo1600(benchmark::State& state) {

@@ -104,7 +104,8 @@ public:
                 {QStringLiteral("skip"), LongNameAbandon}};
             const auto it = modes.find(Value("on-long-name"));
             if (it == modes.end()) {
-                return Fail(QStringLiteral("unknown --on-long-name mode: %1").arg(Value("on-long-name")));
+                return Fail(
+                    QStringLiteral("unknown --on-long-name mode: %1").arg(Value("on-long-name")));
             }
             SelectRadio(form_, it->second);
         }
@@ -124,8 +125,9 @@ public:
         }
         form_.SetChecked(Rotate, true);
         const QString angle = Value("rotate").trimmed();
-        static const std::map<QString, ControlId> quarters = {
-            {QStringLiteral("90"), Rotate90}, {QStringLiteral("180"), Rotate180}, {QStringLiteral("270"), Rotate270}};
+        static const std::map<QString, ControlId> quarters = {{QStringLiteral("90"), Rotate90},
+                                                              {QStringLiteral("180"), Rotate180},
+                                                              {QStringLiteral("270"), Rotate270}};
         const auto it = quarters.find(angle);
         if (it != quarters.end()) {
             SelectRadio(form_, it->second);
@@ -166,7 +168,8 @@ public:
             form_.SetChecked(Cut, true);
             const bool byCount = Has("cut");
             SelectRadio(form_, byCount ? CutByCount : CutByCellSize);
-            if (!(byCount ? FillPair("cut", CutColumns, CutRows) : FillPair("cut-cell", CellWidth, CellHeight))) {
+            if (!(byCount ? FillPair("cut", CutColumns, CutRows)
+                          : FillPair("cut-cell", CellWidth, CellHeight))) {
                 return false;
             }
         }
@@ -200,7 +203,8 @@ public:
         form_.SetChecked(MultiIncludeSubfolders, includeSubfolders);
         const bool single = !Has("multi") && sources.size() == 1 && !QFileInfo(sources[0]).isFile();
         if (single) {
-            form_.SetText(SourcePath, QFileInfo::exists(sources[0]) ? Absolute(sources[0]) : sources[0]);
+            form_.SetText(SourcePath,
+                          QFileInfo::exists(sources[0]) ? Absolute(sources[0]) : sources[0]);
             SelectRadio(form_, SinglePathRadio);
             SetSourceMode(form_, true, false);
             return true;
@@ -238,17 +242,17 @@ private:
     }
 
     void SetAllFormats(bool ticked) {
-        for (const ControlId id : {FormatAll, FormatPng, FormatBmp, FormatJpeg, FormatGif, FormatTiff,
-                                   FormatEmf, FormatWmf}) {
+        for (const ControlId id : {FormatAll, FormatPng, FormatBmp, FormatJpeg, FormatGif,
+                                   FormatTiff, FormatEmf, FormatWmf}) {
             form_.SetChecked(id, ticked);
         }
     }
 
     bool TickFormat(const QString& name) {
         static const std::map<QString, ControlId> boxes = {
-            {"png", FormatPng}, {"bmp", FormatBmp}, {"jpeg", FormatJpeg}, {"jpg", FormatJpeg},
-            {"gif", FormatGif}, {"tiff", FormatTiff}, {"tif", FormatTiff}, {"emf", FormatEmf},
-            {"wmf", FormatWmf}};
+            {"png", FormatPng},  {"bmp", FormatBmp}, {"jpeg", FormatJpeg},
+            {"jpg", FormatJpeg}, {"gif", FormatGif}, {"tiff", FormatTiff},
+            {"tif", FormatTiff}, {"emf", FormatEmf}, {"wmf", FormatWmf}};
         if (name == QLatin1String("all")) {
             form_.SetChecked(FormatAll, true);
             ApplyAllFormatsRule(form_);
@@ -271,7 +275,8 @@ private:
 };
 
 void AddOptions(QCommandLineParser& parser) {
-    const auto value = [&](const QStringList& names, const QString& help, const QString& valueName) {
+    const auto value = [&](const QStringList& names, const QString& help,
+                           const QString& valueName) {
         parser.addOption(QCommandLineOption(names, help, valueName));
     };
     const auto flag = [&](const QStringList& names, const QString& help) {
@@ -321,7 +326,8 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
     }
     ApplyDialogDefaults(form, {});
     if (parser.isSet("output")) {
-        form.SetText(SavePath, QDir::toNativeSeparators(QFileInfo(parser.value("output")).absoluteFilePath()));
+        form.SetText(SavePath, QDir::toNativeSeparators(
+                                   QFileInfo(parser.value("output")).absoluteFilePath()));
     }
     ArgumentReader reader(parser, form, result);
     result.ok = reader.ReadSources() && reader.ReadFormats() && reader.ReadNaming() &&
@@ -332,18 +338,22 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
 QString BatchUsage() {
     return QStringLiteral(
         "usage: corvane-batch [options] SOURCE...\n"
-        "  one folder SOURCE: single path (单路径); several SOURCEs, any file among them, or --multi: multi path (多路径)\n"
+        "  one folder SOURCE: single path (单路径); several SOURCEs, any file among them, or "
+        "--multi: multi path (多路径)\n"
         "  -r, --recursive              include subfolders\n"
         "  -o, --output DIR             output folder (保存路径), must exist, as in the dialog\n"
-        "  -f, --format LIST            png,bmp,jpeg,gif,tiff,emf,wmf (jpg and tif accepted), all, or none\n"
+        "  -f, --format LIST            png,bmp,jpeg,gif,tiff,emf,wmf (jpg and tif accepted), all, "
+        "or none\n"
         "      --same-format            按原图格式\n"
         "      --copy                   按原图直接拷贝\n"
         "      --keep-structure         文件夹结构拷贝\n"
-        "      --on-clash MODE          prefix[=TEXT] (default, TEXT \"_CVN_\"), suffix[=TEXT] (TEXT \"_CVN\"), overwrite\n"
+        "      --on-clash MODE          prefix[=TEXT] (default, TEXT \"_CVN_\"), suffix[=TEXT] "
+        "(TEXT \"_CVN\"), overwrite\n"
         "      --name-limit N           default 218\n"
         "      --on-long-name MODE      fold-prefix (default), fold-suffix, skip\n"
         "      --rotate ANGLE           90, 180, 270, or any other angle (custom angle)\n"
-        "      --background COLOUR      #RRGGBB, the background of a custom angle (default #FFFFFF)\n"
+        "      --background COLOUR      #RRGGBB, the background of a custom angle (default "
+        "#FFFFFF)\n"
         "      --resize-ratio R | --resize WxH (0 for the free side) | --long-edge L\n"
         "      --cut NxM (blocks across x down) | --cut-cell WxH\n"
         "      --combine NxM\n"

@@ -18,9 +18,9 @@ struct BatchFlags {
 
 struct ParsedArguments {
     bool ok = false;
-    QString error;      // bad usage, when not ok
+    QString error;  // bad usage, when not ok
     BatchFlags flags;
-    PathList files;     // multi-path selection
+    PathList files;  // multi-path selection
     PathList folders;
 };
 

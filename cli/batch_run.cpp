@@ -12,18 +12,20 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <unistd.h>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 namespace corvane {
 namespace {
 
 std::atomic<bool> stopRequested{false};
 
-void RequestStop(int) { stopRequested = true; }
+void RequestStop(int) {
+    stopRequested = true;
+}
 
 // SIGINT and SIGTERM press Stop; the previous handlers come back when the run is over.
 class StopSignals {
@@ -64,12 +66,17 @@ Outcome OutcomeOf(const QString& status, Colour colour) {
     return {QStringLiteral("failed"), kExitFailed};
 }
 
-void PrintJson(const Outcome& outcome, const QString& verdict, const RunReport& report, int combined) {
+void PrintJson(const Outcome& outcome, const QString& verdict, const RunReport& report,
+               int combined) {
     const QJsonObject json{
-        {"outcome", outcome.name},           {"verdict", verdict},
-        {"total", report.totalFiles},        {"hidden", report.hiddenFiles},
-        {"processed", report.processedFiles}, {"recognised", report.recognisedImages},
-        {"saved", report.savedFiles},        {"expected", report.expectedFiles},
+        {"outcome", outcome.name},
+        {"verdict", verdict},
+        {"total", report.totalFiles},
+        {"hidden", report.hiddenFiles},
+        {"processed", report.processedFiles},
+        {"recognised", report.recognisedImages},
+        {"saved", report.savedFiles},
+        {"expected", report.expectedFiles},
         {"combined", combined},
     };
     std::printf("%s\n", QJsonDocument(json).toJson(QJsonDocument::Compact).constData());
@@ -90,7 +97,8 @@ int RunBatch(const QStringList& arguments) {
         return kExitComplete;
     }
     if (!args.ok) {
-        std::fprintf(stderr, "corvane-batch: %s\n%s", qPrintable(args.error), qPrintable(BatchUsage()));
+        std::fprintf(stderr, "corvane-batch: %s\n%s", qPrintable(args.error),
+                     qPrintable(BatchUsage()));
         return kExitRefused;
     }
     // With --json, stdout carries the JSON object alone.
@@ -109,7 +117,9 @@ int RunBatch(const QStringList& arguments) {
             view.SetStatus(message, colours::kRed);
             return false;
         },
-        [&] { return std::make_unique<Pipeline>(processor, run->Settings(), run->RunWatermark()); });
+        [&] {
+            return std::make_unique<Pipeline>(processor, run->Settings(), run->RunWatermark());
+        });
     run = &controller;
     controller.MultiSelectFiles() = ListOrNothing(args.files);
     controller.MultiSelectFolders() = ListOrNothing(args.folders);
@@ -120,7 +130,8 @@ int RunBatch(const QStringList& arguments) {
     if (controller.State() == RunState::Idle && !controller.HasWorker()) {
         std::fprintf(stderr, "%s\n", qPrintable(view.Status()));
         if (args.flags.json) {
-            PrintJson({QStringLiteral("refused"), kExitRefused}, view.Status(), controller.Report(), 0);
+            PrintJson({QStringLiteral("refused"), kExitRefused}, view.Status(), controller.Report(),
+                      0);
         }
         return kExitRefused;
     }

@@ -35,7 +35,8 @@ void TerminalView::Draw() {
         constexpr int kWidth = 30;
         const int filled = percent_ * kWidth / 100;
         const QString bar = QString(filled, u'#') + QString(kWidth - filled, u'.');
-        std::fprintf(out_, "\r\x1b[2K[%s] %3d%%  %s", qPrintable(bar), percent_, qPrintable(counts));
+        std::fprintf(out_, "\r\x1b[2K[%s] %3d%%  %s", qPrintable(bar), percent_,
+                     qPrintable(counts));
         drawn_ = true;
     } else {
         const QString line = QStringLiteral("%1%  %2").arg(percent_).arg(counts);

@@ -87,9 +87,15 @@ OperationKind DeriveOperationKind(const Form& form) {
     }
     if (form.IsChecked(Combine)) {
         switch (kind) {
-            case OperationKind::CutCount: kind = OperationKind::CutCountCombine; break;
-            case OperationKind::CutCell: kind = OperationKind::CutCellCombine; break;
-            default: kind = OperationKind::Combine; break;
+            case OperationKind::CutCount:
+                kind = OperationKind::CutCountCombine;
+                break;
+            case OperationKind::CutCell:
+                kind = OperationKind::CutCellCombine;
+                break;
+            default:
+                kind = OperationKind::Combine;
+                break;
         }
     }
     if (form.IsOn(DirectCopy)) {

@@ -74,7 +74,9 @@ void AppendPaths(PathList* dst, const PathList* src) {
     }
 }
 
-void ReleasePaths(PathListHolder& holder) { holder.reset(); }
+void ReleasePaths(PathListHolder& holder) {
+    holder.reset();
+}
 
 namespace {
 
@@ -151,8 +153,8 @@ ListingResult CountSources(SourceSelection& selection, PathList& fileList, int& 
     fileList.clear();
     hidden = 0;
     if (!selection.multiPath) {
-        return EnumerateFolder(selection.sourcePath, fileList, selection.includeSubfolders,
-                               hidden, control);
+        return EnumerateFolder(selection.sourcePath, fileList, selection.includeSubfolders, hidden,
+                               control);
     }
     AppendPaths(&fileList, selection.selectedFiles.get());
     ReleasePaths(selection.selectedFiles);
@@ -161,8 +163,8 @@ ListingResult CountSources(SourceSelection& selection, PathList& fileList, int& 
     if (selection.selectedFolders) {
         for (const QString& folder : *selection.selectedFolders) {
             PathList found;
-            const ListingResult one = EnumerateFolder(
-                folder, found, selection.multiIncludeSubfolders, hidden, control);
+            const ListingResult one =
+                EnumerateFolder(folder, found, selection.multiIncludeSubfolders, hidden, control);
             if (one == ListingResult::Stopped) {
                 result = one;
                 break;

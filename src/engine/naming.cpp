@@ -71,11 +71,13 @@ OutputPath OutputNamer::MakeOutputPath(const QString& folder, const QString& ste
             break;
     }
     const bool prefix = settings_.clashStrategy == ClashStrategy::Prefix;
-    const QString path = ResolveClash(folder, stem, extension,
-                                      prefix ? settings_.clashPrefix : settings_.clashSuffix, prefix);
+    const QString path = ResolveClash(
+        folder, stem, extension, prefix ? settings_.clashPrefix : settings_.clashSuffix, prefix);
     switch (settings_.longNameStrategy) {
-        case LongNameStrategy::FoldPrefix: return {FoldLongName(path, true), false};
-        case LongNameStrategy::FoldSuffix: return {FoldLongName(path, false), false};
+        case LongNameStrategy::FoldPrefix:
+            return {FoldLongName(path, true), false};
+        case LongNameStrategy::FoldSuffix:
+            return {FoldLongName(path, false), false};
         case LongNameStrategy::Abandon:
             return {path, FileNamePart(path).size() > settings_.nameLengthLimit};
     }
@@ -106,9 +108,9 @@ QString OutputNamer::FoldLongName(const QString& path, bool prefixMode) const {
     const QString core = prefixMode ? FoldCorePrefix(stem, keep) : FoldCoreSuffix(stem, keep);
     for (int n = 1;; ++n) {
         const QString counter = QString::number(n);
-        const QString candidate =
-            prefixMode ? folder + kFoldLabel + counter + u'_' + core + extension
-                       : folder + core + kFoldLabel + counter + extension;
+        const QString candidate = prefixMode
+                                      ? folder + kFoldLabel + counter + u'_' + core + extension
+                                      : folder + core + kFoldLabel + counter + extension;
         if (!PathExists(candidate)) {
             return candidate;
         }

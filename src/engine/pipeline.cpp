@@ -56,7 +56,8 @@ std::optional<QString> Pipeline::FolderFor(ProcessingContext& context, const QSt
 
 bool Pipeline::Save(ProcessingContext& context, ImageSlot image, const QString& path,
                     const OutputFormat& format) {
-    const bool saved = processor_.SaveImage(image, path, format, watermark_.on ? &watermark_ : nullptr);
+    const bool saved =
+        processor_.SaveImage(image, path, format, watermark_.on ? &watermark_ : nullptr);
     if (saved) {
         ++context.Counters().saved;
     }
@@ -86,9 +87,14 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
     ++context.Counters().recognised;
     currentStem_ = FileStem(file);
     switch (kind_) {
-        case OperationKind::Combine: CombineStep(context); return;
-        case OperationKind::DirectCopy: CopyFile(context); return;
-        default: break;
+        case OperationKind::Combine:
+            CombineStep(context);
+            return;
+        case OperationKind::DirectCopy:
+            CopyFile(context);
+            return;
+        default:
+            break;
     }
     formatCursor_ = 0;
     formatEnd_ = formats_.size();
@@ -248,7 +254,8 @@ void Pipeline::CopyFile(ProcessingContext& context) {
     const QString& file = context.CurrentFile();
     ++context.Counters().expected;
     if (const std::optional<QString> folder = FolderFor(context, file)) {
-        const OutputPath target = namer_.MakeOutputPath(*folder, FileStem(file), FileExtension(file));
+        const OutputPath target =
+            namer_.MakeOutputPath(*folder, FileStem(file), FileExtension(file));
         // With the overwrite strategy an existing target is replaced, as every other output is.
         const bool replace = settings_.clashStrategy == ClashStrategy::Overwrite;
         if (!target.abandoned && CopyFileAtomically(file, target.path, replace)) {
@@ -283,9 +290,10 @@ bool Pipeline::PlaceInMosaic(ProcessingContext& context, Bitmap* image) {
         // The next mosaic is named after the entry after the cursor.
         const PathList& files = context.Files();
         const std::size_t next = context.Cursor() + 1;
-        groupName_ = next < files.size()
-                         ? GroupNameFrom(files[next], next + 1 < files.size() ? files[next + 1] : QString())
-                         : QString();
+        groupName_ =
+            next < files.size()
+                ? GroupNameFrom(files[next], next + 1 < files.size() ? files[next + 1] : QString())
+                : QString();
     } else if (mosaic_.column >= lastColumn) {
         ++mosaic_.row;
         mosaic_.nextX = 0;
@@ -337,8 +345,8 @@ void Pipeline::FlushMosaic(ProcessingContext& context, const QString& groupName,
     for (const OutputFormat& format : formats_) {
         QString target;
         if (!final) {
-            const OutputPath path = namer_.MakeOutputPath(settings_.savePath, FileStem(groupName),
-                                                          format.extension);
+            const OutputPath path =
+                namer_.MakeOutputPath(settings_.savePath, FileStem(groupName), format.extension);
             if (path.abandoned) {
                 continue;
             }
@@ -348,10 +356,11 @@ void Pipeline::FlushMosaic(ProcessingContext& context, const QString& groupName,
             if (!folder) {
                 break;
             }
-            const QString first = namer_.MakeOutputPath(*folder, currentStem_, format.extension).path;
+            const QString first =
+                namer_.MakeOutputPath(*folder, currentStem_, format.extension).path;
             const QString counted = InsertCounterBeforeExtension(first, 1);
-            const OutputPath path = namer_.MakeOutputPath(FolderPart(counted), FileStem(counted),
-                                                          format.extension);
+            const OutputPath path =
+                namer_.MakeOutputPath(FolderPart(counted), FileStem(counted), format.extension);
             if (path.abandoned) {
                 continue;
             }

@@ -16,7 +16,8 @@ Verdict CombineVerdict(const RunReport& r, const CombineCounts& c) {
     // Only a run that reached every file is complete: one that could not even begin (its first
     // output folder failed) has nothing combined either, and is a failure.
     const bool reachedAll = r.processedFiles == r.totalFiles;
-    if (reachedAll && ((S == E && c.combined == c.attempted) || (c.combined == 0 && c.attempted == 0))) {
+    if (reachedAll &&
+        ((S == E && c.combined == c.attempted) || (c.combined == 0 && c.attempted == 0))) {
         return {kComplete, colours::kComplete};
     }
     if (S == E && c.attempted > 0 && c.combined > 0 && c.combined < c.attempted) {
@@ -64,15 +65,17 @@ Verdict CompletionVerdict(const RunReport& r, OperationKind kind, const CombineC
     const int P = r.processedFiles;
     if (E == S && T == P) {
         if (CombinesTiles(kind) && !combine.allTilesCombined) {
-            return {kPartialPrefix + QStringLiteral("保存文件中的部分图像信息已丢失。可能原因：源图过多或过大；"
-                                                    "\"切割\"/\"合并\"设置中的整数设置过大。"),
+            return {kPartialPrefix +
+                        QStringLiteral("保存文件中的部分图像信息已丢失。可能原因：源图过多或过大；"
+                                       "\"切割\"/\"合并\"设置中的整数设置过大。"),
                     colours::kPartial};
         }
         return {kComplete, colours::kComplete};
     }
     if (S <= 0 && E > 0) {
-        return {texts::kFailed + QStringLiteral("文件保存失败！可能原因：待保存图片太大，当前版本不能保存；"
-                                                "或者磁盘空间不足等原因；"),
+        return {texts::kFailed +
+                    QStringLiteral("文件保存失败！可能原因：待保存图片太大，当前版本不能保存；"
+                                   "或者磁盘空间不足等原因；"),
                 colours::kRed};
     }
     if (S > 0 && E != S) {
@@ -80,9 +83,10 @@ Verdict CompletionVerdict(const RunReport& r, OperationKind kind, const CombineC
                 colours::kPartial};
     }
     if (P > 0 && T != P) {
-        return {kPartialPrefix + QStringLiteral("可能原因：有些文件的信息没有获取到；合并后图片太大，"
-                                                "当前版本不能保存。"),
-                colours::kPartial};
+        return {
+            kPartialPrefix + QStringLiteral("可能原因：有些文件的信息没有获取到；合并后图片太大，"
+                                            "当前版本不能保存。"),
+            colours::kPartial};
     }
     return {texts::kFailed, colours::kRed};
 }

@@ -161,13 +161,21 @@ void RunController::OnCountingDone() {
         std::sort(fileList_.begin(), fileList_.end(), NaturalLess);
     }
     context_ = std::make_unique<ProcessingContext>(
-        settings_, fileList_, state_, report_, [this](WorkerMessage message) {
+        settings_, fileList_, state_, report_,
+        [this](WorkerMessage message) {
             switch (message) {
-                case WorkerMessage::Progress: Send(&RunController::OnProgress); break;
-                case WorkerMessage::Paused: Send(&RunController::OnPaused); break;
-                case WorkerMessage::RunFinished: Send(&RunController::OnRunFinished); break;
+                case WorkerMessage::Progress:
+                    Send(&RunController::OnProgress);
+                    break;
+                case WorkerMessage::Paused:
+                    Send(&RunController::OnPaused);
+                    break;
+                case WorkerMessage::RunFinished:
+                    Send(&RunController::OnRunFinished);
+                    break;
                 case WorkerMessage::CountingDone:
-                case WorkerMessage::CountingStopped: break;
+                case WorkerMessage::CountingStopped:
+                    break;
             }
         },
         [this](const QString& text, Colour colour) {

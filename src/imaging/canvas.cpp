@@ -1,4 +1,4 @@
-#include "imaging/canvas.h"
+#include "canvas.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 // Combining images into a mosaic: each image is drawn 1:1 at its place on a white canvas that
 // grows to the bounding box of everything placed.
 
-#include "imaging/canvas.h"
+#include "canvas.h"
 #include "imaging/image_processor.h"
 
 #include <algorithm>

@@ -71,7 +71,9 @@ RawFormat RawFormatOf(const QByteArray& qtFormat) {
     return RawFormat::Undefined;
 }
 
-BitmapPtr Failed(ImageStatus status) { return std::make_unique<Bitmap>(QImage(), status); }
+BitmapPtr Failed(ImageStatus status) {
+    return std::make_unique<Bitmap>(QImage(), status);
+}
 
 BitmapPtr LoadMetafile(QFile& file) {
     if (file.size() > kMaxMetafileBytes) {
@@ -153,7 +155,7 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
 }  // namespace
 
 BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
-                                     const LeastSizeFor& leastSize) const {
+                                    const LeastSizeFor& leastSize) const {
     if (raw != nullptr) {
         *raw = RawFormat::Undefined;
     }

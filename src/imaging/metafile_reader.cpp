@@ -24,7 +24,7 @@
 // so that no file can make the renderer allocate or loop beyond those limits.
 
 #include "imaging/metafile.h"
-#include "imaging/metafile_records.h"
+#include "metafile_records.h"
 
 #include <QPainter>
 #include <QTransform>

@@ -1,7 +1,7 @@
 // Little-endian record reading and writing, and DIB encoding and decoding, for the metafile
 // writer and reader.
 
-#include "imaging/metafile_records.h"
+#include "metafile_records.h"
 
 #include <QBuffer>
 #include <QImageReader>

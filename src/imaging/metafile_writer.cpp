@@ -22,7 +22,7 @@
 // streamed to the device.
 
 #include "imaging/metafile.h"
-#include "imaging/metafile_records.h"
+#include "metafile_records.h"
 
 #include <QBuffer>
 #include <QImageWriter>

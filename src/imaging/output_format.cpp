@@ -26,14 +26,22 @@ constexpr std::array<EncoderInfo, 5> kEncoders = {{
 
 OutputFormat Template(FormatKind kind) {
     switch (kind) {
-        case FormatKind::Png: return {kind, QStringLiteral(".PNG"), QStringLiteral("image/png"), {}};
-        case FormatKind::Bmp: return {kind, QStringLiteral(".BMP"), QStringLiteral("image/bmp"), {}};
-        case FormatKind::Jpeg: return {kind, QStringLiteral(".JPG"), QStringLiteral("image/jpeg"), {}};
-        case FormatKind::Gif: return {kind, QStringLiteral(".GIF"), QStringLiteral("image/gif"), {}};
-        case FormatKind::Tiff: return {kind, QStringLiteral(".TIF"), QStringLiteral("image/tiff"), {}};
-        case FormatKind::Emf: return {kind, QStringLiteral(".EMF"), {}, {}};
-        case FormatKind::Wmf: return {kind, QStringLiteral(".WMF"), {}, {}};
-        case FormatKind::SameAsSource: break;
+        case FormatKind::Png:
+            return {kind, QStringLiteral(".PNG"), QStringLiteral("image/png"), {}};
+        case FormatKind::Bmp:
+            return {kind, QStringLiteral(".BMP"), QStringLiteral("image/bmp"), {}};
+        case FormatKind::Jpeg:
+            return {kind, QStringLiteral(".JPG"), QStringLiteral("image/jpeg"), {}};
+        case FormatKind::Gif:
+            return {kind, QStringLiteral(".GIF"), QStringLiteral("image/gif"), {}};
+        case FormatKind::Tiff:
+            return {kind, QStringLiteral(".TIF"), QStringLiteral("image/tiff"), {}};
+        case FormatKind::Emf:
+            return {kind, QStringLiteral(".EMF"), {}, {}};
+        case FormatKind::Wmf:
+            return {kind, QStringLiteral(".WMF"), {}, {}};
+        case FormatKind::SameAsSource:
+            break;
     }
     return {};
 }
@@ -89,14 +97,28 @@ int FindEncoder(const QString& mimeType, QUuid& clsid) {
 
 void ResolveSameAsSource(OutputFormat& format, RawFormat raw, const QString& sourcePath) {
     switch (raw) {
-        case RawFormat::Jpeg: format.kind = FormatKind::Jpeg; break;
-        case RawFormat::Gif: format.kind = FormatKind::Gif; break;
+        case RawFormat::Jpeg:
+            format.kind = FormatKind::Jpeg;
+            break;
+        case RawFormat::Gif:
+            format.kind = FormatKind::Gif;
+            break;
         case RawFormat::MemoryBmp:
-        case RawFormat::Bmp: format.kind = FormatKind::Bmp; break;
-        case RawFormat::Tiff: format.kind = FormatKind::Tiff; break;
-        case RawFormat::Emf: format.kind = FormatKind::Emf; break;
-        case RawFormat::Wmf: format.kind = FormatKind::Wmf; break;
-        default: format.kind = FormatKind::Png; break;
+        case RawFormat::Bmp:
+            format.kind = FormatKind::Bmp;
+            break;
+        case RawFormat::Tiff:
+            format.kind = FormatKind::Tiff;
+            break;
+        case RawFormat::Emf:
+            format.kind = FormatKind::Emf;
+            break;
+        case RawFormat::Wmf:
+            format.kind = FormatKind::Wmf;
+            break;
+        default:
+            format.kind = FormatKind::Png;
+            break;
     }
     format.mimeType = Template(format.kind).mimeType;
     format.encoderClsid = QUuid();

@@ -1,7 +1,7 @@
 // Pixel-format normalisation and the 1:1 region copy that cutting, combining and rotation build
 // on.
 
-#include "imaging/canvas.h"
+#include "canvas.h"
 #include "imaging/image_processor.h"
 
 namespace corvane {

@@ -80,13 +80,18 @@ bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device) {
     switch (kind) {
         case FormatKind::Png:
             return WriteWithQt(WithoutOpaqueAlpha(image), {"png", -1, kPngCompression}, device);
-        case FormatKind::Bmp: return WriteWithQt(image, {"bmp", -1, -1}, device);
-        case FormatKind::Jpeg: return WriteWithQt(image, {"jpeg", kJpegQuality, -1}, device);
-        case FormatKind::Tiff: return WriteWithQt(image, {"tiff", -1, kTiffLzw}, device);
-        case FormatKind::Gif: return WriteGif(image, device);
+        case FormatKind::Bmp:
+            return WriteWithQt(image, {"bmp", -1, -1}, device);
+        case FormatKind::Jpeg:
+            return WriteWithQt(image, {"jpeg", kJpegQuality, -1}, device);
+        case FormatKind::Tiff:
+            return WriteWithQt(image, {"tiff", -1, kTiffLzw}, device);
+        case FormatKind::Gif:
+            return WriteGif(image, device);
         case FormatKind::SameAsSource:
         case FormatKind::Emf:
-        case FormatKind::Wmf: break;
+        case FormatKind::Wmf:
+            break;
     }
     return false;
 }

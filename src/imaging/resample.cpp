@@ -1,6 +1,6 @@
-#include "imaging/resample.h"
+#include "resample.h"
 
-#include "imaging/canvas.h"
+#include "canvas.h"
 
 #include <algorithm>
 #include <cmath>

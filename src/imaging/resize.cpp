@@ -1,8 +1,8 @@
 // Resize: three ways of choosing the new size, all ending in one resampling step.
 
-#include "imaging/canvas.h"
+#include "canvas.h"
 #include "imaging/image_processor.h"
-#include "imaging/resample.h"
+#include "resample.h"
 
 #include <cmath>
 #include <limits>

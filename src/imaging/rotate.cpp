@@ -1,7 +1,7 @@
 // Rotation: quarter turns by exact pixel moves, other angles drawn onto a canvas that just
 // holds the turned picture, with the uncovered corners in the background colour.
 
-#include "imaging/canvas.h"
+#include "canvas.h"
 #include "imaging/image_processor.h"
 #include "imaging/rotate_geometry.h"
 

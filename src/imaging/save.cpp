@@ -20,10 +20,14 @@ namespace {
 
 bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device) {
     switch (format.kind) {
-        case FormatKind::Emf: return WriteEmf(image, device);
-        case FormatKind::Wmf: return WriteWmf(image, device);
-        case FormatKind::SameAsSource: return false;  // not resolved for this file
-        default: break;
+        case FormatKind::Emf:
+            return WriteEmf(image, device);
+        case FormatKind::Wmf:
+            return WriteWmf(image, device);
+        case FormatKind::SameAsSource:
+            return false;  // not resolved for this file
+        default:
+            break;
     }
     // A raster format whose encoder was not found is never written.
     return !format.encoderClsid.isNull() && EncodeRaster(image, format.kind, device);

@@ -18,15 +18,18 @@ std::filesystem::path FsPath(const QString& path) {
 
 AtomicFile::AtomicFile(QString target) : target_(std::move(target)) {}
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+    Discard();
+}
 
 bool AtomicFile::Open() {
     Discard();
     const QString folder = FolderPart(target_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         // A short hidden name: it fits wherever the target name fits and stays out of listings.
-        const QString name = folder + QStringLiteral(".cvn-%1.tmp").arg(
-                                          QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'));
+        const QString name =
+            folder + QStringLiteral(".cvn-%1.tmp")
+                         .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'));
         auto file = std::make_unique<QFile>(name);
         if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             file_ = std::move(file);

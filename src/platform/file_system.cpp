@@ -17,7 +17,9 @@
 namespace corvane {
 namespace {
 
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 bool WriteAll(int fd, const char* data, ssize_t size) {
     while (size > 0) {
@@ -57,8 +59,9 @@ bool CopyContents(int from, int to) {
 // the target name fits.
 int CreateTemporaryIn(const QString& folder, QByteArray& tempName) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name = folder + QStringLiteral(".cvn-%1.tmp").arg(
-                                          QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'));
+        const QString name =
+            folder + QStringLiteral(".cvn-%1.tmp")
+                         .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'));
         tempName = Native(name);
         const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) {
@@ -153,10 +156,13 @@ bool CopyFileAtomically(const QString& source, const QString& target, bool repla
     return ok;
 }
 
-bool IsHiddenName(const QString& fileName) { return fileName.startsWith(u'.'); }
+bool IsHiddenName(const QString& fileName) {
+    return fileName.startsWith(u'.');
+}
 
 QString DirectoryEntry::Name() const {
-    return QFile::decodeName(QByteArray(nativeName.data(), static_cast<qsizetype>(nativeName.size())));
+    return QFile::decodeName(
+        QByteArray(nativeName.data(), static_cast<qsizetype>(nativeName.size())));
 }
 
 QString JoinPath(const QString& folder, std::string_view nativeName) {

@@ -3,7 +3,9 @@
 namespace corvane {
 namespace {
 
-bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool IsAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // Compares the digit runs starting at a[i] and b[j] by value and moves both indexes past them.
 // Records in `zeros` which run had more leading zeros, as a tie-break for equal values.

@@ -75,7 +75,8 @@ double ParseLeadingReal(const QString& text) {
         // Like strtod: overflow gives infinity, underflow gives zero.
         const std::string_view parsed(first, static_cast<size_t>(result.ptr - first));
         const size_t e = parsed.find_first_of("eE");
-        const bool tiny = e != std::string_view::npos && e + 1 < parsed.size() && parsed[e + 1] == '-';
+        const bool tiny =
+            e != std::string_view::npos && e + 1 < parsed.size() && parsed[e + 1] == '-';
         value = tiny ? 0.0 : HUGE_VAL;
     }
     return negative ? -value : value;

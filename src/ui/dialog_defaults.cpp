@@ -34,7 +34,9 @@ void SetDefaultTexts(Form& form) {
         {CellHeight, QStringLiteral("26")},
         {CombineColumns, QStringLiteral("3")},
         {CombineRows, QStringLiteral("2")},
-        {CombineNote, QStringLiteral("Nx1,每N张图水平合成一张\r\n1xN,每N张图垂直合成一张\r\nNxM,每NxM张纵横合成一张")},
+        {CombineNote,
+         QStringLiteral(
+             "Nx1,每N张图水平合成一张\r\n1xN,每N张图垂直合成一张\r\nNxM,每NxM张纵横合成一张")},
     };
     for (const auto& [id, text] : texts) {
         form.SetText(id, text);
@@ -52,7 +54,8 @@ QString DefaultSourceFolder() {
 }
 
 QString DefaultSaveFolder() {
-    return NormalizeFolderPath(QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/CVN_Save")));
+    return NormalizeFolderPath(
+        QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/CVN_Save")));
 }
 
 void ApplyDialogDefaults(Form& form, const RememberedTexts& remembered) {

@@ -1,5 +1,5 @@
-#include "engine/form.h"
 #include "ui/enable_rules.h"
+#include "engine/form.h"
 
 #include <array>
 #include <initializer_list>
@@ -9,7 +9,7 @@ namespace {
 
 using enum ControlId;
 
-constexpr std::array kFormatBoxes = {FormatPng, FormatBmp, FormatJpeg, FormatGif,
+constexpr std::array kFormatBoxes = {FormatPng,  FormatBmp, FormatJpeg, FormatGif,
                                      FormatTiff, FormatEmf, FormatWmf};
 
 void Enable(Form& form, std::initializer_list<ControlId> ids, bool enabled) {
@@ -27,8 +27,9 @@ void EnableFormatBoxes(Form& form, bool enabled) {
 
 void UpdateResizeControls(Form& form) {
     const bool resize = form.IsOn(Resize);
-    Enable(form, {ResizeRatio, ResizeWidth, LongEdgeLimit, ResizeHeight, ResizeByRatio, ResizeBySize,
-                  ResizeByLongEdge, ResizeSizeSeparator},
+    Enable(form,
+           {ResizeRatio, ResizeWidth, LongEdgeLimit, ResizeHeight, ResizeByRatio, ResizeBySize,
+            ResizeByLongEdge, ResizeSizeSeparator},
            resize);
     if (form.IsOn(ResizeByRatio)) {
         form.SetEnabled(ResizeRatio, true);
@@ -79,8 +80,9 @@ void UpdateNameClashControls(Form& form) {
         form.SetEnabled(ClashSuffixText, form.IsChecked(ClashSuffix));
     }
     const bool longName = form.IsEnabled(ClashOverwrite) && !form.IsChecked(ClashOverwrite);
-    Enable(form, {NameLimitLabel, NameLengthLimit, NameLimitRange, LongNameLabel, LongNameFoldPrefix,
-                  LongNameFoldSuffix, LongNameAbandon},
+    Enable(form,
+           {NameLimitLabel, NameLengthLimit, NameLimitRange, LongNameLabel, LongNameFoldPrefix,
+            LongNameFoldSuffix, LongNameAbandon},
            longName);
 }
 

@@ -13,7 +13,9 @@ namespace {
 using enum ControlId;
 using Refusal = std::optional<QString>;
 
-double ReadNumber(const Form& form, ControlId id) { return ParseLeadingReal(form.Text(id).trimmed()); }
+double ReadNumber(const Form& form, ControlId id) {
+    return ParseLeadingReal(form.Text(id).trimmed());
+}
 
 bool IsWholeNumberText(const QString& text) {
     if (text.isEmpty() || text[0] < u'1' || text[0] > u'9') {
@@ -38,7 +40,8 @@ Refusal CheckResize(Form& form) {
         return {};
     }
     if (form.IsOn(ResizeByRatio)) {
-        if (auto r = RequirePositive(form, ResizeRatio, true, QStringLiteral("请输入大于零的 缩放比例数"))) {
+        if (auto r = RequirePositive(form, ResizeRatio, true,
+                                     QStringLiteral("请输入大于零的 缩放比例数"))) {
             return r;
         }
     }
@@ -58,7 +61,8 @@ Refusal CheckResize(Form& form) {
         }
     }
     if (form.IsOn(ResizeByLongEdge)) {
-        return RequirePositive(form, LongEdgeLimit, true, QStringLiteral("请输入大于零的 大边约束 数值。"));
+        return RequirePositive(form, LongEdgeLimit, true,
+                               QStringLiteral("请输入大于零的 大边约束 数值。"));
     }
     return {};
 }
@@ -66,19 +70,21 @@ Refusal CheckResize(Form& form) {
 Refusal CheckPair(Form& form, ControlId first, const QString& firstText, ControlId second,
                   const QString& secondText) {
     const QString tail = QStringLiteral("，并且输入数值不能含有小数点。");
-    if (auto r = RequirePositive(form, first, false, QStringLiteral("请输入大于零的 ") + firstText + tail)) {
+    if (auto r = RequirePositive(form, first, false,
+                                 QStringLiteral("请输入大于零的 ") + firstText + tail)) {
         return r;
     }
-    return RequirePositive(form, second, false, QStringLiteral("请输入大于零的 ") + secondText + tail);
+    return RequirePositive(form, second, false,
+                           QStringLiteral("请输入大于零的 ") + secondText + tail);
 }
 
 Refusal CheckCutAndCombine(Form& form) {
     if (form.IsOn(Cut)) {
         const Refusal r = form.IsOn(CutByCount)
-                              ? CheckPair(form, CutColumns, QStringLiteral("图像切割 水平模块数"), CutRows,
-                                          QStringLiteral("图像切割 垂直模块数"))
-                              : CheckPair(form, CellWidth, QStringLiteral("图像切割 单元格的宽"), CellHeight,
-                                          QStringLiteral("图像切割 单元格的高"));
+                              ? CheckPair(form, CutColumns, QStringLiteral("图像切割 水平模块数"),
+                                          CutRows, QStringLiteral("图像切割 垂直模块数"))
+                              : CheckPair(form, CellWidth, QStringLiteral("图像切割 单元格的宽"),
+                                          CellHeight, QStringLiteral("图像切割 单元格的高"));
         if (r) {
             return r;
         }
@@ -111,7 +117,7 @@ Refusal CheckWatermarkFields(Form& form) {
 }
 
 Refusal CheckDirectCopyConflict(const Form& form) {
-    constexpr std::array formatBoxes = {FormatAll, FormatBmp, FormatGif, FormatJpeg, FormatPng,
+    constexpr std::array formatBoxes = {FormatAll,  FormatBmp, FormatGif, FormatJpeg,  FormatPng,
                                         FormatTiff, FormatEmf, FormatWmf, SameAsSource};
     for (const ControlId id : formatBoxes) {
         if (form.IsChecked(id)) {
@@ -120,7 +126,8 @@ Refusal CheckDirectCopyConflict(const Form& form) {
     }
     for (const ControlId id : {Rotate, Resize, Cut, Combine, Watermark}) {
         if (form.IsOn(id)) {
-            return QStringLiteral("直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。");
+            return QStringLiteral(
+                "直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。");
         }
     }
     return {};
@@ -133,7 +140,8 @@ Refusal CheckNaming(Form& form) {
     if (form.IsChecked(ClashSuffix) && form.Text(ClashSuffixText).trimmed().isEmpty()) {
         return QStringLiteral("请填写 文件重名时 添加的后缀名。");
     }
-    if (!form.IsChecked(ClashPrefix) && !form.IsChecked(ClashSuffix) && !form.IsChecked(ClashOverwrite)) {
+    if (!form.IsChecked(ClashPrefix) && !form.IsChecked(ClashSuffix) &&
+        !form.IsChecked(ClashOverwrite)) {
         return QStringLiteral("请选择 文件重名时 的操作策略。");
     }
     if (form.IsEnabled(NameLengthLimit)) {
@@ -141,14 +149,17 @@ Refusal CheckNaming(Form& form) {
         const bool ok = CheckPositiveNumber(form, NameLengthLimit, false);
         const int n = ParseLeadingInt(form.Text(NameLengthLimit));
         if (!ok || n < kNameLengthMin || n > kNameLengthMax) {
-            return QStringLiteral("文件名长度限制数字应该在 %1 到 %2 之间。").arg(kNameLengthMin).arg(kNameLengthMax);
+            return QStringLiteral("文件名长度限制数字应该在 %1 到 %2 之间。")
+                .arg(kNameLengthMin)
+                .arg(kNameLengthMax);
         }
     }
     return {};
 }
 
 // Loads the watermark picture or takes the text; the previous picture is released first.
-Refusal PrepareWatermark(const Form& form, const ImageProcessor& processor, WatermarkSettings& watermark) {
+Refusal PrepareWatermark(const Form& form, const ImageProcessor& processor,
+                         WatermarkSettings& watermark) {
     watermark = {};
     if (!form.IsOn(Watermark)) {
         return {};
@@ -161,7 +172,9 @@ Refusal PrepareWatermark(const Form& form, const ImageProcessor& processor, Wate
         BitmapPtr picture = processor.LoadImage(form.Text(WatermarkImagePath));
         if (!IsUsable(picture.get())) {
             watermark = {};
-            return QStringLiteral("水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片的路径。");
+            return QStringLiteral(
+                "水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片的路"
+                "径。");
         }
         watermark.picture = std::move(picture);
     }

@@ -119,13 +119,15 @@ QImage TestPicture(int width, int height, QColor tint) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            image.setPixel(x, y, qRgb((tint.red() + x) % 256, (tint.green() + y) % 256, tint.blue()));
+            image.setPixel(x, y,
+                           qRgb((tint.red() + x) % 256, (tint.green() + y) % 256, tint.blue()));
         }
     }
     return image;
 }
 
-QString WritePicture(const TempTree& tree, const QString& relative, int width, int height, QColor tint) {
+QString WritePicture(const TempTree& tree, const QString& relative, int width, int height,
+                     QColor tint) {
     const QString path = tree.Path(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());
     TestPicture(width, height, tint).save(path);

@@ -8,8 +8,8 @@
 #include <QJsonObject>
 #include <QStringList>
 
-#include <functional>
 #include <sys/types.h>
+#include <functional>
 
 namespace corvane::test {
 

@@ -12,7 +12,9 @@ class BatchNaming : public ::testing::Test {
 protected:
     BatchNaming() : source(tree.MakeFolder("src")), out(tree.MakeFolder("out")) {}
     BatchResult Run(QStringList arguments) {
-        arguments << "-q" << "--json" << "-o" << out << source;
+        arguments << "-q"
+                  << "--json"
+                  << "-o" << out << source;
         return RunBatch(arguments);
     }
     TempTree tree;
@@ -38,8 +40,8 @@ TEST_F(BatchNaming, LongNamesFoldAtTheFrontOrTheBackOrAreAbandoned) {
     WritePicture(tree, "src/short.png", 10, 10);
     ASSERT_EQ(Run({"--name-limit", "20"}).exitCode, 0);
     ASSERT_EQ(Run({"--name-limit", "20", "--on-long-name", "fold-suffix"}).exitCode, 0);
-    EXPECT_EQ(FilesIn(out),
-              (QStringList{"0123_CVN_L_1.PNG", "_CVN_L_1_ghij.PNG", "_CVN_short.PNG", "short.PNG"}));
+    EXPECT_EQ(FilesIn(out), (QStringList{"0123_CVN_L_1.PNG", "_CVN_L_1_ghij.PNG", "_CVN_short.PNG",
+                                         "short.PNG"}));
 
     const BatchResult skipped = Run({"--name-limit", "20", "--on-long-name", "skip"});
     // The long name is abandoned: processed and expected, not saved; the short one goes on.
@@ -54,7 +56,9 @@ TEST_F(BatchNaming, LongNamesFoldAtTheFrontOrTheBackOrAreAbandoned) {
 
 // A tile adds "_1" to a name that already fills the file system's 255 bytes: the write fails,
 // and with overwrite nothing shortens the name.
-QString NameOfBytes(int bytes) { return QString(bytes - 4, u'n') + ".png"; }
+QString NameOfBytes(int bytes) {
+    return QString(bytes - 4, u'n') + ".png";
+}
 
 TEST_F(BatchNaming, EverySaveFailingIsAFailure) {
     WritePicture(tree, "src/" + NameOfBytes(255), 10, 10);
@@ -62,7 +66,8 @@ TEST_F(BatchNaming, EverySaveFailingIsAFailure) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.json.value("outcome").toString(), "failed");
     EXPECT_EQ(r.json.value("verdict").toString(),
-              QStringLiteral("操作失败！文件保存失败！可能原因：待保存图片太大，当前版本不能保存；或者磁盘空间不足等原因；"));
+              QStringLiteral("操作失败！文件保存失败！可能原因：待保存图片太大，当前版本不能保存；"
+                             "或者磁盘空间不足等原因；"));
     EXPECT_TRUE(TreeBelow(out).isEmpty());  // not even a temporary file
 }
 
@@ -81,13 +86,13 @@ TEST_F(BatchNaming, StopBySignalEndsWithStopped) {
         WritePicture(tree, QStringLiteral("src/%1.png").arg(i), 400, 300);
     }
     bool sent = false;
-    const BatchResult r = RunBatch({"-f", "png,tiff", "-o", out, source},
-                                   [&](const QString& line, pid_t pid) {
-                                       if (!sent && line.contains(QStringLiteral("已保存文件数： 2"))) {
-                                           ::kill(pid, SIGINT);
-                                           sent = true;
-                                       }
-                                   });
+    const BatchResult r =
+        RunBatch({"-f", "png,tiff", "-o", out, source}, [&](const QString& line, pid_t pid) {
+            if (!sent && line.contains(QStringLiteral("已保存文件数： 2"))) {
+                ::kill(pid, SIGINT);
+                sent = true;
+            }
+        });
     ASSERT_TRUE(sent);
     EXPECT_EQ(r.exitCode, 130);
     EXPECT_TRUE(r.out.trimmed().endsWith(QStringLiteral("已停止")));

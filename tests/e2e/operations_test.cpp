@@ -13,7 +13,8 @@ protected:
     BatchRun() : source(tree.MakeFolder("src")), out(tree.MakeFolder("out")) {}
 
     BatchResult Run(QStringList arguments) {
-        arguments << QStringLiteral("-q") << QStringLiteral("--json") << QStringLiteral("-o") << out << source;
+        arguments << QStringLiteral("-q") << QStringLiteral("--json") << QStringLiteral("-o") << out
+                  << source;
         return RunBatch(arguments);
     }
     static int Count(const BatchResult& r, const char* key) { return r.json.value(key).toInt(-1); }
@@ -45,7 +46,8 @@ TEST_F(BatchRun, PlainSavesEveryImageAndSkipsOtherFiles) {
 
 TEST_F(BatchRun, SeveralFormatsShareOneRotationAndOneResize) {
     WritePicture(tree, "src/p.png", 100, 60);
-    const BatchResult r = Run({"-f", "png,bmp,jpeg,gif,tiff", "--rotate", "90", "--resize-ratio", "0.5"});
+    const BatchResult r =
+        Run({"-f", "png,bmp,jpeg,gif,tiff", "--rotate", "90", "--resize-ratio", "0.5"});
     ExpectComplete(r);
     const QStringList files = FilesIn(out);
     ASSERT_EQ(files, (QStringList{"p.BMP", "p.GIF", "p.JPG", "p.PNG", "p.TIF"}));
@@ -161,7 +163,8 @@ TEST_F(BatchRun, MultiPathTakesFilesAndFoldersInNaturalOrder) {
     const QString ten = WritePicture(tree, "loose/10.png", 10, 10);
     const QString nine = WritePicture(tree, "loose/9.png", 10, 10);
     WritePicture(tree, "src/x.png", 10, 10);
-    const BatchResult r = RunBatch({"-q", "--json", "--combine", "3x1", "-o", out, ten, nine, source});
+    const BatchResult r =
+        RunBatch({"-q", "--json", "--combine", "3x1", "-o", out, ten, nine, source});
     ExpectComplete(r);
     EXPECT_EQ(FilesIn(out), QStringList{"9.PNG"});  // the mosaic is named after its first image
 }
@@ -175,15 +178,18 @@ namespace {
 // A JPEG may be decoded smaller than it is stored when the run shrinks it anyway; the outputs
 // still get exactly the sizes the resize arithmetic gives the full picture.
 TEST_F(BatchRun, ShrinkingJpegsKeepTheExactResizeArithmetic) {
-    for (const auto& [name, size] : {std::pair{"even.jpg", QSize(1600, 1200)}, std::pair{"odd.jpg", QSize(1601, 1203)}}) {
-        TestPicture(size.width(), size.height()).save(tree.Path(QStringLiteral("src/") + name), "JPEG", 95);
+    for (const auto& [name, size] :
+         {std::pair{"even.jpg", QSize(1600, 1200)}, std::pair{"odd.jpg", QSize(1601, 1203)}}) {
+        TestPicture(size.width(), size.height())
+            .save(tree.Path(QStringLiteral("src/") + name), "JPEG", 95);
     }
     ExpectComplete(Run({"--long-edge", "300"}));
     EXPECT_EQ(ImageSize(out + "even.PNG"), QSize(300, 225));
     EXPECT_EQ(ImageSize(out + "odd.PNG"), QSize(300, 225));  // trunc(1203 * 300 / 1601)
     ExpectComplete(Run({"--resize-ratio", "0.13", "--rotate", "90", "--on-clash", "overwrite"}));
     EXPECT_EQ(ImageSize(out + "even.PNG"), QSize(156, 208));
-    EXPECT_EQ(ImageSize(out + "odd.PNG"), QSize(156, 208));  // trunc(1203 * 0.13), trunc(1601 * 0.13)
+    EXPECT_EQ(ImageSize(out + "odd.PNG"),
+              QSize(156, 208));  // trunc(1203 * 0.13), trunc(1601 * 0.13)
     ExpectComplete(Run({"--copy", "--on-clash", "overwrite"}));
     EXPECT_EQ(ReadAll(out + "odd.jpg"), ReadAll(source + "odd.jpg"));
 }

@@ -8,9 +8,9 @@
 #include <QFile>
 #include <QImageReader>
 
-#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace corvane::test {
 namespace {
@@ -33,14 +33,14 @@ TEST(BatchReliability, StopWhileWritingALargeTiffLeavesNoPartialFile) {
     }
     const QString out = tree.MakeFolder("out");
     bool sent = false;
-    const BatchResult r = RunBatch({"-f", "tiff", "-o", out, tree.Path("src")},
-                                   [&](const QString& line, pid_t pid) {
-                                       // Sent while the first TIFF is being encoded.
-                                       if (!sent && line.contains(QStringLiteral("可识别图片文件数： 1"))) {
-                                           ::kill(pid, SIGINT);
-                                           sent = true;
-                                       }
-                                   });
+    const BatchResult r =
+        RunBatch({"-f", "tiff", "-o", out, tree.Path("src")}, [&](const QString& line, pid_t pid) {
+            // Sent while the first TIFF is being encoded.
+            if (!sent && line.contains(QStringLiteral("可识别图片文件数： 1"))) {
+                ::kill(pid, SIGINT);
+                sent = true;
+            }
+        });
     ASSERT_TRUE(sent);
     EXPECT_TRUE(r.exitCode == 130 || r.exitCode == 0) << r.exitCode;
     for (const QString& name : TreeBelow(out)) {
@@ -61,20 +61,22 @@ TEST(BatchReliability, OutputFolderTurningReadOnlyHalfwayGivesAPartialVerdict) {
     tree.OpenToEveryone();
     const QByteArray outName = QFile::encodeName(out);
     bool locked = false;
-    const BatchResult r = RunBatch({"-f", "png,bmp", "-o", out, tree.Path("src")},
-                                   [&](const QString& line, pid_t) {
-                                       if (!locked && line.contains(QStringLiteral("已保存文件数： 4"))) {
-                                           ::chmod(outName.constData(), 0555);
-                                           locked = true;
-                                       }
-                                   },
-                                   kNobody);
+    const BatchResult r = RunBatch(
+        {"-f", "png,bmp", "-o", out, tree.Path("src")},
+        [&](const QString& line, pid_t) {
+            if (!locked && line.contains(QStringLiteral("已保存文件数： 4"))) {
+                ::chmod(outName.constData(), 0555);
+                locked = true;
+            }
+        },
+        kNobody);
     ::chmod(outName.constData(), 0777);
     ASSERT_TRUE(locked);
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("已处理文件数： 30")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("应保存文件数： 60")));
-    EXPECT_TRUE(r.out.trimmed().endsWith(QStringLiteral("操作部分完成！可能原因：待保存的图片太大，当前版本不能保存。")));
+    EXPECT_TRUE(r.out.trimmed().endsWith(
+        QStringLiteral("操作部分完成！可能原因：待保存的图片太大，当前版本不能保存。")));
     const QStringList written = TreeBelow(out);
     EXPECT_GE(written.size(), 4);
     EXPECT_LT(written.size(), 60);
@@ -101,12 +103,14 @@ TEST(BatchReliability, TenThousandSmallFilesKeepMemorySteady) {
     }
     const QString out = tree.MakeFolder("out");
     const BatchResult few = RunBatch({"-q", "--json", "-o", out, tree.Path("few")});
-    const BatchResult many = RunBatch({"-q", "--json", "--on-clash", "overwrite", "-o", out, tree.Path("many")});
+    const BatchResult many =
+        RunBatch({"-q", "--json", "--on-clash", "overwrite", "-o", out, tree.Path("many")});
     ASSERT_EQ(few.exitCode, 0);
     ASSERT_EQ(many.exitCode, 0);
     EXPECT_EQ(many.json.value("saved").toInt(), 10000);
     // Ten times the files may add the list and some allocator slack, not ten images' worth.
-    EXPECT_LT(many.peakKiB, few.peakKiB + 16 * 1024) << few.peakKiB << " KiB vs " << many.peakKiB << " KiB";
+    EXPECT_LT(many.peakKiB, few.peakKiB + 16 * 1024)
+        << few.peakKiB << " KiB vs " << many.peakKiB << " KiB";
 }
 
 }  // namespace

@@ -8,7 +8,8 @@ namespace {
 
 struct RefusalRow {
     const char* name;
-    QStringList arguments;  // "SRC", "OUT", "TXT" stand for a source folder, output folder, text file
+    QStringList
+        arguments;  // "SRC", "OUT", "TXT" stand for a source folder, output folder, text file
     const char16_t* message;
 };
 
@@ -20,13 +21,16 @@ TEST_P(BatchRefusal, ShowsTheMessageAndExitsWithThree) {
     const QString text = tree.WriteFile("notes.txt", "text");
     QStringList arguments;
     for (QString argument : GetParam().arguments) {
-        argument.replace("SRC", tree.Path("src")).replace("OUT", tree.MakeFolder("out")).replace("TXT", text);
+        argument.replace("SRC", tree.Path("src"))
+            .replace("OUT", tree.MakeFolder("out"))
+            .replace("TXT", text);
         arguments << argument;
     }
     const BatchResult r = RunBatch(arguments + QStringList{"--json", "-q"});
     EXPECT_EQ(r.exitCode, 3) << GetParam().name;
     EXPECT_EQ(r.json.value("outcome").toString(), "refused");
-    EXPECT_EQ(r.json.value("verdict").toString(), QString::fromUtf16(GetParam().message)) << GetParam().name;
+    EXPECT_EQ(r.json.value("verdict").toString(), QString::fromUtf16(GetParam().message))
+        << GetParam().name;
     EXPECT_TRUE(r.err.contains(QString::fromUtf16(GetParam().message)));
 }
 
@@ -34,43 +38,73 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, BatchRefusal,
     ::testing::Values(
         RefusalRow{"missing source", {"-o", "OUT", "SRC/none"}, u"请填写或选择正确的  打开路径。"},
-        RefusalRow{"ratio zero", {"-o", "OUT", "--resize-ratio", "0", "SRC"}, u"请输入大于零的 缩放比例数"},
-        RefusalRow{"both sides zero", {"-o", "OUT", "--resize", "0x0", "SRC"}, u"图像缩放的宽高，不能同时为零。"},
-        RefusalRow{"fractional width", {"-o", "OUT", "--resize", "1.5x0", "SRC"},
+        RefusalRow{"ratio zero",
+                   {"-o", "OUT", "--resize-ratio", "0", "SRC"},
+                   u"请输入大于零的 缩放比例数"},
+        RefusalRow{"both sides zero",
+                   {"-o", "OUT", "--resize", "0x0", "SRC"},
+                   u"图像缩放的宽高，不能同时为零。"},
+        RefusalRow{"fractional width",
+                   {"-o", "OUT", "--resize", "1.5x0", "SRC"},
                    u"请输入大于-1的 图像缩放 宽度，并且输入数值不能含有小数点。"},
-        RefusalRow{"negative height", {"-o", "OUT", "--resize", "0x-5", "SRC"},
+        RefusalRow{"negative height",
+                   {"-o", "OUT", "--resize", "0x-5", "SRC"},
                    u"请输入大于-1的 图像缩放 高度，并且输入数值不能含有小数点。"},
-        RefusalRow{"long edge zero", {"-o", "OUT", "--long-edge", "0", "SRC"}, u"请输入大于零的 大边约束 数值。"},
-        RefusalRow{"blocks across", {"-o", "OUT", "--cut", "1.5x2", "SRC"},
+        RefusalRow{"long edge zero",
+                   {"-o", "OUT", "--long-edge", "0", "SRC"},
+                   u"请输入大于零的 大边约束 数值。"},
+        RefusalRow{"blocks across",
+                   {"-o", "OUT", "--cut", "1.5x2", "SRC"},
                    u"请输入大于零的 图像切割 水平模块数，并且输入数值不能含有小数点。"},
-        RefusalRow{"blocks down leading zero", {"-o", "OUT", "--cut", "2x01", "SRC"},
+        RefusalRow{"blocks down leading zero",
+                   {"-o", "OUT", "--cut", "2x01", "SRC"},
                    u"请输入大于零的 图像切割 垂直模块数，并且输入数值不能含有小数点。"},
-        RefusalRow{"cell width", {"-o", "OUT", "--cut-cell", "+3x2", "SRC"},
+        RefusalRow{"cell width",
+                   {"-o", "OUT", "--cut-cell", "+3x2", "SRC"},
                    u"请输入大于零的 图像切割 单元格的宽，并且输入数值不能含有小数点。"},
-        RefusalRow{"cell height", {"-o", "OUT", "--cut-cell", "3x0", "SRC"},
+        RefusalRow{"cell height",
+                   {"-o", "OUT", "--cut-cell", "3x0", "SRC"},
                    u"请输入大于零的 图像切割 单元格的高，并且输入数值不能含有小数点。"},
-        RefusalRow{"combine across", {"-o", "OUT", "--combine", "0x2", "SRC"},
+        RefusalRow{"combine across",
+                   {"-o", "OUT", "--combine", "0x2", "SRC"},
                    u"请输入大于零的 图像合并 水平模块数，并且输入数值不能含有小数点。"},
-        RefusalRow{"combine down", {"-o", "OUT", "--combine", "2x2.0", "SRC"},
+        RefusalRow{"combine down",
+                   {"-o", "OUT", "--combine", "2x2.0", "SRC"},
                    u"请输入大于零的 图像合并 垂直模块数，并且输入数值不能含有小数点。"},
-        RefusalRow{"blank watermark", {"-o", "OUT", "--watermark-text", "   ", "SRC"}, u"请填写 水印文字。"},
-        RefusalRow{"missing watermark picture", {"-o", "OUT", "--watermark-image", "SRC/none.png", "SRC"},
+        RefusalRow{"blank watermark",
+                   {"-o", "OUT", "--watermark-text", "   ", "SRC"},
+                   u"请填写 水印文字。"},
+        RefusalRow{"missing watermark picture",
+                   {"-o", "OUT", "--watermark-image", "SRC/none.png", "SRC"},
                    u"请填写或选择正确的  水印图片的路径。"},
-        RefusalRow{"operation without format", {"-o", "OUT", "-f", "none", "--rotate", "90", "SRC"},
+        RefusalRow{"operation without format",
+                   {"-o", "OUT", "-f", "none", "--rotate", "90", "SRC"},
                    u"直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。"},
         RefusalRow{"missing output", {"-o", "OUT/none", "SRC"}, u"请填写或选择正确的  保存路径。"},
-        RefusalRow{"blank prefix", {"-o", "OUT", "--on-clash", "prefix= ", "SRC"}, u"请填写 文件重名时 添加的前缀名。"},
-        RefusalRow{"blank suffix", {"-o", "OUT", "--on-clash", "suffix=", "SRC"}, u"请填写 文件重名时 添加的后缀名。"},
-        RefusalRow{"limit too small", {"-o", "OUT", "--name-limit", "19", "SRC"}, u"文件名长度限制数字应该在 20 到 218 之间。"},
-        RefusalRow{"limit too large", {"-o", "OUT", "--name-limit", "2 19", "SRC"}, u"文件名长度限制数字应该在 20 到 218 之间。"},
-        RefusalRow{"output is a file", {"-o", "TXT", "SRC"},
+        RefusalRow{"blank prefix",
+                   {"-o", "OUT", "--on-clash", "prefix= ", "SRC"},
+                   u"请填写 文件重名时 添加的前缀名。"},
+        RefusalRow{"blank suffix",
+                   {"-o", "OUT", "--on-clash", "suffix=", "SRC"},
+                   u"请填写 文件重名时 添加的后缀名。"},
+        RefusalRow{"limit too small",
+                   {"-o", "OUT", "--name-limit", "19", "SRC"},
+                   u"文件名长度限制数字应该在 20 到 218 之间。"},
+        RefusalRow{"limit too large",
+                   {"-o", "OUT", "--name-limit", "2 19", "SRC"},
+                   u"文件名长度限制数字应该在 20 到 218 之间。"},
+        RefusalRow{"output is a file",
+                   {"-o", "TXT", "SRC"},
                    u"创建保存路径失败，请检查保存路径及确认磁盘状况，或者稍候重试。"},
-        RefusalRow{"watermark not a picture", {"-o", "OUT", "--watermark-image", "TXT", "SRC"},
-                   u"水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片的路径。"}));
+        RefusalRow{"watermark not a picture",
+                   {"-o", "OUT", "--watermark-image", "TXT", "SRC"},
+                   u"水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片"
+                   u"的路径。"}));
 
 TEST(BatchUsage, BadArgumentsAreRefusedWithUsage) {
-    for (const QStringList& arguments : {QStringList{"--format", "webp", "/tmp"}, QStringList{},
-                                         QStringList{"--cut", "3", "/tmp"}, QStringList{"--bogus", "/tmp"}}) {
+    for (const QStringList& arguments :
+         {QStringList{"--format", "webp", "/tmp"}, QStringList{}, QStringList{"--cut", "3", "/tmp"},
+          QStringList{"--bogus", "/tmp"}}) {
         const BatchResult r = RunBatch(arguments);
         EXPECT_EQ(r.exitCode, 3) << arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("usage: corvane-batch"));
@@ -86,7 +120,8 @@ TEST(BatchUsage, AcceptedNumbersAreCleanedAsTheDialogCleansThem) {
     BatchResult r = RunBatch({"-q", "--json", "--resize", "0x 2 5", "-o", out, tree.Path("src")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(ImageSize(out + "a.PNG"), QSize(50, 25));
-    r = RunBatch({"-q", "--json", "--long-edge", "12.5", "--on-clash", "overwrite", "-o", out, tree.Path("src")});
+    r = RunBatch({"-q", "--json", "--long-edge", "12.5", "--on-clash", "overwrite", "-o", out,
+                  tree.Path("src")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(ImageSize(out + "a.PNG"), QSize(12, 6));
 }

@@ -30,7 +30,8 @@ QStringList Relative(const PathList& list, const QString& root) {
 }
 
 void Link(const QString& target, const QString& link) {
-    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()),
+              0);
 }
 
 TEST(FolderListing, FilesComeBeforeSubfoldersDepthFirst) {
@@ -42,7 +43,8 @@ TEST(FolderListing, FilesComeBeforeSubfoldersDepthFirst) {
     tree.WriteFile("z.txt");
     PathList list;
     int hidden = 0;
-    ASSERT_EQ(EnumerateFolder(tree.Root(), list, true, hidden, NeverStopped()), ListingResult::Complete);
+    ASSERT_EQ(EnumerateFolder(tree.Root(), list, true, hidden, NeverStopped()),
+              ListingResult::Complete);
     const QStringList names = Relative(list, tree.Root());
     ASSERT_EQ(names.size(), 5);
     // The root's own files first (in the file system's order), then each sub-folder whole.
@@ -111,7 +113,7 @@ TEST(FolderListing, LinkedFoldersAreFollowedOnceAndLoopsEnd) {
     TempTree tree;
     tree.WriteFile("real/a.png");
     tree.WriteFile("other/b.png");
-    Link(tree.Path("real"), tree.Path("real/loop"));      // points at its own parent
+    Link(tree.Path("real"), tree.Path("real/loop"));       // points at its own parent
     Link(tree.Path("other"), tree.Path("real/to-other"));  // a folder elsewhere
     PathList list;
     int hidden = 0;
@@ -161,8 +163,8 @@ TEST(FolderListing, StopIsNoticedWithinOneEntryAndReportedOnce) {
 }
 
 TEST(PathLists, FolderModeDropsFoldersInsideKeptOnes) {
-    PathList folders = {"/p/Photos/2024/", "/p/Photos/", " /p/Photos/ ", "/p/Photos2/", "/p/Pho",
-                        "", "/q/"};
+    PathList folders = {"/p/Photos/2024/", "/p/Photos/", " /p/Photos/ ", "/p/Photos2/",
+                        "/p/Pho",          "",           "/q/"};
     SortAndDedupePaths(folders, true);
     // "/p/Photos2/" does not lie inside "/p/Photos/" and "/p/Photos/" not inside "/p/Pho": a
     // folder whose name merely begins like another's is kept.
@@ -193,12 +195,10 @@ TEST(PathLists, AppendAndReleaseTolerateMissingLists) {
 
 class MultiPathCounting : public ::testing::Test {
 protected:
-    ListingResult Count() {
-        return CountSources(selection, files, hidden, NeverStopped());
-    }
+    ListingResult Count() { return CountSources(selection, files, hidden, NeverStopped()); }
     TempTree tree;
-    SourceSelection selection{true, {}, false, std::make_unique<PathList>(),
-                              std::make_unique<PathList>(), true};
+    SourceSelection selection{
+        true, {}, false, std::make_unique<PathList>(), std::make_unique<PathList>(), true};
     PathList files;
     int hidden = 0;
 };
@@ -215,7 +215,8 @@ TEST_F(MultiPathCounting, FilesAppearOnceInNaturalOrder) {
     ASSERT_EQ(Count(), ListingResult::Complete);
     // The inner folder was dropped as lying inside sel/, so without subfolders x.png is not
     // listed, even though it was selected.
-    EXPECT_EQ(Relative(files, tree.Root()), (QStringList{"loose/.h.png", "sel/9.png", "sel/10.png"}));
+    EXPECT_EQ(Relative(files, tree.Root()),
+              (QStringList{"loose/.h.png", "sel/9.png", "sel/10.png"}));
     EXPECT_EQ(hidden, 2);  // the loose hidden file was selected twice before de-duplication
     EXPECT_EQ(selection.selectedFiles, nullptr);
     EXPECT_EQ(selection.selectedFolders, nullptr);

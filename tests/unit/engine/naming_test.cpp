@@ -32,7 +32,8 @@ TEST_F(NamingTest, ClashTextIsRepeatedAsOftenAsNeeded) {
     Touch("cat.PNG");
     EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "cat", ".PNG").path, Out("_CVN_cat.PNG"));
     Touch("_CVN_cat.PNG");
-    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "cat", ".PNG").path, Out("_CVN__CVN_cat.PNG"));
+    EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "cat", ".PNG").path,
+              Out("_CVN__CVN_cat.PNG"));
 
     settings.clashStrategy = ClashStrategy::Suffix;
     EXPECT_EQ(namer.MakeOutputPath(settings.savePath, "cat", ".PNG").path, Out("cat_CVN.PNG"));
@@ -57,7 +58,8 @@ TEST_F(NamingTest, FoldingStartsAboveTheLimit) {
 
 TEST_F(NamingTest, PrefixFoldDropsEarlierClashMarkers) {
     settings.nameLengthLimit = 30;
-    const QString stem = QStringLiteral("_CVN__CVN_") + QString(10, u'x') + QStringLiteral("_CVN__CVN_holiday");
+    const QString stem =
+        QStringLiteral("_CVN__CVN_") + QString(10, u'x') + QStringLiteral("_CVN__CVN_holiday");
     const QString folded = namer.FoldLongName(Out(stem + ".JPG"), true);
     EXPECT_EQ(folded, Out("_CVN_L_1_holiday.JPG"));
 }
@@ -108,7 +110,8 @@ TEST_F(NamingTest, StructureCopyStartsAtTheSourceFoldersName) {
     EXPECT_TRUE(QFileInfo(*folder).isDir());
 
     settings.copyFolderStructure = false;
-    EXPECT_EQ(*namer.OutputFolderFor(settings.sourcePath + QStringLiteral("S/f.png")), settings.savePath);
+    EXPECT_EQ(*namer.OutputFolderFor(settings.sourcePath + QStringLiteral("S/f.png")),
+              settings.savePath);
 }
 
 TEST_F(NamingTest, RelativePartBeginsAtTheFirstOccurrenceOfTheName) {

@@ -65,7 +65,8 @@ TEST_F(PipelineRun, PauseBetweenFormatsContinuesFromTheSameTransformedImage) {
     // The progress message before the second format of the first file: one output saved.
     bool paused = false;
     view.onProgress = [&](const QString& text) {
-        if (!paused && text.contains(QStringLiteral("已保存文件数： 1")) && !text.contains(QStringLiteral("应保存"))) {
+        if (!paused && text.contains(QStringLiteral("已保存文件数： 1")) &&
+            !text.contains(QStringLiteral("应保存"))) {
             controller.OnStartPauseContinue();
             paused = true;
         }
@@ -82,7 +83,8 @@ TEST_F(PipelineRun, PauseBetweenFormatsContinuesFromTheSameTransformedImage) {
     EXPECT_EQ(files, (QStringList{"a.BMP", "a.PNG", "b.BMP", "b.PNG"}));
     // One quarter turn and one halving in every file, including the one written after Continue.
     for (const QString& name : files) {
-        EXPECT_EQ(QImageReader(tree.Path("out/") + name).size(), QSize(30, 50)) << name.toStdString();
+        EXPECT_EQ(QImageReader(tree.Path("out/") + name).size(), QSize(30, 50))
+            << name.toStdString();
     }
     EXPECT_EQ(controller.Report().savedFiles, 4);
     EXPECT_EQ(controller.Report().expectedFiles, 4);

@@ -1,5 +1,5 @@
-#include "engine/report.h"
 #include "engine/run_controller.h"
+#include "engine/report.h"
 #include "platform/path_text.h"
 #include "support/temp_tree.h"
 #include "unit/engine/run_test_support.h"
@@ -25,7 +25,8 @@ using test::TempTree;
 // exactly that point.
 class FormatWriter : public FileHandler {
 public:
-    FormatWriter(int formats, std::vector<QString>& written) : formats_(formats), written_(written) {}
+    FormatWriter(int formats, std::vector<QString>& written)
+        : formats_(formats), written_(written) {}
 
     bool BeginRun(ProcessingContext&) override { return true; }
     bool HasPendingOutputs() const override { return next_ < formats_ && next_ > 0; }
@@ -47,7 +48,8 @@ private:
             if (!context.Checkpoint()) {
                 return;
             }
-            const QString output = FileNamePart(context.CurrentFile()) + '#' + QString::number(next_);
+            const QString output =
+                FileNamePart(context.CurrentFile()) + '#' + QString::number(next_);
             if (!hookAt.isEmpty() && output.endsWith(hookAt)) {
                 hookAt.clear();  // once
                 hooked = output;
@@ -164,7 +166,8 @@ TEST_F(RunControllerTest, PauseBetweenFormatsThenContinueResumesTheSameFile) {
     EXPECT_EQ(written[1], resumed);
     std::vector<QString> sorted = written;
     std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, (std::vector<QString>{"1.png#0", "1.png#1", "2.png#0", "2.png#1", "3.png#0", "3.png#1"}));
+    EXPECT_EQ(sorted, (std::vector<QString>{"1.png#0", "1.png#1", "2.png#0", "2.png#1", "3.png#0",
+                                            "3.png#1"}));
     EXPECT_EQ(view.status, QStringLiteral("操作全部完成！"));
 }
 
@@ -269,8 +272,9 @@ TEST_F(RunControllerTest, SaveFolderThatCannotBeMadeIsReported) {
 }
 
 TEST_F(RunControllerTest, StartDoesNothingBeforeInitialisation) {
-    RunController early(form, view, mailbox, [] { return true; },
-                        [this] { return std::make_unique<FormatWriter>(formats, written); });
+    RunController early(
+        form, view, mailbox, [] { return true; },
+        [this] { return std::make_unique<FormatWriter>(formats, written); });
     early.OnStartPauseContinue();
     EXPECT_EQ(early.State(), RunState::Idle);
     EXPECT_FALSE(early.HasWorker());
@@ -279,8 +283,9 @@ TEST_F(RunControllerTest, StartDoesNothingBeforeInitialisation) {
 TEST_F(RunControllerTest, GoingAwayDuringARunDoesNotHang) {
     QueueMailbox ownMailbox;
     {
-        RunController brief(form, view, ownMailbox, [] { return true; },
-                            [this] { return std::make_unique<FormatWriter>(formats, written); });
+        RunController brief(
+            form, view, ownMailbox, [] { return true; },
+            [this] { return std::make_unique<FormatWriter>(formats, written); });
         brief.MarkInitialised();
         brief.OnStartPauseContinue();
         ownMailbox.Pump(50ms);  // maybe into processing, maybe not: either way it must end

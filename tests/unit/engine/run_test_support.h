@@ -36,7 +36,9 @@ public:
     }
     void ShowProgressBar(bool shown) override { barShown = shown; }
     void SetProgressPosition(int percent) override { barPosition = percent; }
-    void SetButtonCaption(ControlId button, const QString& caption) override { captions[button] = caption; }
+    void SetButtonCaption(ControlId button, const QString& caption) override {
+        captions[button] = caption;
+    }
     void SetButtonEnabled(ControlId button, bool enabled) override { enabled_[button] = enabled; }
     void SetControlsEnabled(bool enable, bool startEnabled) override {
         optionsEnabled = enable;

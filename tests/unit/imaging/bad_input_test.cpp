@@ -47,10 +47,16 @@ QByteArray OurGif(const QImage& image) {
 
 // Two 1 x 1 frames on a two-entry colour table (Qt has no GIF writer to make one).
 const QByteArray kTinyGif = QByteArray::fromHex(
-    "474946383961"                    // GIF89a
-    "01000100" "800000" "ffffff000000"  // 1 x 1 screen; colour table: white, black
-    "2c000000000100010000" "02024401" "00"  // frame of index 0 (clear, 0, end)
-    "2c000000000100010000" "02024c01" "00"  // frame of index 1
+    "474946383961"  // GIF89a
+    "01000100"
+    "800000"
+    "ffffff000000"  // 1 x 1 screen; colour table: white, black
+    "2c000000000100010000"
+    "02024401"
+    "00"  // frame of index 0 (clear, 0, end)
+    "2c000000000100010000"
+    "02024c01"
+    "00"  // frame of index 1
     "3b");
 
 void Put32BigEndian(QByteArray& bytes, qsizetype at, quint32 value) {
@@ -152,32 +158,32 @@ TEST_P(BadInputCase, LoadsAsExpected) {
     EXPECT_EQ(IsUsable(bitmap.get()), row.usable);
 }
 
-QByteArray OnePixel(const char* format) { return QtEncoded(NoisyPicture(1, 1), format); }
+QByteArray OnePixel(const char* format) {
+    return QtEncoded(NoisyPicture(1, 1), format);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadInputCase,
     ::testing::Values(
         CaseRow{"ZeroBytes", [] { return QByteArray(); }, "empty.png", false,
                 ImageStatus::UnknownFormat},
-        CaseRow{"TextNamedJpg", [] { return QByteArray("this is not a picture\n"); },
-                "note.jpg", false, ImageStatus::UnknownFormat},
-        CaseRow{"PngClaimsHugeSize", [] { return PngClaiming(100000, 100000); }, "bomb.png",
-                false, ImageStatus::OutOfMemory},
-        CaseRow{"JpegClaimsHugeSize", [] { return JpegClaiming(65000, 65000); }, "bomb.jpg",
-                false, ImageStatus::OutOfMemory},
-        CaseRow{"TiffClaimsHugeSize", [] { return TiffClaiming(65535, 65535); }, "bomb.tif",
-                false, ImageStatus::OutOfMemory},
-        // Qt's BMP reader refuses sizes above 16384 x 16384 itself, before our bound.
-        CaseRow{"BmpClaimsHugeSize", [] { return BmpClaiming(100000, 100000); }, "bomb.bmp",
+        CaseRow{"TextNamedJpg", [] { return QByteArray("this is not a picture\n"); }, "note.jpg",
                 false, ImageStatus::UnknownFormat},
+        CaseRow{"PngClaimsHugeSize", [] { return PngClaiming(100000, 100000); }, "bomb.png", false,
+                ImageStatus::OutOfMemory},
+        CaseRow{"JpegClaimsHugeSize", [] { return JpegClaiming(65000, 65000); }, "bomb.jpg", false,
+                ImageStatus::OutOfMemory},
+        CaseRow{"TiffClaimsHugeSize", [] { return TiffClaiming(65535, 65535); }, "bomb.tif", false,
+                ImageStatus::OutOfMemory},
+        // Qt's BMP reader refuses sizes above 16384 x 16384 itself, before our bound.
+        CaseRow{"BmpClaimsHugeSize", [] { return BmpClaiming(100000, 100000); }, "bomb.bmp", false,
+                ImageStatus::UnknownFormat},
         CaseRow{"PngOnePixel", [] { return OnePixel("png"); }, "one.png", true, ImageStatus::Ok},
-        CaseRow{"JpegOnePixel", [] { return OnePixel("jpeg"); }, "one.jpg", true,
-                ImageStatus::Ok},
+        CaseRow{"JpegOnePixel", [] { return OnePixel("jpeg"); }, "one.jpg", true, ImageStatus::Ok},
         CaseRow{"BmpOnePixel", [] { return OnePixel("bmp"); }, "one.bmp", true, ImageStatus::Ok},
-        CaseRow{"TiffOnePixel", [] { return OnePixel("tiff"); }, "one.tif", true,
-                ImageStatus::Ok},
+        CaseRow{"TiffOnePixel", [] { return OnePixel("tiff"); }, "one.tif", true, ImageStatus::Ok},
         CaseRow{"GifOnePixel", [] { return kTinyGif; }, "one.gif", true, ImageStatus::Ok}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 // Damaged copies of valid encodings: every short prefix and every byte flipped in the headers,
 // then a stride through the rest.
@@ -255,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DamageRow{"Tiff", [] { return QtEncoded(NoisyPicture(24, 16), "tiff"); }},
                       DamageRow{"TinyGif", [] { return kTinyGif; }},
                       DamageRow{"Gif", [] { return OurGif(NoisyPicture(24, 16)); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace corvane

@@ -79,14 +79,22 @@ QStringList Listing(const QString& folder) {
                                   QDir::NoDotAndDotDot);
 }
 
-BitmapPtr Slot(const QImage& image) { return std::make_unique<Bitmap>(image); }
+BitmapPtr Slot(const QImage& image) {
+    return std::make_unique<Bitmap>(image);
+}
 
 // Two 1 x 1 frames, white then black, on a two-entry global colour table.
 const QByteArray kTwoFrameGif = QByteArray::fromHex(
-    "474946383961"                    // GIF89a
-    "01000100" "800000" "ffffff000000"  // 1 x 1 screen; colour table: white, black
-    "2c000000000100010000" "02024401" "00"  // frame of index 0 (clear, 0, end)
-    "2c000000000100010000" "02024c01" "00"  // frame of index 1
+    "474946383961"  // GIF89a
+    "01000100"
+    "800000"
+    "ffffff000000"  // 1 x 1 screen; colour table: white, black
+    "2c000000000100010000"
+    "02024401"
+    "00"  // frame of index 0 (clear, 0, end)
+    "2c000000000100010000"
+    "02024c01"
+    "00"  // frame of index 1
     "3b");
 
 // A JPEG with an APP1 Exif segment holding only the orientation tag, spliced after SOI.
@@ -180,20 +188,20 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripRow{"Tiff", FormatKind::Tiff, RawFormat::Tiff, 0},
                       RoundTripRow{"Emf", FormatKind::Emf, RawFormat::Emf, 0.5},
                       RoundTripRow{"Wmf", FormatKind::Wmf, RawFormat::Wmf, 0.5}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(LoadSave, EveryPixelFormatEncodes) {
     const QImage base = BlockPicture(20, 12);
     const QImage::Format pixelFormats[] = {
-        QImage::Format_RGB555,   QImage::Format_RGB888,     QImage::Format_RGB32,
-        QImage::Format_ARGB32,   QImage::Format_Indexed8,   QImage::Format_Grayscale8,
-        QImage::Format_Mono,     QImage::Format_RGBA64,     QImage::Format_ARGB32_Premultiplied,
+        QImage::Format_RGB555, QImage::Format_RGB888,   QImage::Format_RGB32,
+        QImage::Format_ARGB32, QImage::Format_Indexed8, QImage::Format_Grayscale8,
+        QImage::Format_Mono,   QImage::Format_RGBA64,   QImage::Format_ARGB32_Premultiplied,
     };
-    for (FormatKind kind : {FormatKind::Png, FormatKind::Bmp, FormatKind::Jpeg, FormatKind::Gif,
-                            FormatKind::Tiff}) {
+    for (FormatKind kind :
+         {FormatKind::Png, FormatKind::Bmp, FormatKind::Jpeg, FormatKind::Gif, FormatKind::Tiff}) {
         for (QImage::Format pixelFormat : pixelFormats) {
-            SCOPED_TRACE(testing::Message() << "kind " << int(kind) << ", pixel format "
-                                            << int(pixelFormat));
+            SCOPED_TRACE(testing::Message()
+                         << "kind " << int(kind) << ", pixel format " << int(pixelFormat));
             QByteArray bytes;
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
@@ -263,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ContentRow{"TiffNamedPng", "tiff", "picture.png", RawFormat::Tiff},
                       ContentRow{"IconNamedPng", "ico", "picture.png", RawFormat::Icon},
                       ContentRow{"PpmIsUndefined", "ppm", "picture.jpg", RawFormat::Undefined}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(LoadSave, ExifOrientationIsApplied) {
     // Left half red, right half blue; orientation 6 turns it a quarter clockwise on display, so
@@ -293,9 +301,9 @@ TEST_F(LoadSave, MultiFrameGifGivesFirstFrame) {
 
 // --- colour profile and encoder settings ---------------------------------------------------------
 
-class LoadSaveProfile : public LoadSave,
-                        public ::testing::WithParamInterface<
-                            std::tuple<FormatKind, QColorSpace::NamedColorSpace>> {};
+class LoadSaveProfile
+    : public LoadSave,
+      public ::testing::WithParamInterface<std::tuple<FormatKind, QColorSpace::NamedColorSpace>> {};
 
 TEST_P(LoadSaveProfile, ColourSpaceSurvivesRoundTrip) {
     const auto [kind, named] = GetParam();
@@ -368,8 +376,8 @@ TEST_F(LoadSave, FailedWatermarkWritesNothing) {
     BitmapPtr slot = Slot(BlockPicture(64, 64));
     WatermarkSettings watermark;
     watermark.on = true;  // no text and no picture
-    EXPECT_FALSE(processor_.SaveImage(slot, tree_.Path("a.PNG"), Format(FormatKind::Png),
-                                      &watermark));
+    EXPECT_FALSE(
+        processor_.SaveImage(slot, tree_.Path("a.PNG"), Format(FormatKind::Png), &watermark));
     EXPECT_TRUE(Listing(tree_.Root()).isEmpty());
     EXPECT_TRUE(IsUsable(slot.get()));
 }
@@ -412,23 +420,25 @@ TEST_P(LoadSaveRefused, WritesNothingAndKeepsTheTarget) {
     EXPECT_EQ(Listing(tree_.Path("out")), QStringList{"target.file"});
 }
 
-BitmapPtr Usable() { return Slot(BlockPicture(4, 4)); }
+BitmapPtr Usable() {
+    return Slot(BlockPicture(4, 4));
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, LoadSaveRefused,
-    ::testing::Values(
-        RefusedRow{"NoBitmap", [] { return BitmapPtr(); }, FormatKind::Png, true},
-        RefusedRow{"EmptyImage", [] { return Slot(QImage()); }, FormatKind::Png, true},
-        RefusedRow{"FailedStatus",
-                   [] {
-                       return std::make_unique<Bitmap>(BlockPicture(4, 4),
-                                                       ImageStatus::DrawFailed);
-                   },
-                   FormatKind::Png, true},
-        RefusedRow{"PngWithoutEncoder", Usable, FormatKind::Png, false},
-        RefusedRow{"JpegWithoutEncoder", Usable, FormatKind::Jpeg, false},
-        RefusedRow{"UnresolvedSameAsSource", Usable, FormatKind::SameAsSource, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(RefusedRow{"NoBitmap", [] { return BitmapPtr(); }, FormatKind::Png, true},
+                      RefusedRow{"EmptyImage", [] { return Slot(QImage()); }, FormatKind::Png,
+                                 true},
+                      RefusedRow{"FailedStatus",
+                                 [] {
+                                     return std::make_unique<Bitmap>(BlockPicture(4, 4),
+                                                                     ImageStatus::DrawFailed);
+                                 },
+                                 FormatKind::Png, true},
+                      RefusedRow{"PngWithoutEncoder", Usable, FormatKind::Png, false},
+                      RefusedRow{"JpegWithoutEncoder", Usable, FormatKind::Jpeg, false},
+                      RefusedRow{"UnresolvedSameAsSource", Usable, FormatKind::SameAsSource, true}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // --- same-as-source outputs ----------------------------------------------------------------------
 

@@ -393,7 +393,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTripCase{"WmfAlpha", WriteWmf, RawFormat::Wmf, Pattern(17, 9, true)},
                     RoundTripCase{"Wmf640x480", WriteWmf, RawFormat::Wmf, Pattern(640, 480, false)},
                     RoundTripCase{"WmfContinuedObject", WriteWmf, RawFormat::Wmf, Noise(300, 200)}),
-    [](const testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<RoundTripCase>& row) { return row.param.name; });
 
 // Readers without EMF+ (and the WMF's own records) see the picture over white.
 TEST(MetafilePlainRecords, EmfWithoutEmfPlusShowsThePictureOverWhite) {
@@ -924,7 +924,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DibCase{"Rgb24", TrueColour(kDibWidth, kDibHeight, 24, false)},
                     DibCase{"Rgb24TopDown", TrueColour(kDibWidth, kDibHeight, 24, true)},
                     DibCase{"Rgb32", TrueColour(kDibWidth, kDibHeight, 32, false)}),
-    [](const testing::TestParamInfo<DibCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<DibCase>& row) { return row.param.name; });
 
 // DIB calls measure the source rectangle from the bottom left of a bottom-up DIB; blts from the
 // top left. Logical units map to pixels through the map mode, the window and the viewport.
@@ -1031,7 +1031,7 @@ INSTANTIATE_TEST_SUITE_P(
         SniffCase{"Placeable", QByteArray::fromHex("d7cdc69a0000"), RawFormat::Wmf},
         SniffCase{"Png", QByteArray::fromHex("89504e470d0a1a0a"), RawFormat::Undefined},
         SniffCase{"Empty", QByteArray(), RawFormat::Undefined}),
-    [](const testing::TestParamInfo<SniffCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<SniffCase>& row) { return row.param.name; });
 
 // --- hostile input -----------------------------------------------------------------------------
 

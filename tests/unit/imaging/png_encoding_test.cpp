@@ -15,7 +15,7 @@
 namespace corvane {
 namespace {
 
-constexpr int kRgb = 2;   // PNG colour types, byte 25 of the file (in IHDR)
+constexpr int kRgb = 2;  // PNG colour types, byte 25 of the file (in IHDR)
 constexpr int kRgba = 6;
 
 QImage Gradient(int width, int height) {
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A padded row (3 bytes per pixel, rows rounded up to 4) must not be read as alpha.
         AlphaRow{"Rgb888", [] { return Gradient(37, 23).convertToFormat(QImage::Format_RGB888); },
                  kRgb}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(PngAlpha, OpaqueImageKeepsItsColourProfileAndText) {
     QImage source = Gradient(16, 16);

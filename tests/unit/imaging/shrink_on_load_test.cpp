@@ -49,15 +49,14 @@ TEST_P(ShrinkOnLoad, NeverBelowTheLeastSize) {
     EXPECT_GE(image->Height(), std::min(row.least.height(), row.stored.height()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ShrinkOnLoad,
-    ::testing::Values(ShrinkRow{{1600, 1200}, {1, 1}, {200, 150}},
-                      ShrinkRow{{1600, 1200}, {400, 300}, {400, 300}},
-                      ShrinkRow{{1600, 1200}, {401, 300}, {800, 600}},
-                      ShrinkRow{{1601, 1203}, {200, 150}, {200, 150}},
-                      ShrinkRow{{1600, 1200}, {1600, 1200}, {1600, 1200}},
-                      ShrinkRow{{1600, 1200}, {}, {1600, 1200}},
-                      ShrinkRow{{1600, 1200}, {3000, 10}, {1600, 1200}}));
+INSTANTIATE_TEST_SUITE_P(Rows, ShrinkOnLoad,
+                         ::testing::Values(ShrinkRow{{1600, 1200}, {1, 1}, {200, 150}},
+                                           ShrinkRow{{1600, 1200}, {400, 300}, {400, 300}},
+                                           ShrinkRow{{1600, 1200}, {401, 300}, {800, 600}},
+                                           ShrinkRow{{1601, 1203}, {200, 150}, {200, 150}},
+                                           ShrinkRow{{1600, 1200}, {1600, 1200}, {1600, 1200}},
+                                           ShrinkRow{{1600, 1200}, {}, {1600, 1200}},
+                                           ShrinkRow{{1600, 1200}, {3000, 10}, {1600, 1200}}));
 
 TEST(ShrinkOnLoadOther, FormatsThatCannotShrinkAreNotAsked) {
     TempTree tree;

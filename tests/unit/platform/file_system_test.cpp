@@ -1,5 +1,5 @@
-#include "platform/atomic_file.h"
 #include "platform/file_system.h"
+#include "platform/atomic_file.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
@@ -17,7 +17,8 @@ using test::TempTree;
 
 // Files in a folder other than the expected ones: a leftover temporary file shows here.
 QStringList Entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }
 
 TEST(FolderChain, CreatesEveryMissingLevelAndRewritesThePath) {
@@ -56,7 +57,8 @@ TEST(CopyNoReplace, CopiesBytesAndRefusesAnExistingTarget) {
 TEST(CopyNoReplace, MissingSourceOrFolderLeavesNothing) {
     TempTree tree;
     tree.MakeFolder(QStringLiteral("out"));
-    EXPECT_FALSE(CopyFileAtomically(tree.Path(QStringLiteral("none")), tree.Path(QStringLiteral("out/x")), false));
+    EXPECT_FALSE(CopyFileAtomically(tree.Path(QStringLiteral("none")),
+                                    tree.Path(QStringLiteral("out/x")), false));
     EXPECT_TRUE(Entries(tree.Path(QStringLiteral("out"))).isEmpty());
     const QString source = tree.WriteFile(QStringLiteral("s"));
     EXPECT_FALSE(CopyFileAtomically(source, tree.Path(QStringLiteral("missing/x")), true));

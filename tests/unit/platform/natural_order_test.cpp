@@ -19,7 +19,8 @@ TEST(NaturalOrder, DigitRunsByValueAndCaseInsensitive) {
     EXPECT_TRUE(NaturalLess(QStringLiteral("/p/9.jpg"), QStringLiteral("/p/10.jpg")));
     EXPECT_TRUE(NaturalLess(QStringLiteral("x"), QStringLiteral("x1")));
     // Long runs beyond any integer type still compare by value.
-    EXPECT_TRUE(NaturalLess(QStringLiteral("n99999999999999999999"), QStringLiteral("n100000000000000000000")));
+    EXPECT_TRUE(NaturalLess(QStringLiteral("n99999999999999999999"),
+                            QStringLiteral("n100000000000000000000")));
 }
 
 TEST(NaturalOrder, EqualLookingTextsGetAFixedOrder) {
@@ -46,7 +47,7 @@ TEST(NaturalOrder, ThousandNumberedNamesSortByNumberWhateverTheStartOrder) {
 }
 
 TEST(NaturalOrder, SortingIsDeterministicForTiesOfCase) {
-    QStringList names = {QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("a1"),
+    QStringList names = {QStringLiteral("b"),   QStringLiteral("B"),    QStringLiteral("a1"),
                          QStringLiteral("A01"), QStringLiteral("a001"), QStringLiteral("A1")};
     QStringList first = names;
     std::sort(first.begin(), first.end(), NaturalLess);

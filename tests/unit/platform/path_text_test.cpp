@@ -27,7 +27,8 @@ TEST_P(PathPieces, SplitAsDescribed) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, PathPieces,
     ::testing::Values(PieceRow{u"/a/b/photo.jpg", u"photo.jpg", u"/a/b/", u"photo", u".jpg"},
-                      PieceRow{u"/a/b/archive.tar.gz", u"archive.tar.gz", u"/a/b/", u"archive.tar", u".gz"},
+                      PieceRow{u"/a/b/archive.tar.gz", u"archive.tar.gz", u"/a/b/", u"archive.tar",
+                               u".gz"},
                       PieceRow{u"photo.JPEG", u"photo.JPEG", u"", u"photo", u".JPEG"},
                       PieceRow{u"", u"", u"", u"", u""},
                       PieceRow{u"/a/b/", u"", u"/a/b/", u"", u""},
@@ -38,9 +39,12 @@ INSTANTIATE_TEST_SUITE_P(
                       PieceRow{u"/照片/猫 1.png", u"猫 1.png", u"/照片/", u"猫 1", u".png"}));
 
 TEST(NormalizeFolderPath, TrimsCollapsesAndEndsWithOneSeparator) {
-    EXPECT_EQ(NormalizeFolderPath(QStringLiteral("  //data//photos  ")), QStringLiteral("/data/photos/"));
-    EXPECT_EQ(NormalizeFolderPath(QStringLiteral("/data/photos///")), QStringLiteral("/data/photos/"));
-    EXPECT_EQ(NormalizeFolderPath(QStringLiteral("/data/photos/")), QStringLiteral("/data/photos/"));
+    EXPECT_EQ(NormalizeFolderPath(QStringLiteral("  //data//photos  ")),
+              QStringLiteral("/data/photos/"));
+    EXPECT_EQ(NormalizeFolderPath(QStringLiteral("/data/photos///")),
+              QStringLiteral("/data/photos/"));
+    EXPECT_EQ(NormalizeFolderPath(QStringLiteral("/data/photos/")),
+              QStringLiteral("/data/photos/"));
     EXPECT_EQ(NormalizeFolderPath(QString()), QStringLiteral("/"));
     // Only spaces are trimmed, and inner spaces stay.
     EXPECT_EQ(NormalizeFolderPath(QStringLiteral(" /my photos ")), QStringLiteral("/my photos/"));
@@ -56,7 +60,8 @@ TEST(DriveColonRule, OnlyTheSecondColonBecomesDriveText) {
 }
 
 TEST(Utf16Cuts, NeverSplitASurrogatePair) {
-    const QString text = QStringLiteral("ab") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("cd");
+    const QString text =
+        QStringLiteral("ab") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("cd");
     ASSERT_EQ(text.size(), 6);
     EXPECT_EQ(LeftUnits(text, 3), QStringLiteral("ab"));  // would end inside the emoji
     EXPECT_EQ(LeftUnits(text, 4).size(), 4);

@@ -20,7 +20,8 @@ protected:
     }
     QString Validate() {
         QString message;
-        return ValidateInputs(form, processor, watermark, &message) ? QStringLiteral("accepted") : message;
+        return ValidateInputs(form, processor, watermark, &message) ? QStringLiteral("accepted")
+                                                                    : message;
     }
     test::TempTree tree;
     FormState form;
@@ -70,7 +71,8 @@ TEST_F(FormRules, AllFormatsFollowsTheSevenBoxes) {
 TEST_F(FormRules, OverwriteSwitchesTheNameLengthGroupOff) {
     SelectRadio(form, ClashOverwrite);
     UpdateNameClashControls(form);
-    for (const ControlId id : {NameLengthLimit, LongNameFoldPrefix, LongNameFoldSuffix, LongNameAbandon}) {
+    for (const ControlId id :
+         {NameLengthLimit, LongNameFoldPrefix, LongNameFoldSuffix, LongNameAbandon}) {
         EXPECT_FALSE(form.IsEnabled(id));
     }
     form.SetText(NameLengthLimit, "5");  // not examined while disabled
@@ -123,7 +125,8 @@ TEST_F(FormRules, TheWatermarkIsPreparedOnAcceptanceOnly) {
     SelectRadio(form, WatermarkByImage);
     UpdateOperationControls(form);
     form.SetText(WatermarkImagePath, tree.WriteFile("fake.png", "not a picture"));
-    EXPECT_EQ(Validate(), QStringLiteral("水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片的路径。"));
+    EXPECT_EQ(Validate(), QStringLiteral("水印图片不是有效的图片，或者水印图片的图像格式目前不能识"
+                                         "别。请重新指定水印图片的路径。"));
     EXPECT_FALSE(watermark.on);
     EXPECT_EQ(watermark.picture, nullptr);
 }

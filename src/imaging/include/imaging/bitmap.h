@@ -18,8 +18,8 @@ namespace corvane {
 enum class ImageStatus {
     Ok,
     InvalidParameter,
-    OutOfMemory,     // a bitmap could not be allocated
-    UnknownFormat,   // the bytes are not an image we can decode
+    OutOfMemory,    // a bitmap could not be allocated
+    UnknownFormat,  // the bytes are not an image we can decode
     DrawFailed,
     WriteFailed,
 };

@@ -21,8 +21,8 @@ enum class FormatKind : int {
 
 struct OutputFormat {
     FormatKind kind = FormatKind::SameAsSource;
-    QString extension;  // with its leading dot, e.g. ".PNG"
-    QString mimeType;   // empty for the metafile kinds and for an unresolved same-as-source
+    QString extension;   // with its leading dot, e.g. ".PNG"
+    QString mimeType;    // empty for the metafile kinds and for an unresolved same-as-source
     QUuid encoderClsid;  // the encoder's well-known class id; null when none was found
 };
 

@@ -28,8 +28,8 @@ using Colour = std::uint32_t;  // Windows colour value 0x00BBGGRR
 // The watermark of a run, prepared by the input validation and applied by SaveImage.
 struct WatermarkSettings {
     bool on = false;
-    QString text;            // non-empty selects the text watermark
-    BitmapPtr picture;       // used when the text is empty
+    QString text;       // non-empty selects the text watermark
+    BitmapPtr picture;  // used when the text is empty
 };
 
 // Position of the next image in a mosaic being built (the combine accumulator).
@@ -92,8 +92,8 @@ public:
     // --- cut -----------------------------------------------------------------------------------
     void CutByCount(Bitmap* image, std::vector<BitmapPtr>* tiles, int columns, int rows) const;
     // Writes the grid it uses into rows and columns before making any tile.
-    void CutByCellSize(Bitmap* image, std::vector<BitmapPtr>* tiles, int cellWidth,
-                       int cellHeight, int* rows, int* columns) const;
+    void CutByCellSize(Bitmap* image, std::vector<BitmapPtr>* tiles, int cellWidth, int cellHeight,
+                       int* rows, int* columns) const;
 
     // --- combine -------------------------------------------------------------------------------
     // Draws `image` 1:1 at (x, y) of the canvas, growing the canvas (white where nothing is

@@ -45,7 +45,9 @@ public:
     QString Text(ControlId id) const override { return Find(id).text; }
     void SetText(ControlId id, const QString& text) override { controls_[id].text = text; }
     std::uint32_t ColourValue(ControlId id) const override { return Find(id).colour; }
-    void SetColourValue(ControlId id, std::uint32_t colour) override { controls_[id].colour = colour; }
+    void SetColourValue(ControlId id, std::uint32_t colour) override {
+        controls_[id].colour = colour;
+    }
 
 private:
     struct Control {

@@ -18,8 +18,8 @@
 #include "imaging/output_format.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QIODevice>
+#include <QImage>
 
 namespace corvane {
 

@@ -38,10 +38,10 @@ struct BatchSettings {
     bool copyFolderStructure = false;
     int nameLengthLimit = 0;
     bool sameAsSource = false;
-    std::vector<OutputFormat> formats;                   // at processing start
-    ClashStrategy clashStrategy = ClashStrategy::Prefix;  // at processing start
-    QString clashPrefix;                                  // at processing start
-    QString clashSuffix;                                  // at processing start
+    std::vector<OutputFormat> formats;                                 // at processing start
+    ClashStrategy clashStrategy = ClashStrategy::Prefix;               // at processing start
+    QString clashPrefix;                                               // at processing start
+    QString clashSuffix;                                               // at processing start
     LongNameStrategy longNameStrategy = LongNameStrategy::FoldPrefix;  // at processing start
 
     // Operations, at Start.

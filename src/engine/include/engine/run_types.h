@@ -23,9 +23,9 @@ struct RunReport {
     int totalFiles = 0;      // entries of the file list
     int hiddenFiles = 0;     // hidden entries counted while listing
     int recognisedImages = 0;
-    int savedFiles = 0;      // output files written
-    bool isFinal = false;    // sent after the file loop
-    int expectedFiles = 0;   // output files that should have been written
+    int savedFiles = 0;     // output files written
+    bool isFinal = false;   // sent after the file loop
+    int expectedFiles = 0;  // output files that should have been written
 };
 
 // The messages a worker sends to the owner thread; the worker waits until each is handled.

@@ -4,8 +4,8 @@
 
 #include "imaging/output_format.h"
 
-#include <QImage>
 #include <QIODevice>
+#include <QImage>
 
 namespace corvane {
 

@@ -10,6 +10,8 @@ namespace corvane {
 
 // Negative, zero or positive as a sorts before, with or after b. Zero only for identical texts.
 int NaturalCompare(const QString& a, const QString& b);
-inline bool NaturalLess(const QString& a, const QString& b) { return NaturalCompare(a, b) < 0; }
+inline bool NaturalLess(const QString& a, const QString& b) {
+    return NaturalCompare(a, b) < 0;
+}
 
 }  // namespace corvane

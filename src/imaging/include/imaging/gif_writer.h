@@ -1,8 +1,8 @@
 #pragma once
 // GIF encoding through giflib, with a real colour reduction to at most 256 colours.
 
-#include <QImage>
 #include <QIODevice>
+#include <QImage>
 
 namespace corvane {
 

@@ -31,8 +31,8 @@ int CountHiddenPaths(const PathList& list);
 
 // What the listing needs from the run: whether Stop was pressed, and how to report it.
 struct ListingControl {
-    std::function<bool()> stopped;      // polled once per directory entry
-    std::function<void()> reportStop;   // called once, by the listing that noticed the stop
+    std::function<bool()> stopped;     // polled once per directory entry
+    std::function<void()> reportStop;  // called once, by the listing that noticed the stop
 };
 
 enum class ListingResult { Complete, Missing, Stopped };

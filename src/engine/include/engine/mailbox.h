@@ -5,8 +5,8 @@
 // has run, so the handler may read what the worker wrote and the worker may rely on the owner's
 // reaction. The owner must never wait for a worker while that worker waits in Send() for it.
 
-#include <condition_variable>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
