@@ -1,5 +1,6 @@
 #include "controls/shaded_progress_bar.h"
 
+#include "bevel.h"
 #include "controls/colour_ramp.h"
 
 #include <QPainter>
@@ -60,7 +61,9 @@ void CShadedProgressBar::SetShowPercentage(bool show) {
 
 void CShadedProgressBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QRect area = rect();
+    // A one-pixel static edge, as the platform's progress bar has; the client area is inside it.
+    DrawBevel(painter, rect(), palette().color(QPalette::Dark), palette().color(QPalette::Light));
+    const QRect area = rect().adjusted(1, 1, -1, -1);
     const bool vertical = orientation() == Qt::Vertical;
     const int length = vertical ? area.height() : area.width();
     const auto filled = FilledLength(position_, minimum(), maximum(), length);
@@ -70,8 +73,9 @@ void CShadedProgressBar::paintEvent(QPaintEvent*) {
     }
     painter.fillRect(area, background_);
     for (const RampBand& band : ColourRamp(start_, end_, length, *filled)) {
-        const QRect r = vertical ? QRect(0, band.begin, area.width(), band.end - band.begin)
-                                 : QRect(band.begin, 0, band.end - band.begin, area.height());
+        const int size = band.end - band.begin;
+        const QRect r = vertical ? QRect(area.left(), area.top() + band.begin, area.width(), size)
+                                 : QRect(area.left() + band.begin, area.top(), size, area.height());
         painter.fillRect(r, QColor(band.colour));
     }
     if (showPercentage_) {

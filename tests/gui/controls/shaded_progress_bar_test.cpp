@@ -93,12 +93,15 @@ TEST(ColourRamp, PercentageTextHasThreeDigitWidth) {
 class ShadedProgressBarPaint : public ::testing::Test {
 protected:
     ShadedProgressBarPaint() {
-        bar.resize(300, 20);
+        bar.resize(302, 22);  // a 300 x 20 client area inside the one-pixel edge
         bar.SetStartColour(kGold);
         bar.SetEndColour(kPurple);
         bar.SetBackgroundColour(Qt::white);
     }
-    QImage Grab() { return bar.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // The client area.
+    QImage Grab() {
+        return bar.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(1, 1, 300, 20);
+    }
     QRgb ButtonFace() const { return bar.palette().color(QPalette::Button).rgb(); }
     CShadedProgressBar bar;
 };
@@ -110,6 +113,9 @@ TEST_F(ShadedProgressBarPaint, EmptyBarIsButtonFaceAtAndOutsideTheBounds) {
         EXPECT_EQ(image.pixel(0, 10), ButtonFace()) << position;
         EXPECT_EQ(image.pixel(299, 10), ButtonFace()) << position;
     }
+    const QImage whole = bar.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(whole.pixel(0, 10), bar.palette().color(QPalette::Dark).rgb()) << "static edge";
+    EXPECT_EQ(whole.pixel(301, 10), bar.palette().color(QPalette::Light).rgb());
     EXPECT_EQ(bar.Pos(), 101);
     EXPECT_EQ(bar.value(), 100) << "the accessible value stays in range";
 }
@@ -138,9 +144,10 @@ TEST_F(ShadedProgressBarPaint, FullBarEndsInTheRampsLastColour) {
 
 TEST_F(ShadedProgressBarPaint, VerticalBarRunsFromTheTop) {
     bar.setOrientation(Qt::Vertical);
-    bar.resize(20, 300);
+    bar.resize(22, 302);
     bar.SetPos(50);
-    const QImage image = Grab();
+    const QImage image =
+        bar.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(1, 1, 20, 300);
     EXPECT_EQ(image.pixel(10, 0), kGold.rgb());
     EXPECT_EQ(image.pixel(10, 299), QColor(Qt::white).rgb());
 }
