@@ -161,7 +161,7 @@ void CUrlLabel::SetVisited(bool visited) {
 
 void CUrlLabel::SetColours(QColor link, QColor visited, QColor hover) {
     link_ = link;
-    visited_colour_ = visited;
+    visitedColour_ = visited;
     hover_ = hover;
     ApplyLook();
 }
@@ -187,7 +187,7 @@ void CUrlLabel::SetFailureReporter(FailureReporter reporter) {
 
 void CUrlLabel::ApplyLook() {
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, hovering_ ? hover_ : visited_ ? visited_colour_ : link_);
+    pal.setColor(QPalette::WindowText, hovering_ ? hover_ : visited_ ? visitedColour_ : link_);
     setPalette(pal);
     QFont f = font();
     f.setUnderline(underline_ == Underline::Always ||

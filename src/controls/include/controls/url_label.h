@@ -76,7 +76,7 @@ private:
 
     QString target_;
     QColor link_ = kLinkColour;
-    QColor visited_colour_ = kVisitedColour;
+    QColor visitedColour_ = kVisitedColour;
     QColor hover_ = kHoverColour;
     Underline underline_ = Underline::WhileHovering;
     bool hovering_ = false;
