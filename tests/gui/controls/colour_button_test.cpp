@@ -257,6 +257,22 @@ TEST_F(ColourButton, ColourNotInTheTableMarksMoreColours) {
     EXPECT_EQ(picker->Colour(), Rgb(1, 2, 3)) << "Enter at once does not open the dialog";
 }
 
+TEST_F(ColourButton, WithoutTextsThePopupIsTheGridAlone) {
+    picker->SetDefaultText({});
+    picker->SetCustomText({});
+    picker->SetColour(Rgb(1, 2, 3));
+    CColourButtonPopup* popup = Open();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->MarkedBox(), kNoBox);
+    EXPECT_EQ(popup->BoxWidget(kDefaultBox), nullptr);
+    EXPECT_EQ(popup->findChildren<QAbstractButton*>().size(), 40);
+    EXPECT_EQ(popup->height(), popup->Layout().grid.height() + 2 * kEdge);
+    Key(popup, Qt::Key_Left);   // from nothing to the last cell
+    Key(popup, Qt::Key_Right);  // past the last cell, with no box to go to: the first
+    Key(popup, Qt::Key_Return);
+    EXPECT_EQ(picker->Colour(), Rgb(0, 0, 0));
+}
+
 TEST_F(ColourButton, MoreColoursRunsTheColourDialog) {
     struct Row {
         const char* name;

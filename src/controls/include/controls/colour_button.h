@@ -91,8 +91,6 @@ public:
 
     int HoveredBox() const { return hovered_; }
     int MarkedBox() const { return marked_; }
-    ColourRef ChosenColour() const { return chosen_; }
-    ColourRef InitialColour() const { return initial_; }
     const ColourPopupLayout& Layout() const { return layout_; }
     // The accessible child for a box index.
     QAbstractButton* BoxWidget(int index) const;
