@@ -62,6 +62,11 @@ TEST_F(UrlLabel, StartsInTheLinkColourWithTheTargetAsTooltip) {
     EXPECT_EQ(label->toolTip(), QStringLiteral("mailto:corvane@example.org"));
     EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_FALSE(label->font().underline());
+    // Its look sets only colour and underline: a font given to the window later still reaches it.
+    QFont big = window.font();
+    big.setPointSize(30);
+    window.setFont(big);
+    EXPECT_EQ(label->font().pointSize(), 30);
 }
 
 TEST_F(UrlLabel, FitsItsTextKeepingTheLeftEdge) {
