@@ -1,0 +1,20 @@
+#pragma once
+// Dialog units, the layout unit of the dialog templates: a horizontal unit is a quarter of the
+// font's average character width, a vertical unit an eighth of its height.
+
+#include <QFontMetrics>
+#include <QRect>
+
+namespace corvane {
+
+struct DialogUnits {
+    int baseX = 0;  // average width of the Latin letters, in pixels
+    int baseY = 0;  // font height, in pixels
+
+    QRect ToPixels(const QRect& units) const;
+    QSize ToPixels(QSize units) const;
+};
+
+DialogUnits DialogUnitsOf(const QFontMetrics& metrics);
+
+}  // namespace corvane

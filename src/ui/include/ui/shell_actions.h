@@ -1,0 +1,47 @@
+#pragma once
+// The "打开当前" and "打开上层" buttons: show a folder, or an item selected in its parent folder,
+// in the desktop's file manager. On Linux through org.freedesktop.FileManager1 on the session
+// bus, falling back to opening the folder with QDesktopServices when no file manager answers;
+// on Windows through explorer.exe. Nothing is reported: a file manager that cannot be started
+// just does not appear.
+
+#include <QString>
+
+#include <functional>
+
+class QAbstractButton;
+
+namespace corvane {
+
+enum class OpenWhich { Current, Parent };
+
+struct ExplorerRequest {
+    enum class Kind { Nothing, ShowFolder, ShowItem };
+    Kind kind = Kind::Nothing;
+    QString path;  // a folder path, ending with one separator
+    friend bool operator==(const ExplorerRequest&, const ExplorerRequest&) = default;
+};
+
+// What a button asks for, given the path field's text (normalised first):
+// - current: the folder when something exists at the path, else nothing;
+// - parent: the item selected in its parent when something exists at the path, else the
+//   path's parent folder (nothing when it has none).
+ExplorerRequest PlanExplorerRequest(const QString& pathText, OpenWhich which,
+                                    const std::function<bool(const QString&)>& exists);
+ExplorerRequest PlanExplorerRequest(const QString& pathText, OpenWhich which);
+
+// The parameters of explorer.exe: /e,"path" or /e,/select,"path".
+QString ExplorerParameters(const ExplorerRequest& request);
+
+// How long the file manager may take to answer before the folder is opened directly.
+inline constexpr int kFileManagerTimeoutMs = 10000;
+
+// Starts the request; `done` runs on this thread once it has been handed over, also when it
+// fell back or failed.
+void ShowInFileManager(const ExplorerRequest& request, std::function<void()> done,
+                       int timeoutMs = kFileManagerTimeoutMs);
+
+// The buttons' handler: disables `button` while the call is made, then enables it again.
+void OpenInExplorer(const QString& pathText, QAbstractButton* button, OpenWhich which);
+
+}  // namespace corvane
