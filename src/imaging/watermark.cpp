@@ -1,8 +1,8 @@
 // Watermarks in the lower-right corner: a text drawn twice (light, then dark 2 px up and left,
 // both translucent), or a picture drawn unscaled at a fixed opacity.
 
-#include "canvas.h"
 #include "imaging/image_processor.h"
+#include "painting.h"
 
 #include <QFont>
 #include <QFontInfo>
