@@ -1,5 +1,6 @@
 // corvane-batch: the engine of Corvane without its window.
 #include "batch_run.h"
+#include "imaging/process_setup.h"
 
 #include <QGuiApplication>
 
@@ -8,6 +9,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    corvane::ConfigureProcessForImaging();
     QGuiApplication app(argc, argv);
     return corvane::RunBatch(app.arguments().mid(1));
 }

@@ -5,10 +5,10 @@
 namespace corvane {
 namespace {
 
-// Twice the largest image the loader accepts (2^29 pixels), so that any loadable image can be
-// turned by any angle; a request beyond it is refused as if memory had run out, before the
-// system overcommits and the process is killed while filling it.
-constexpr qint64 kMaxPixels = qint64(1) << 30;
+// Twice the largest image the loader accepts, so that any loadable image can be turned by any
+// angle; a request beyond it is refused as if memory had run out, before the system overcommits
+// and the process is killed while filling it.
+constexpr qint64 kMaxPixels = 2 * kMaxLoadPixels;
 
 }  // namespace
 

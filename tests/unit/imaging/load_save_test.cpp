@@ -213,8 +213,11 @@ TEST_F(LoadSave, EveryPixelFormatEncodes) {
 
 TEST_F(LoadSave, NothingAtPathGivesNoBitmap) {
     RawFormat raw = RawFormat::Png;
-    EXPECT_EQ(processor_.LoadImage(tree_.Path("missing.png"), &raw), nullptr);
+    LoadError error;
+    EXPECT_EQ(processor_.LoadImage(tree_.Path("missing.png"), &raw, {}, &error), nullptr);
     EXPECT_EQ(raw, RawFormat::Undefined);
+    EXPECT_EQ(error.kind, LoadError::Kind::Unreadable);
+    EXPECT_FALSE(error.text.isEmpty());
 }
 
 TEST_F(LoadSave, OnlyRegularFilesAreRead) {
@@ -224,11 +227,29 @@ TEST_F(LoadSave, OnlyRegularFilesAreRead) {
     for (const QString& path : {tree_.MakeFolder("folder.png"), pipe}) {
         SCOPED_TRACE(path.toStdString());
         RawFormat raw = RawFormat::Png;
-        BitmapPtr bitmap = processor_.LoadImage(path, &raw);
+        LoadError error;
+        BitmapPtr bitmap = processor_.LoadImage(path, &raw, {}, &error);
         ASSERT_NE(bitmap, nullptr);
         EXPECT_FALSE(IsUsable(bitmap.get()));
         EXPECT_EQ(raw, RawFormat::Undefined);
+        EXPECT_EQ(error.kind, LoadError::Kind::Unreadable);
     }
+}
+
+TEST_F(LoadSave, AFileTheUserMayNotReadSaysSoInTheSystemsWords) {
+    const QString path = tree_.WriteFile("private.png", QtEncoded(BlockPicture(8, 8), "png"));
+    tree_.OpenToEveryone();
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+    // 0: refused as unreadable, with the system's reason.
+    const int result = test::RunUnprivileged([&] {
+        LoadError error;
+        const BitmapPtr bitmap = ImageProcessor().LoadImage(path, nullptr, {}, &error);
+        if (IsUsable(bitmap.get()) || error.kind != LoadError::Kind::Unreadable) {
+            return 1;
+        }
+        return error.text.contains(QStringLiteral("Permission denied")) ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
 }
 
 // --- what a file is, decided from its bytes ------------------------------------------------------
