@@ -16,6 +16,17 @@ inline constexpr Colour kPartial = 0xABA82E;   // verdict: part done
 
 enum class RunState : int { Idle = 0, Counting = 1, Running = 2, Paused = 3 };
 
+// How a run ended. The status line says it to a person in a sentence and a colour; this says it
+// to a program (corvane-batch's exit status and JSON "outcome").
+enum class RunOutcome {
+    None,      // no run has ended since the last Start
+    Complete,  // every file processed and every output written
+    Partial,   // some of the work was done
+    Failed,    // nothing useful was done, or the run could not go on
+    Stopped,   // Stop or closing the window ended the run
+    Refused,   // Start was refused: the options failed their checks or the save folder was not made
+};
+
 // Counts of a run, filled by the processing thread and read by the owner inside the handlers of
 // the progress and finish messages.
 struct RunReport {
