@@ -175,9 +175,6 @@ void RunController::OnCountingDone() {
                 case WorkerMessage::RunFinished:
                     Send(&RunController::OnRunFinished);
                     break;
-                case WorkerMessage::CountingDone:
-                case WorkerMessage::CountingStopped:
-                    break;
             }
         },
         [this](const QString& text, Colour colour) {

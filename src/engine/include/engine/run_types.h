@@ -39,14 +39,9 @@ struct RunReport {
     int expectedFiles = 0;  // output files that should have been written
 };
 
-// The messages a worker sends to the owner thread; the worker waits until each is handled.
-enum class WorkerMessage : int {
-    CountingDone = 0x8238,
-    CountingStopped = 0x8239,
-    Progress = 0x823A,
-    Paused = 0x823B,
-    RunFinished = 0x823C,
-};
+// The messages the processing thread sends to the owner thread; it waits until each is handled.
+// (The counting thread calls its two handlers through the mailbox directly.)
+enum class WorkerMessage { Progress, Paused, RunFinished };
 
 }  // namespace corvane
 

@@ -119,7 +119,8 @@ public:
     // --- watermark -----------------------------------------------------------------------------
     bool DrawTextWatermark(ImageSlot slot, const QString& text) const;
     bool DrawImageWatermark(ImageSlot slot, Bitmap* picture) const;
-    static int WatermarkFontSize(int width, int height);
+    // The text watermark's font size in pixels, from the image's width alone.
+    static int WatermarkFontSize(int width);
 
 private:
     // ResampleTo that size; an invalid size leaves a failed bitmap in the slot.
