@@ -126,5 +126,20 @@ TEST(BatchUsage, AcceptedNumbersAreCleanedAsTheDialogCleansThem) {
     EXPECT_EQ(ImageSize(out + "a.PNG"), QSize(12, 6));
 }
 
+TEST(BatchUsage, ARunWithoutARuntimeFolderPrintsNothingOnStandardError) {
+    TempTree tree;
+    WritePicture(tree, "src/a.png", 10, 10);
+    // As under cron or in a container, where Qt would warn about the missing folder.
+    const QByteArray runtimeDir = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    const BatchResult r = RunBatch({"-q", "-o", tree.MakeFolder("out"), tree.Path("src")});
+    if (!runtimeDir.isEmpty()) {
+        qputenv("XDG_RUNTIME_DIR", runtimeDir);
+    }
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err.toStdString(), "");
+    EXPECT_TRUE(r.out.trimmed().endsWith(QStringLiteral("操作全部完成！")));
+}
+
 }  // namespace
 }  // namespace corvane::test
