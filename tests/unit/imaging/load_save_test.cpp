@@ -4,6 +4,7 @@
 
 #include "imaging/image_processor.h"
 #include "imaging/raster_codec.h"
+#include "support/image_difference.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
@@ -41,21 +42,6 @@ QImage BlockPicture(int width, int height) {
         }
     }
     return image;
-}
-
-double MeanChannelDifference(const QImage& a, const QImage& b) {
-    const QImage left = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage right = b.convertToFormat(QImage::Format_ARGB32);
-    double sum = 0;
-    for (int y = 0; y < left.height(); ++y) {
-        for (int x = 0; x < left.width(); ++x) {
-            const QRgb p = left.pixel(x, y);
-            const QRgb q = right.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q)) + std::abs(qAlpha(p) - qAlpha(q));
-        }
-    }
-    return sum / (4.0 * left.width() * left.height());
 }
 
 OutputFormat Format(FormatKind kind) {
@@ -176,7 +162,7 @@ TEST_P(LoadSaveRoundTrip, LoadsWhatWasSaved) {
     ASSERT_TRUE(IsUsable(loaded.get()));
     EXPECT_EQ(raw, row.raw);
     ASSERT_EQ(loaded->Image().size(), original.size());
-    EXPECT_LE(MeanChannelDifference(loaded->Image(), original), row.tolerance);
+    EXPECT_LE(test::CompareImages(loaded->Image(), original).mean, row.tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(
