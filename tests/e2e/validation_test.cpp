@@ -1,5 +1,6 @@
 // Every refusal of the checks before a run, reached through corvane-batch's arguments.
 #include "e2e/batch_harness.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"watermark not a picture",
                    {"-o", "OUT", "--watermark-image", "TXT", "SRC"},
                    u"水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片"
-                   u"的路径。"}));
+                   u"的路径。"}),
+    kRowName);
 
 TEST(BatchUsage, BadArgumentsAreRefusedWithUsage) {
     for (const QStringList& arguments :

@@ -1,5 +1,6 @@
 #include "engine/report.h"
 #include "support/printers.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -169,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {5, 5, 0, false},
                    u"操作失败！",
                    colours::kRed,
-                   RunOutcome::Failed}));
+                   RunOutcome::Failed}),
+    test::kRowName);
 
 }  // namespace
 }  // namespace corvane

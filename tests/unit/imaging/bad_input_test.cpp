@@ -5,6 +5,7 @@
 #include "imaging/metafile.h"
 #include "imaging/raster_codec.h"
 #include "support/temp_tree.h"
+#include "support/test_names.h"
 
 #include "unit/imaging/qt_encoded.h"
 
@@ -223,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
                               ImageStatus::Ok, Kind::None},
                       CaseRow{"EmfWhole", [] { return OurEmf(NoisyPicture(24, 16)); }, "whole.emf",
                               true, ImageStatus::Ok, Kind::None}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 // Damaged copies of valid encodings: every short prefix and every byte flipped in the headers,
 // then a stride through the rest.
@@ -301,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DamageRow{"Tiff", [] { return QtEncoded(NoisyPicture(24, 16), "tiff"); }},
                       DamageRow{"TinyGif", [] { return kTinyGif; }},
                       DamageRow{"Gif", [] { return OurGif(NoisyPicture(24, 16)); }}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 }  // namespace
 }  // namespace corvane

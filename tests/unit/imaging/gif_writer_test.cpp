@@ -1,6 +1,7 @@
 // Round trips of WriteGif through Qt's own GIF reader.
 #include "imaging/gif_writer.h"
 #include "support/image_difference.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -98,7 +99,8 @@ TEST_P(GifWriterColourCount, UpTo256ColoursRoundTripExactly) {
     ExpectSamePixels(image, RoundTrip(image));
 }
 
-INSTANTIATE_TEST_SUITE_P(GifWriter, GifWriterColourCount, testing::Values(1, 2, 3, 17, 255, 256));
+INSTANTIATE_TEST_SUITE_P(GifWriter, GifWriterColourCount, testing::Values(1, 2, 3, 17, 255, 256),
+                         [](const auto& row) { return std::to_string(row.param) + "Colours"; });
 
 TEST(GifWriter, WritesSingleFrameGif89a) {
     const QByteArray bytes = EncodeOrFail(ImageWithColours(5));
@@ -121,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(GifWriter, GifWriterFormat,
                                          QImage::Format_RGB555, QImage::Format_Indexed8,
                                          QImage::Format_Grayscale8,
                                          QImage::Format_ARGB32_Premultiplied,
-                                         QImage::Format_RGBA64));
+                                         QImage::Format_RGBA64),
+                         [](const auto& row) { return test::FormatName(row.param); });
 
 TEST(GifWriter, ManyColoursGetAtMost256AndStayClose) {
     for (const int count : {257, 3000}) {

@@ -6,6 +6,7 @@
 #include "imaging/raster_codec.h"
 #include "support/image_difference.h"
 #include "support/temp_tree.h"
+#include "support/test_names.h"
 #include "support/unprivileged.h"
 
 #include "unit/imaging/qt_encoded.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
+#include <QMetaEnum>
 #include <QtEndian>
 
 #include <sys/stat.h>
@@ -174,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripRow{"Tiff", FormatKind::Tiff, RawFormat::Tiff, 0},
                       RoundTripRow{"Emf", FormatKind::Emf, RawFormat::Emf, 0.5},
                       RoundTripRow{"Wmf", FormatKind::Wmf, RawFormat::Wmf, 0.5}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 TEST_F(LoadSave, EveryPixelFormatEncodes) {
     const QImage base = BlockPicture(20, 12);
@@ -278,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ContentRow{"TiffNamedPng", "tiff", "picture.png", RawFormat::Tiff},
                       ContentRow{"IconNamedPng", "ico", "picture.png", RawFormat::Icon},
                       ContentRow{"PpmIsUndefined", "ppm", "picture.jpg", RawFormat::Undefined}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 TEST_F(LoadSave, ExifOrientationIsApplied) {
     // Left half red, right half blue; orientation 6 turns it a quarter clockwise on display, so
@@ -325,7 +327,12 @@ TEST_P(LoadSaveProfile, ColourSpaceSurvivesRoundTrip) {
 INSTANTIATE_TEST_SUITE_P(
     ProfileFormats, LoadSaveProfile,
     ::testing::Combine(::testing::Values(FormatKind::Png, FormatKind::Jpeg, FormatKind::Tiff),
-                       ::testing::Values(QColorSpace::SRgb, QColorSpace::DisplayP3)));
+                       ::testing::Values(QColorSpace::SRgb, QColorSpace::DisplayP3)),
+    [](const auto& row) {
+        return Format(std::get<0>(row.param)).extension.mid(1).toStdString() + "_" +
+               QMetaEnum::fromType<QColorSpace::NamedColorSpace>().valueToKey(
+                   std::get<1>(row.param));
+    });
 
 TEST_F(LoadSave, TiffIsLzwCompressed) {
     QByteArray bytes;
@@ -445,7 +452,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedRow{"PngWithoutEncoder", Usable, FormatKind::Png, false},
                       RefusedRow{"JpegWithoutEncoder", Usable, FormatKind::Jpeg, false},
                       RefusedRow{"UnresolvedSameAsSource", Usable, FormatKind::SameAsSource, true}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 // --- same-as-source outputs ----------------------------------------------------------------------
 
