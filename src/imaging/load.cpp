@@ -25,11 +25,15 @@ constexpr qint64 kMaxMetafileBytes = qint64(1) << 30;
 // Enough for every metafile signature, placeable header included.
 constexpr qint64 kSniffBytes = 1024;
 
-// Records why the file gave no picture; gives the failed bitmap that stands for it.
-BitmapPtr Refuse(LoadError* error, Kind kind, const QString& text) {
+void SetError(LoadError* error, Kind kind, const QString& text) {
     if (error != nullptr) {
         *error = {kind, text};
     }
+}
+
+// Records why the file gave no picture; gives the failed bitmap that stands for it.
+BitmapPtr Refuse(LoadError* error, Kind kind, const QString& text) {
+    SetError(error, kind, text);
     return FailedBitmap(kind == Kind::TooLarge ? ImageStatus::OutOfMemory
                                                : ImageStatus::UnknownFormat);
 }
@@ -169,7 +173,7 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
         *error = {};
     }
     if (!PathExists(path)) {
-        Refuse(error, Kind::Unreadable, QStringLiteral("no such file"));
+        SetError(error, Kind::Unreadable, QStringLiteral("no such file"));
         return nullptr;
     }
     // Folders, pipes and devices are not pictures; a pipe or a device could also block or never

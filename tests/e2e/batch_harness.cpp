@@ -135,6 +135,9 @@ BatchResult RunBatch(const QStringList& arguments,
     std::FILE* errFile = std::tmpfile();
     int outPipe[2];
     if (errFile == nullptr || ::pipe2(outPipe, O_CLOEXEC) != 0) {
+        if (errFile != nullptr) {
+            std::fclose(errFile);
+        }
         ADD_FAILURE() << "cannot make the pipes for corvane-batch";
         return result;
     }

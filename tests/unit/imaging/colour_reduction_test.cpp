@@ -86,8 +86,7 @@ TEST(ColourReduction, TheTransparentEntryCountsAmongThe256) {
     const QImage shown = Mapped(reducer, image);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            ASSERT_EQ(qAlpha(shown.pixel(x, y)), qAlpha(Shown(image.pixel(x, y))))
-                << x << "," << y;
+            ASSERT_EQ(qAlpha(shown.pixel(x, y)), qAlpha(Shown(image.pixel(x, y)))) << x << "," << y;
         }
     }
 }
@@ -99,7 +98,8 @@ TEST(ColourReduction, EveryFamilyOfColoursGetsEntriesNearIt) {
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const int shade = (x * 7 + y * 3) % 20;
-            image.setPixel(x, y, x < 30 ? qRgb(200 + shade, 20 + y, 30) : qRgb(10, 40 + y, 180 + x));
+            image.setPixel(x, y,
+                           x < 30 ? qRgb(200 + shade, 20 + y, 30) : qRgb(10, 40 + y, 180 + x));
         }
     }
     ColourReducer reducer(image);
