@@ -20,7 +20,10 @@ QImage Mapped(ColourReducer& reducer, const QImage& pixels) {
                        indices.data());
         for (int x = 0; x < pixels.width(); ++x) {
             const int index = indices[static_cast<std::size_t>(x)];
-            EXPECT_LT(index, static_cast<int>(palette.colours.size()));
+            if (index >= static_cast<int>(palette.colours.size())) {
+                ADD_FAILURE() << "index " << index << " outside the palette at " << x << "," << y;
+                continue;
+            }
             const PaletteColour& c = palette.colours[static_cast<std::size_t>(index)];
             shown.setPixel(x, y, index == palette.transparentIndex ? 0 : qRgb(c.r, c.g, c.b));
         }
