@@ -1,4 +1,8 @@
-// Writing one output file: watermark, target folder, encoder, atomic replace.
+// Writing one output file: watermark, target folder, encoder, metadata, atomic replace.
+//
+// A picture with metadata is encoded into memory first and the metadata put into those bytes, so
+// that the file is written once, whole; when the metadata cannot be put in, the picture is
+// written without it.
 //
 // The watermark is drawn on a copy of the image (sharing its pixels until the first stroke), so
 // the image in the slot never changes: an image saved in several formats shows the watermark
@@ -8,12 +12,16 @@
 // one failed format does not swallow the save of the next one: each format succeeds or fails on
 // its own.
 
+#include "allocation.h"
 #include "imaging/image_processor.h"
+#include "imaging/metadata.h"
 #include "imaging/metafile.h"
 #include "imaging/raster_codec.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
+
+#include <QBuffer>
 
 namespace corvane {
 namespace {
@@ -44,26 +52,51 @@ QString PrepareTarget(const QString& path) {
     return folder + FileNamePart(path);
 }
 
-bool WriteFile(const QImage& image, const QString& path, const OutputFormat& format) {
+bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
+                        const ImageMetadata& metadata, QIODevice* device, QString* problem) {
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    if (!Encode(image, format, &buffer)) {
+        return false;
+    }
+    const MetadataWrite written = InsertMetadata(encoded, format.kind, metadata, image.size());
+    if (written.bytes.isEmpty() && problem != nullptr) {
+        *problem = written.problem;
+    }
+    const QByteArray& bytes = written.bytes.isEmpty() ? encoded : written.bytes;
+    return device->write(bytes) == bytes.size();
+}
+
+bool WriteFile(const Bitmap& image, const QString& path, const OutputFormat& format,
+               QString* metadataProblem) {
     AtomicFile out(PrepareTarget(path));
-    return out.Open() && Encode(image, format, out.Device()) && out.Commit();
+    if (!out.Open()) {
+        return false;
+    }
+    const ImageMetadata* metadata = image.Metadata().get();
+    const bool encoded =
+        metadata != nullptr && HoldsMetadata(format.kind)
+            ? EncodeWithMetadata(image.Image(), format, *metadata, out.Device(), metadataProblem)
+            : Encode(image.Image(), format, out.Device());
+    return encoded && out.Commit();
 }
 
 }  // namespace
 
 bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
-                               const WatermarkSettings* watermark) const {
+                               const WatermarkSettings* watermark, QString* metadataProblem) const {
     if (!IsUsable(slot.get())) {
         return false;
     }
     if (watermark == nullptr || !watermark->on) {
-        return WriteFile(slot->Image(), path, format);
+        return WriteFile(*slot, path, format, metadataProblem);
     }
-    BitmapPtr marked = std::make_unique<Bitmap>(slot->Image());
+    BitmapPtr marked = DerivedBitmap(slot->Image(), *slot);
     const bool drawn = watermark->text.isEmpty()
                            ? DrawImageWatermark(marked, watermark->picture.get())
                            : DrawTextWatermark(marked, watermark->text);
-    return drawn && marked != nullptr && WriteFile(marked->Image(), path, format);
+    return drawn && marked != nullptr && WriteFile(*marked, path, format, metadataProblem);
 }
 
 }  // namespace corvane

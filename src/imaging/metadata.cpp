@@ -1,0 +1,284 @@
+// Reading and writing EXIF, XMP, IPTC and comments with Exiv2. Every call into Exiv2 is in this
+// file; each runs inside a catch-all, so that a library exception never reaches a caller.
+
+#include "imaging/metadata.h"
+
+#include <exiv2/exiv2.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+class ImageMetadata {
+public:
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+    std::string comment;
+
+    bool Empty() const { return exif.empty() && iptc.empty() && xmp.empty() && comment.empty(); }
+};
+
+namespace {
+
+// Exiv2 reports damage it works around (a bad offset, an entry that leaves the data) through its
+// log, not by throwing. The handler is process-wide, so each call collects the errors of its own
+// thread.
+thread_local std::vector<std::string>* tErrors = nullptr;
+
+void CollectError(int level, const char* message) {
+    if (level >= Exiv2::LogMsg::error && tErrors != nullptr && tErrors->size() < 8) {
+        std::string text(message);
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+            text.pop_back();
+        }
+        tErrors->push_back(std::move(text));
+    }
+}
+
+// The XMP toolkit keeps global state; Exiv2 serialises it through this lock.
+std::mutex gXmpMutex;
+
+void LockXmp(void* data, bool lock) {
+    auto* mutex = static_cast<std::mutex*>(data);
+    if (lock) {
+        mutex->lock();
+    } else {
+        mutex->unlock();
+    }
+}
+
+// Collects the Exiv2 errors logged on this thread while it lives.
+class ErrorScope {
+public:
+    ErrorScope() {
+        static std::once_flag once;
+        std::call_once(once, [] {
+            Exiv2::LogMsg::setLevel(Exiv2::LogMsg::error);
+            Exiv2::LogMsg::setHandler(&CollectError);
+            Exiv2::XmpParser::initialize(&LockXmp, &gXmpMutex);
+        });
+        tErrors = &errors_;
+    }
+    ~ErrorScope() { tErrors = nullptr; }
+    ErrorScope(const ErrorScope&) = delete;
+    ErrorScope& operator=(const ErrorScope&) = delete;
+
+    QString First() const {
+        return errors_.empty() ? QString() : QString::fromStdString(errors_.front());
+    }
+
+private:
+    std::vector<std::string> errors_;
+};
+
+// Tags that say how the source file stores its pixels, or point into it. The encoder writes its
+// own where the output needs them; the source's would describe bytes that are not there.
+constexpr std::string_view kStructureTags[] = {
+    "Exif.Image.NewSubfileType",
+    "Exif.Image.SubfileType",
+    "Exif.Image.ImageWidth",
+    "Exif.Image.ImageLength",
+    "Exif.Image.BitsPerSample",
+    "Exif.Image.Compression",
+    "Exif.Image.PhotometricInterpretation",
+    "Exif.Image.FillOrder",
+    "Exif.Image.StripOffsets",
+    "Exif.Image.SamplesPerPixel",
+    "Exif.Image.RowsPerStrip",
+    "Exif.Image.StripByteCounts",
+    "Exif.Image.PlanarConfiguration",
+    "Exif.Image.Predictor",
+    "Exif.Image.TileWidth",
+    "Exif.Image.TileLength",
+    "Exif.Image.TileOffsets",
+    "Exif.Image.TileByteCounts",
+    "Exif.Image.SubIFDs",
+    "Exif.Image.ExtraSamples",
+    "Exif.Image.SampleFormat",
+    "Exif.Image.JPEGTables",
+    "Exif.Image.JPEGInterchangeFormat",
+    "Exif.Image.JPEGInterchangeFormatLength",
+    "Exif.Image.YCbCrSubSampling",
+    "Exif.Image.XMLPacket",          // the XMP, carried on its own
+    "Exif.Image.IPTCNAA",            // the IPTC, carried on its own
+    "Exif.Image.ImageResources",     // Photoshop resources: the IPTC again, and a thumbnail
+    "Exif.Image.InterColorProfile",  // the colour profile travels with the pixels
+};
+
+// Directories that hold other pictures than the main one: the thumbnail, raw previews.
+bool IsOtherPicture(const std::string& group) {
+    const auto startsWith = [&](std::string_view prefix) {
+        return group.compare(0, prefix.size(), prefix) == 0;
+    };
+    return group == "Thumbnail" || startsWith("SubImage") || startsWith("SubThumb") ||
+           group == "Image2" || group == "Image3";
+}
+
+bool IsStructureTag(const std::string& key) {
+    return std::find(std::begin(kStructureTags), std::end(kStructureTags), key) !=
+           std::end(kStructureTags);
+}
+
+int OrientationOf(const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp) {
+    long value = 1;
+    const auto stated = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    if (stated != exif.end() && stated->count() > 0) {
+        value = stated->toLong();
+    } else {
+        const auto xmpStated = xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
+        if (xmpStated != xmp.end() && xmpStated->count() > 0) {
+            value = xmpStated->toLong();
+        }
+    }
+    return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+}
+
+template <typename Data, typename Key>
+void SetIfPresent(Data& data, const char* name, const std::string& value) {
+    const auto found = data.findKey(Key(name));
+    if (found != data.end()) {
+        found->setValue(value);
+    }
+}
+
+// What holds for every output: upright, no other picture, no source structure.
+void MakeTrueForAnyOutput(ImageMetadata& metadata) {
+    Exiv2::ExifData& exif = metadata.exif;
+    for (auto it = exif.begin(); it != exif.end();) {
+        if (IsOtherPicture(it->groupName()) || IsStructureTag(it->key())) {
+            it = exif.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(exif, "Exif.Image.Orientation", "1");
+    Exiv2::XmpData& xmp = metadata.xmp;
+    for (auto it = xmp.begin(); it != xmp.end();) {
+        if (it->key().rfind("Xmp.xmp.Thumbnails", 0) == 0) {
+            it = xmp.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    SetIfPresent<Exiv2::XmpData, Exiv2::XmpKey>(xmp, "Xmp.tiff.Orientation", "1");
+}
+
+// The pixel size, where the source stated one.
+void SetPixelSize(Exiv2::ExifData& exif, Exiv2::XmpData& xmp, QSize size) {
+    const std::string width = std::to_string(size.width());
+    const std::string height = std::to_string(size.height());
+    SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(exif, "Exif.Photo.PixelXDimension", width);
+    SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(exif, "Exif.Photo.PixelYDimension", height);
+    SetIfPresent<Exiv2::XmpData, Exiv2::XmpKey>(xmp, "Xmp.exif.PixelXDimension", width);
+    SetIfPresent<Exiv2::XmpData, Exiv2::XmpKey>(xmp, "Xmp.exif.PixelYDimension", height);
+    SetIfPresent<Exiv2::XmpData, Exiv2::XmpKey>(xmp, "Xmp.tiff.ImageWidth", width);
+    SetIfPresent<Exiv2::XmpData, Exiv2::XmpKey>(xmp, "Xmp.tiff.ImageLength", height);
+}
+
+// The source's tags, and those of the encoder's own (the TIFF structure) that the source's do
+// not replace.
+Exiv2::ExifData MergedExif(const Exiv2::ExifData& source, const Exiv2::ExifData& encoder) {
+    Exiv2::ExifData merged = source;
+    for (const Exiv2::Exifdatum& datum : encoder) {
+        if (merged.findKey(Exiv2::ExifKey(datum.key())) == merged.end()) {
+            merged.add(datum);
+        }
+    }
+    return merged;
+}
+
+const Exiv2::byte* BytesOf(QByteArrayView view) {
+    return reinterpret_cast<const Exiv2::byte*>(view.data());
+}
+
+QString Reason(const char* what, const std::exception& error) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(error.what()));
+}
+
+}  // namespace
+
+MetadataRead ReadMetadata(QByteArrayView encoded, const QString& textComment) {
+    MetadataRead result;
+    ErrorScope errors;
+    auto metadata = std::make_shared<ImageMetadata>();
+    try {
+        const long size = static_cast<long>(encoded.size());
+        if (Exiv2::ImageFactory::getType(BytesOf(encoded), size) != Exiv2::ImageType::none) {
+            auto image = Exiv2::ImageFactory::open(BytesOf(encoded), size);
+            image->readMetadata();
+            metadata->exif = image->exifData();
+            metadata->iptc = image->iptcData();
+            metadata->xmp = image->xmpData();
+            metadata->comment = image->comment();
+            result.orientation = OrientationOf(metadata->exif, metadata->xmp);
+            MakeTrueForAnyOutput(*metadata);
+        }
+        result.problem = errors.First();
+    } catch (const std::exception& error) {
+        // Whatever was read before the failure may be inconsistent: none of it is kept.
+        *metadata = {};
+        result.problem = Reason("metadata could not be read", error);
+    } catch (...) {
+        *metadata = {};
+        result.problem = QStringLiteral("metadata could not be read");
+    }
+    if (metadata->comment.empty()) {
+        metadata->comment = textComment.toStdString();
+    }
+    if (!metadata->Empty()) {
+        result.metadata = std::move(metadata);
+    }
+    return result;
+}
+
+bool HoldsMetadata(FormatKind kind) {
+    return kind == FormatKind::Jpeg || kind == FormatKind::Png || kind == FormatKind::Tiff;
+}
+
+MetadataWrite InsertMetadata(const QByteArray& encoded, FormatKind kind,
+                             const ImageMetadata& metadata, QSize size) {
+    if (!HoldsMetadata(kind)) {
+        return {{}, QStringLiteral("the format holds no metadata")};
+    }
+    ErrorScope errors;
+    try {
+        auto image = Exiv2::ImageFactory::open(BytesOf(encoded), static_cast<long>(encoded.size()));
+        // What the encoder wrote (the colour profile, the TIFF structure) is kept.
+        image->readMetadata();
+        Exiv2::ExifData exif = MergedExif(metadata.exif, image->exifData());
+        Exiv2::XmpData xmp = metadata.xmp;
+        SetPixelSize(exif, xmp, size);
+        image->setExifData(exif);
+        image->setXmpData(xmp);
+        image->setIptcData(metadata.iptc);
+        // TIFF has no comment of its own.
+        if (kind != FormatKind::Tiff) {
+            image->setComment(metadata.comment);
+        }
+        image->writeMetadata();
+        if (const QString error = errors.First(); !error.isEmpty()) {
+            return {{}, QStringLiteral("metadata could not be written: %1").arg(error)};
+        }
+        Exiv2::BasicIo& io = image->io();
+        if (io.open() != 0) {
+            return {{}, QStringLiteral("metadata could not be written")};
+        }
+        const QByteArray bytes(reinterpret_cast<const char*>(io.mmap()),
+                               static_cast<qsizetype>(io.size()));
+        io.munmap();
+        io.close();
+        return {bytes, {}};
+    } catch (const std::exception& error) {
+        return {{}, Reason("metadata could not be written", error)};
+    } catch (...) {
+        return {{}, QStringLiteral("metadata could not be written")};
+    }
+}
+
+}  // namespace corvane
