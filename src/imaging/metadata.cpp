@@ -3,6 +3,9 @@
 
 #include "imaging/metadata.h"
 
+#include <QBuffer>
+#include <QImageReader>
+
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
@@ -77,38 +80,18 @@ private:
     std::vector<std::string> errors_;
 };
 
-// Tags that say how the source file stores its pixels, or point into it. The encoder writes its
-// own where the output needs them; the source's would describe bytes that are not there.
-constexpr std::string_view kStructureTags[] = {
-    "Exif.Image.NewSubfileType",
-    "Exif.Image.SubfileType",
-    "Exif.Image.ImageWidth",
-    "Exif.Image.ImageLength",
-    "Exif.Image.BitsPerSample",
-    "Exif.Image.Compression",
-    "Exif.Image.PhotometricInterpretation",
-    "Exif.Image.FillOrder",
-    "Exif.Image.StripOffsets",
-    "Exif.Image.SamplesPerPixel",
-    "Exif.Image.RowsPerStrip",
-    "Exif.Image.StripByteCounts",
-    "Exif.Image.PlanarConfiguration",
-    "Exif.Image.Predictor",
-    "Exif.Image.TileWidth",
-    "Exif.Image.TileLength",
-    "Exif.Image.TileOffsets",
-    "Exif.Image.TileByteCounts",
-    "Exif.Image.SubIFDs",
-    "Exif.Image.ExtraSamples",
-    "Exif.Image.SampleFormat",
-    "Exif.Image.JPEGTables",
-    "Exif.Image.JPEGInterchangeFormat",
-    "Exif.Image.JPEGInterchangeFormatLength",
-    "Exif.Image.YCbCrSubSampling",
-    "Exif.Image.XMLPacket",          // the XMP, carried on its own
-    "Exif.Image.IPTCNAA",            // the IPTC, carried on its own
-    "Exif.Image.ImageResources",     // Photoshop resources: the IPTC again, and a thumbnail
-    "Exif.Image.InterColorProfile",  // the colour profile travels with the pixels
+// The tags of the main picture's directory that describe the picture rather than how the source
+// file stores it. Only these are carried: the encoder writes its own storage tags, the source's
+// would describe bytes that are not there, and in a TIFF a stray one can make the file unreadable.
+constexpr std::string_view kDescriptiveTags[] = {
+    "Exif.Image.ImageDescription", "Exif.Image.Make",         "Exif.Image.Model",
+    "Exif.Image.Orientation",      "Exif.Image.XResolution",  "Exif.Image.YResolution",
+    "Exif.Image.ResolutionUnit",   "Exif.Image.Software",     "Exif.Image.DateTime",
+    "Exif.Image.Artist",           "Exif.Image.HostComputer", "Exif.Image.Copyright",
+    "Exif.Image.DocumentName",     "Exif.Image.PageName",     "Exif.Image.Rating",
+    "Exif.Image.RatingPercent",    "Exif.Image.XPTitle",      "Exif.Image.XPComment",
+    "Exif.Image.XPAuthor",         "Exif.Image.XPKeywords",   "Exif.Image.XPSubject",
+    "Exif.Image.DateTimeOriginal", "Exif.Image.ExifTag",      "Exif.Image.GPSTag",
 };
 
 // Directories that hold other pictures than the main one: the thumbnail, raw previews.
@@ -120,9 +103,18 @@ bool IsOtherPicture(const std::string& group) {
            group == "Image2" || group == "Image3";
 }
 
-bool IsStructureTag(const std::string& key) {
-    return std::find(std::begin(kStructureTags), std::end(kStructureTags), key) !=
-           std::end(kStructureTags);
+// A tag worth carrying: a valid TIFF type with a value, describing the main picture.
+bool IsCarried(const Exiv2::Exifdatum& datum) {
+    const Exiv2::TypeId type = datum.typeId();
+    if (datum.count() == 0 || type < Exiv2::unsignedByte || type > Exiv2::tiffIfd) {
+        return false;
+    }
+    const std::string group = datum.groupName();
+    if (group == "Image") {
+        return std::find(std::begin(kDescriptiveTags), std::end(kDescriptiveTags), datum.key()) !=
+               std::end(kDescriptiveTags);
+    }
+    return !IsOtherPicture(group);
 }
 
 int OrientationOf(const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp) {
@@ -147,11 +139,12 @@ void SetIfPresent(Data& data, const char* name, const std::string& value) {
     }
 }
 
-// What holds for every output: upright, no other picture, no source structure.
+// What holds for every output: upright, no other picture, no source structure, nothing
+// malformed.
 void MakeTrueForAnyOutput(ImageMetadata& metadata) {
     Exiv2::ExifData& exif = metadata.exif;
     for (auto it = exif.begin(); it != exif.end();) {
-        if (IsOtherPicture(it->groupName()) || IsStructureTag(it->key())) {
+        if (!IsCarried(*it)) {
             it = exif.erase(it);
         } else {
             ++it;
@@ -195,6 +188,16 @@ Exiv2::ExifData MergedExif(const Exiv2::ExifData& source, const Exiv2::ExifData&
 
 const Exiv2::byte* BytesOf(QByteArrayView view) {
     return reinterpret_cast<const Exiv2::byte*>(view.data());
+}
+
+// Whether `bytes` still open as a picture of `size`: Exiv2 rewrites a TIFF's directories, and a
+// tag it carried over must not cost the picture.
+bool OpensAtSize(const QByteArray& bytes, QSize size) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return reader.size() == size;
 }
 
 QString Reason(const char* what, const std::exception& error) {
@@ -273,6 +276,11 @@ MetadataWrite InsertMetadata(const QByteArray& encoded, FormatKind kind,
                                static_cast<qsizetype>(io.size()));
         io.munmap();
         io.close();
+        if (!OpensAtSize(bytes, size)) {
+            return {{},
+                    QStringLiteral("metadata could not be written: the picture would not "
+                                   "read back")};
+        }
         return {bytes, {}};
     } catch (const std::exception& error) {
         return {{}, Reason("metadata could not be written", error)};

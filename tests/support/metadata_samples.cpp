@@ -192,6 +192,13 @@ QByteArray ExifDeepPointerChain() {
     return tiff.U16(kShort).Bytes();
 }
 
+QByteArray ExifStrayStorageTags() {
+    // Found by the fuzzer: carried into a TIFF's own directory, such tags made libtiff refuse it.
+    TiffBytes tiff;
+    tiff.U32(8).U16(3).Entry(0x00BF, 0, 0, 0).Entry(0x0100, 515, 1, 12);
+    return tiff.Entry(0x0118, kAscii, 0, 0).U32(0).Bytes();
+}
+
 QByteArray XmpPayload(const QByteArray& packet) {
     return QByteArray("http://ns.adobe.com/xap/1.0/\0", 29) + packet;
 }

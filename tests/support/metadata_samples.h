@@ -43,6 +43,7 @@ QByteArray ExifLoopingIfds();       // IFD0's next IFD and its Exif pointer both
 QByteArray ExifHugeEntryCount();    // an IFD that claims 65535 entries in a few bytes
 QByteArray ExifHugeValue();         // a tag whose value claims 2^31 bytes
 QByteArray ExifDeepPointerChain();  // Exif, GPS and interoperability pointers into each other
+QByteArray ExifStrayStorageTags();  // storage tags of no type, no count: a TIFF cannot hold them
 // An XMP payload for APP1 with `packet` as its XML.
 QByteArray XmpPayload(const QByteArray& packet);
 // An XMP packet that defines an entity expanding to gigabytes.

@@ -1,0 +1,64 @@
+// libFuzzer target: reading the metadata of arbitrary bytes, then writing what was read into
+// small JPEG, PNG and TIFF pictures of our encoder. Any crash, hang, sanitizer report, memory
+// beyond the limit or an orientation outside 1-8 is a finding.
+
+#include "imaging/metadata.h"
+#include "imaging/raster_codec.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+using corvane::FormatKind;
+
+constexpr FormatKind kHolders[] = {FormatKind::Jpeg, FormatKind::Png, FormatKind::Tiff};
+
+QByteArray Encoded(FormatKind kind) {
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    corvane::EncodeRaster(image, kind, &buffer);
+    return bytes;
+}
+
+const QByteArray& Target(int index) {
+    static const QByteArray targets[] = {Encoded(kHolders[0]), Encoded(kHolders[1]),
+                                         Encoded(kHolders[2])};
+    return targets[index];
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const corvane::MetadataRead read = corvane::ReadMetadata(bytes);
+    if (read.orientation < 1 || read.orientation > 8) {
+        std::abort();
+    }
+    if (read.metadata == nullptr) {
+        return 0;
+    }
+    for (int i = 0; i < 3; ++i) {
+        const corvane::MetadataWrite written =
+            corvane::InsertMetadata(Target(i), kHolders[i], *read.metadata, QSize(8, 6));
+        // Written bytes must still be a picture of the same size.
+        if (!written.bytes.isEmpty() && QImage::fromData(written.bytes).size() != QSize(8, 6)) {
+            std::abort();
+        }
+    }
+    return 0;
+}
