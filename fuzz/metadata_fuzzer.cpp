@@ -53,10 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     for (int i = 0; i < 3; ++i) {
-        const corvane::MetadataWrite written =
-            corvane::InsertMetadata(Target(i), kHolders[i], *read.metadata, QSize(8, 6));
-        // Written bytes must still be a picture of the same size.
-        if (!written.bytes.isEmpty() && QImage::fromData(written.bytes).size() != QSize(8, 6)) {
+        QByteArray written;
+        QBuffer buffer(&written);
+        buffer.open(QIODevice::WriteOnly);
+        const corvane::MetadataWrite result = corvane::WriteWithMetadata(
+            Target(i), kHolders[i], *read.metadata, QSize(8, 6), &buffer);
+        // Nothing is written unless all is, and what is written is still the picture.
+        if (result.inserted != !written.isEmpty() ||
+            (result.inserted && QImage::fromData(written).size() != QSize(8, 6))) {
             std::abort();
         }
     }

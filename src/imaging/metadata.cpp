@@ -244,10 +244,10 @@ bool HoldsMetadata(FormatKind kind) {
     return kind == FormatKind::Jpeg || kind == FormatKind::Png || kind == FormatKind::Tiff;
 }
 
-MetadataWrite InsertMetadata(const QByteArray& encoded, FormatKind kind,
-                             const ImageMetadata& metadata, QSize size) {
+MetadataWrite WriteWithMetadata(const QByteArray& encoded, FormatKind kind,
+                                const ImageMetadata& metadata, QSize size, QIODevice* device) {
     if (!HoldsMetadata(kind)) {
-        return {{}, QStringLiteral("the format holds no metadata")};
+        return {false, false, QStringLiteral("the format holds no metadata")};
     }
     ErrorScope errors;
     try {
@@ -265,27 +265,24 @@ MetadataWrite InsertMetadata(const QByteArray& encoded, FormatKind kind,
             image->setComment(metadata.comment);
         }
         image->writeMetadata();
-        if (const QString error = errors.First(); !error.isEmpty()) {
-            return {{}, QStringLiteral("metadata could not be written: %1").arg(error)};
-        }
         Exiv2::BasicIo& io = image->io();
-        if (io.open() != 0) {
-            return {{}, QStringLiteral("metadata could not be written")};
+        if (const QString error = errors.First(); !error.isEmpty() || io.open() != 0) {
+            return {false, false, QStringLiteral("metadata could not be written: %1").arg(error)};
         }
-        const QByteArray bytes(reinterpret_cast<const char*>(io.mmap()),
-                               static_cast<qsizetype>(io.size()));
-        io.munmap();
-        io.close();
+        // Written straight from Exiv2's buffer: a copy of a large TIFF costs as much as the
+        // rewrite itself.
+        const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(io.mmap()),
+                                                         static_cast<qsizetype>(io.size()));
         if (!OpensAtSize(bytes, size)) {
-            return {{},
-                    QStringLiteral("metadata could not be written: the picture would not "
-                                   "read back")};
+            return {false, false,
+                    QStringLiteral("metadata could not be written: the picture would not read "
+                                   "back")};
         }
-        return {bytes, {}};
+        return {true, device->write(bytes) == bytes.size(), {}};
     } catch (const std::exception& error) {
-        return {{}, Reason("metadata could not be written", error)};
+        return {false, false, Reason("metadata could not be written", error)};
     } catch (...) {
-        return {{}, QStringLiteral("metadata could not be written")};
+        return {false, false, QStringLiteral("metadata could not be written")};
     }
 }
 

@@ -60,12 +60,15 @@ bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
     if (!Encode(image, format, &buffer)) {
         return false;
     }
-    const MetadataWrite written = InsertMetadata(encoded, format.kind, metadata, image.size());
-    if (written.bytes.isEmpty() && problem != nullptr) {
-        *problem = written.problem;
+    const MetadataWrite result =
+        WriteWithMetadata(encoded, format.kind, metadata, image.size(), device);
+    if (result.inserted) {
+        return result.written;
     }
-    const QByteArray& bytes = written.bytes.isEmpty() ? encoded : written.bytes;
-    return device->write(bytes) == bytes.size();
+    if (problem != nullptr) {
+        *problem = result.problem;
+    }
+    return device->write(encoded) == encoded.size();
 }
 
 bool WriteFile(const Bitmap& image, const QString& path, const OutputFormat& format,

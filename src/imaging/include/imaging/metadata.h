@@ -10,13 +10,16 @@
 //   of the source file's structure tags. The pixel size is set per output when it is written.
 // - The colour profile is not part of it: it travels with the QImage into the encoders.
 // - A value never changes once read, so the bitmaps made from one source share it.
-// - Any thread may read or write; hostile input stays bounded in time and memory (every Exiv2
-//   exception is caught, sizes are checked before Exiv2 sees the bytes).
+// - Any thread may read or write. Hostile input stays bounded: every Exiv2 exception is caught,
+//   Exiv2 only ever sees bytes already in memory (no file, no network), only well-formed tags of
+//   valid types are carried, and a rewritten picture that no longer opens at its size is not
+//   written. The fuzz target fuzz/metadata_fuzzer.cpp holds these to account.
 
 #include "imaging/output_format.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QSize>
 #include <QString>
 
@@ -41,13 +44,15 @@ MetadataRead ReadMetadata(QByteArrayView encoded, const QString& textComment = {
 bool HoldsMetadata(FormatKind kind);
 
 struct MetadataWrite {
-    QByteArray bytes;  // the encoded picture with the metadata in it; empty on failure
-    QString problem;   // why it could not be written
+    bool inserted = false;  // the metadata is in the bytes handed to the device
+    bool written = false;   // and the device took every byte
+    QString problem;        // why the metadata could not be put in
 };
 
-// Inserts `metadata` into a JPEG, PNG or TIFF that our encoder wrote, `size` pixels large. What
-// the encoder wrote itself (the colour profile, the TIFF structure) stays as it was.
-MetadataWrite InsertMetadata(const QByteArray& encoded, FormatKind kind,
-                             const ImageMetadata& metadata, QSize size);
+// Writes a JPEG, PNG or TIFF that our encoder made, `size` pixels large, into `device` with
+// `metadata` in it; what the encoder wrote itself (the colour profile, the TIFF structure) stays.
+// When the metadata cannot be put in, nothing is written and `problem` says why.
+MetadataWrite WriteWithMetadata(const QByteArray& encoded, FormatKind kind,
+                                const ImageMetadata& metadata, QSize size, QIODevice* device);
 
 }  // namespace corvane
