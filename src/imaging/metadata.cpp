@@ -9,7 +9,6 @@
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
-#include <cstring>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -265,9 +264,12 @@ MetadataWrite WriteWithMetadata(const QByteArray& encoded, FormatKind kind,
             image->setComment(metadata.comment);
         }
         image->writeMetadata();
-        Exiv2::BasicIo& io = image->io();
-        if (const QString error = errors.First(); !error.isEmpty() || io.open() != 0) {
+        if (const QString error = errors.First(); !error.isEmpty()) {
             return {false, false, QStringLiteral("metadata could not be written: %1").arg(error)};
+        }
+        Exiv2::BasicIo& io = image->io();
+        if (io.open() != 0) {
+            return {false, false, QStringLiteral("metadata could not be written")};
         }
         // Written straight from Exiv2's buffer: a copy of a large TIFF costs as much as the
         // rewrite itself.
