@@ -109,9 +109,9 @@ void CDialogMain::Initialise() {
 // fields' handlers, which store them straight back.
 void CDialogMain::LoadRememberedTexts() {
     const auto read = [this](const QString& name) { return store_->ReadString(name).trimmed(); };
-    ApplyDialogDefaults(*this, {read(settings_names::kPathLatestOpened),
-                                read(settings_names::kWatermarkText),
-                                read(settings_names::kWatermarkImagePath)});
+    ApplyDialogDefaults(
+        *this, {read(settings_names::kPathLatestOpened), read(settings_names::kWatermarkText),
+                read(settings_names::kWatermarkImagePath)});
 }
 
 void CDialogMain::Persist(const QString& valueName, ControlId field) {
@@ -131,8 +131,8 @@ bool CDialogMain::HandleKey(int key) {
             return true;
         case Qt::Key_Escape: {
             bool hidden = false;
-            for (QDialog* child : {static_cast<QDialog*>(introduction_),
-                                   static_cast<QDialog*>(viewSelection_)}) {
+            for (QDialog* child :
+                 {static_cast<QDialog*>(introduction_), static_cast<QDialog*>(viewSelection_)}) {
                 if (child != nullptr && child->isVisible()) {
                     child->hide();
                     hidden = true;

@@ -129,8 +129,8 @@ void CDialogMain::EnsureSelectionLists() {
 void CDialogMain::OnAdd() {
     EnsureSelectionLists();
     if (options_.choosers.chooseFilesAndFolders) {
-        options_.choosers.chooseFilesAndFolders(*run_->MultiSelectFiles(),
-                                                *run_->MultiSelectFolders(), Text(SourcePath), this);
+        options_.choosers.chooseFilesAndFolders(
+            *run_->MultiSelectFiles(), *run_->MultiSelectFolders(), Text(SourcePath), this);
     }
     AfterSelectionChanged();
 }
@@ -190,7 +190,8 @@ void CDialogMain::PositionChildDialogs() {
         if (child != nullptr) {
             const QWidget* button = Control(anchor);
             const int bottom = button->mapToGlobal(QPoint(0, button->height())).y();
-            child->move(ChildDialogPosition(frameGeometry(), child->frameGeometry().size(), bottom));
+            child->move(
+                ChildDialogPosition(frameGeometry(), child->frameGeometry().size(), bottom));
         }
     }
 }

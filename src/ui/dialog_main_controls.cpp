@@ -146,7 +146,8 @@ void CDialogMain::BuildControls() {
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
     static_cast<QLabel*>(Control(ControlId::SelectionCounts))->setTextFormat(Qt::PlainText);
-    static_cast<QLabel*>(Control(ControlId::CombineNote))->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    static_cast<QLabel*>(Control(ControlId::CombineNote))
+        ->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ApplyFonts();
 }
 

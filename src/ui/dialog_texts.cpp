@@ -8,7 +8,8 @@ using enum ControlId;
 const QString kOneSideTip = QStringLiteral(
     "支持单边约束：允许填写宽或高为0。填0的宽或高会根据原图比例重新计算，非0的宽或高则缩小成指定"
     "值。");
-const QString kLongSideTip = QStringLiteral("如果宽高中较大的一个超过指定值，则缩小之，但宽高比例不变。");
+const QString kLongSideTip =
+    QStringLiteral("如果宽高中较大的一个超过指定值，则缩小之，但宽高比例不变。");
 const QString kSameAsSourceTip = QStringLiteral(
     "按原图格式保存，允许缩放等操作。对于可读取但暂不支持保存的格式，默认保存成PNG格式。");
 const QString kDirectCopyTip = QStringLiteral("直接拷贝原图，不做任何修改。");
@@ -43,9 +44,10 @@ int EntryCount(const PathList* list) {
 }
 
 QString SelectionListing(const PathList* files, const PathList* folders) {
-    QString text = QStringLiteral("花式选择，已选文件数：  %1  ，已选文件夹数：  %2  \r\n\r\n\r\n文件列表：")
-                       .arg(EntryCount(files))
-                       .arg(EntryCount(folders));
+    QString text =
+        QStringLiteral("花式选择，已选文件数：  %1  ，已选文件夹数：  %2  \r\n\r\n\r\n文件列表：")
+            .arg(EntryCount(files))
+            .arg(EntryCount(folders));
     AppendEntries(text, files);
     text += QStringLiteral("\r\n\r\n\r\n文件夹列表：");
     AppendEntries(text, folders);

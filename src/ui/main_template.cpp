@@ -131,7 +131,8 @@ void AddWatermark(TemplateBuilder& t, int x, int right) {
           {{WatermarkByText, K::Radio, "文字", 29, 3, "", 5},
            {WatermarkText, K::Edit, "", right - x - 31, 2, "水印文字"}});
     t.Row(x, 116, h,
-          {{WatermarkByImage, K::Radio, "图片", 29, 3, "", 5}, {BrowseWatermarkImage, K::Push, "选择...", 30, 2}});
+          {{WatermarkByImage, K::Radio, "图片", 29, 3, "", 5},
+           {BrowseWatermarkImage, K::Push, "选择...", 30, 2}});
     t.Row(x, 127, h, {{WatermarkImagePath, K::Edit, "", right - x, 0, "水印图片的路径"}});
 }
 
@@ -185,11 +186,14 @@ void AddSaveGroup(TemplateBuilder& t) {
     const int foldX = kLeft + 46;
     t.Row(kLeft, 257, kRowHeight,
           {{LongNameLabel, K::Label, "文件名超长时", 43},
-           {LongNameFoldPrefix, K::Radio, "前缀折叠( 折叠后,文件名以 \"_CVN_L_数字_\" 开头 )", 300, 3, "", 7}});
+           {LongNameFoldPrefix, K::Radio, "前缀折叠( 折叠后,文件名以 \"_CVN_L_数字_\" 开头 )", 300,
+            3, "", 7}});
     t.Row(foldX, 270, kRowHeight,
-          {{LongNameFoldSuffix, K::Radio, "后缀折叠( 折叠后,文件名以 \"_CVN_L_数字\" 结尾 )", 300, 3, "", 7}});
+          {{LongNameFoldSuffix, K::Radio, "后缀折叠( 折叠后,文件名以 \"_CVN_L_数字\" 结尾 )", 300,
+            3, "", 7}});
     t.Row(foldX, 283, kRowHeight,
-          {{LongNameAbandon, K::Radio, "放弃存储( 只放弃单个文件存储,不影响其他文件处理 )", 300, 3, "", 7}});
+          {{LongNameAbandon, K::Radio, "放弃存储( 只放弃单个文件存储,不影响其他文件处理 )", 300, 3,
+            "", 7}});
 }
 
 void AddMessagesGroup(TemplateBuilder& t) {

@@ -7,7 +7,8 @@
 namespace corvane {
 
 std::unique_ptr<ImageProcessor> CreateImageProcessor() {
-    for (const char* mimeType : {"image/png", "image/bmp", "image/jpeg", "image/gif", "image/tiff"}) {
+    for (const char* mimeType :
+         {"image/png", "image/bmp", "image/jpeg", "image/gif", "image/tiff"}) {
         QUuid clsid;
         if (FindEncoder(QString::fromLatin1(mimeType), clsid) < 0) {
             return nullptr;

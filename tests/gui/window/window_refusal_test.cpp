@@ -195,7 +195,8 @@ TEST_F(WindowTest, StartCleansTheNumberFieldsItReaches) {
     Type(ResizeHeight, "0");
     Type(NameLengthLimit, "19");
     Click(StartButton);
-    EXPECT_EQ(dialog->Text(StatusLine), QStringLiteral("文件名长度限制数字应该在 20 到 218 之间。"));
+    EXPECT_EQ(dialog->Text(StatusLine),
+              QStringLiteral("文件名长度限制数字应该在 20 到 218 之间。"));
     EXPECT_EQ(dialog->Text(ResizeWidth), QStringLiteral("10"));
 }
 

@@ -28,40 +28,64 @@ struct RuleRow {
 const RuleRow kRules[] = {
     {"rotate", {Rotate}, {Rotate90, Rotate180, Rotate270, RotateCustom}, {RotateAngle}},
     {"custom angle", {Rotate, RotateCustom}, {RotateAngle, RotateAngleUnit, RotateBackground}, {}},
-    {"custom angle needs rotate", {RotateCustom, Rotate, RotateCustom, Rotate}, {},
+    {"custom angle needs rotate",
+     {RotateCustom, Rotate, RotateCustom, Rotate},
+     {},
      {RotateCustom, RotateAngle, RotateBackground}},
     {"resize by ratio", {Resize}, {ResizeByRatio, ResizeRatio}, {ResizeWidth, LongEdgeLimit}},
-    {"resize to a size", {Resize, ResizeBySize},
-     {ResizeWidth, ResizeHeight, ResizeSizeSeparator}, {ResizeRatio, LongEdgeLimit}},
-    {"resize by the long side", {Resize, ResizeByLongEdge}, {LongEdgeLimit},
+    {"resize to a size",
+     {Resize, ResizeBySize},
+     {ResizeWidth, ResizeHeight, ResizeSizeSeparator},
+     {ResizeRatio, LongEdgeLimit}},
+    {"resize by the long side",
+     {Resize, ResizeByLongEdge},
+     {LongEdgeLimit},
      {ResizeRatio, ResizeWidth}},
     {"cut by count", {Cut}, {CutByCount, CutByCellSize, CutColumns, CutRows}, {CellWidth}},
     {"cut by cell", {Cut, CutByCellSize}, {CellWidth, CellHeight, CellSeparator}, {CutColumns}},
     {"combine", {Combine}, {CombineColumns, CombineRows, CombineNote}, {}},
     {"cut and combine together", {Cut, Combine}, {CutColumns, CombineColumns}, {}},
-    {"text watermark", {Watermark}, {WatermarkByText, WatermarkText},
+    {"text watermark",
+     {Watermark},
+     {WatermarkByText, WatermarkText},
      {WatermarkImagePath, BrowseWatermarkImage}},
-    {"picture watermark", {Watermark, WatermarkByImage},
-     {WatermarkImagePath, BrowseWatermarkImage}, {WatermarkText}},
-    {"direct copy", {DirectCopy}, {}, {FormatPng, FormatAll, SameAsSource}, {FormatPng},
+    {"picture watermark",
+     {Watermark, WatermarkByImage},
+     {WatermarkImagePath, BrowseWatermarkImage},
+     {WatermarkText}},
+    {"direct copy",
+     {DirectCopy},
+     {},
+     {FormatPng, FormatAll, SameAsSource},
+     {FormatPng},
      {SameAsSource}},
-    {"direct copy off again", {DirectCopy, DirectCopy}, {FormatPng, SameAsSource}, {},
-     {FormatPng}},
+    {"direct copy off again", {DirectCopy, DirectCopy}, {FormatPng, SameAsSource}, {}, {FormatPng}},
     {"same as source", {SameAsSource}, {}, {FormatPng, DirectCopy}, {SameAsSource}},
     {"all formats", {FormatAll}, {}, {}, {FormatBmp, FormatGif, FormatWmf, FormatAll}},
-    {"one format off unticks all", {FormatAll, FormatGif}, {}, {}, {FormatBmp},
+    {"one format off unticks all",
+     {FormatAll, FormatGif},
+     {},
+     {},
+     {FormatBmp},
      {FormatGif, FormatAll}},
     {"the seventh format ticks all", {FormatAll, FormatGif, FormatGif}, {}, {}, {FormatAll}},
-    {"overwrite", {ClashOverwrite}, {},
+    {"overwrite",
+     {ClashOverwrite},
+     {},
      {NameLengthLimit, NameLimitLabel, NameLimitRange, LongNameLabel, LongNameFoldPrefix,
       LongNameFoldSuffix, LongNameAbandon}},
-    {"prefix again", {ClashOverwrite, ClashPrefix}, {NameLengthLimit, ClashPrefixText},
+    {"prefix again",
+     {ClashOverwrite, ClashPrefix},
+     {NameLengthLimit, ClashPrefixText},
      {ClashSuffixText}},
     {"suffix", {ClashSuffix}, {ClashSuffixText}, {ClashPrefixText}},
-    {"multi path without a selection", {MultiPathRadio},
+    {"multi path without a selection",
+     {MultiPathRadio},
      {AddSelection, MultiIncludeSubfolders, SelectionCounts},
      {SourcePath, BrowseSource, IncludeSubfolders, ClearSelection, ViewSelection}},
-    {"single path again", {MultiPathRadio, SinglePathRadio}, {SourcePath, BrowseSource},
+    {"single path again",
+     {MultiPathRadio, SinglePathRadio},
+     {SourcePath, BrowseSource},
      {AddSelection, ClearSelection}},
 };
 
@@ -95,10 +119,12 @@ TEST_F(WindowTest, StartsWithTheDefaults) {
     EXPECT_TRUE(dialog->IsChecked(FormatPng));
     EXPECT_EQ(dialog->Text(RotateAngle), QStringLiteral("61.80"));
     EXPECT_EQ(dialog->ColourValue(RotateBackground), 0x00FFFFFFu);
-    EXPECT_EQ(dialog->Text(ProgressText), QStringLiteral("回车键，开始/暂停操作；\nESC键，停止操作。"));
+    EXPECT_EQ(dialog->Text(ProgressText),
+              QStringLiteral("回车键，开始/暂停操作；\nESC键，停止操作。"));
     EXPECT_EQ(dialog->Text(StatusLine), texts::kStartTip);
     EXPECT_EQ(dialog->StatusColour(), 0xFF0080u);
-    EXPECT_EQ(dialog->Text(SelectionCounts), QStringLiteral("已选文件数：  0  ， 已选文件夹数：  0"));
+    EXPECT_EQ(dialog->Text(SelectionCounts),
+              QStringLiteral("已选文件数：  0  ， 已选文件夹数：  0"));
     EXPECT_TRUE(dialog->IsEnabled(StartButton));
     EXPECT_FALSE(dialog->IsEnabled(StopButton));
     EXPECT_FALSE(dialog->Control(ProgressBar)->isVisible());
@@ -135,10 +161,25 @@ TEST_F(WindowTest, ARunLocksEveryOptionAndUnlocksItAfter) {
             return;
         }
         checked = true;
-        for (const ControlId id : {SourcePath, SavePath, Rotate, Rotate90, Resize, Cut, Combine,
-                                   Watermark, FormatPng, FormatAll, SameAsSource, DirectCopy,
-                                   ClashPrefix, ClashPrefixText, NameLengthLimit, BrowseSource,
-                                   SinglePathRadio, MultiPathRadio, IncludeSubfolders,
+        for (const ControlId id : {SourcePath,
+                                   SavePath,
+                                   Rotate,
+                                   Rotate90,
+                                   Resize,
+                                   Cut,
+                                   Combine,
+                                   Watermark,
+                                   FormatPng,
+                                   FormatAll,
+                                   SameAsSource,
+                                   DirectCopy,
+                                   ClashPrefix,
+                                   ClashPrefixText,
+                                   NameLengthLimit,
+                                   BrowseSource,
+                                   SinglePathRadio,
+                                   MultiPathRadio,
+                                   IncludeSubfolders,
                                    CopyFolderStructure}) {
             EXPECT_FALSE(dialog->IsEnabled(id)) << static_cast<int>(id);
         }
@@ -182,14 +223,17 @@ TEST_F(WindowSelection, AddCountsViewListsAndClearEmpties) {
     picked.files = {source + "a.png", source + "a.png"};
     picked.folders = {source};
     Click(AddSelection);
-    EXPECT_EQ(dialog->Text(SelectionCounts), QStringLiteral("已选文件数：  2  ， 已选文件夹数：  1"));
+    EXPECT_EQ(dialog->Text(SelectionCounts),
+              QStringLiteral("已选文件数：  2  ， 已选文件夹数：  1"));
     ASSERT_TRUE(dialog->IsEnabled(ViewSelection));
     Click(ViewSelection);
     CDialogViewMultiSelect* view = dialog->SelectionDialog();
     ASSERT_TRUE(WaitFor([&] { return view->isVisible(); }));
     EXPECT_EQ(view->Text()->toPlainText(),
-              QStringLiteral("花式选择，已选文件数：  2  ，已选文件夹数：  1  \n\n\n文件列表：\n        ") +
-                  source + "a.png\n        " + source + "a.png\n\n\n文件夹列表：\n        " + source);
+              QStringLiteral(
+                  "花式选择，已选文件数：  2  ，已选文件夹数：  1  \n\n\n文件列表：\n        ") +
+                  source + "a.png\n        " + source + "a.png\n\n\n文件夹列表：\n        " +
+                  source);
 
     picked.files = {source + "b.png"};
     picked.folders.clear();
@@ -201,7 +245,8 @@ TEST_F(WindowSelection, AddCountsViewListsAndClearEmpties) {
     EXPECT_FALSE(view->isVisible());
     EXPECT_FALSE(dialog->IsEnabled(ClearSelection));
     EXPECT_FALSE(dialog->IsEnabled(ViewSelection));
-    EXPECT_EQ(dialog->Text(SelectionCounts), QStringLiteral("已选文件数：  0  ， 已选文件夹数：  0"));
+    EXPECT_EQ(dialog->Text(SelectionCounts),
+              QStringLiteral("已选文件数：  0  ， 已选文件夹数：  0"));
     EXPECT_EQ(dialog->Run().MultiSelectFiles(), nullptr);
 }
 
