@@ -53,15 +53,19 @@ struct Outcome {
     int exitStatus;
 };
 
-Outcome OutcomeOf(const QString& status, Colour colour) {
-    if (status == texts::kStopped) {
-        return {QStringLiteral("stopped"), kExitStopped};
-    }
-    if (colour == colours::kComplete) {
-        return {QStringLiteral("complete"), kExitComplete};
-    }
-    if (colour == colours::kPartial) {
-        return {QStringLiteral("partial"), kExitPartial};
+Outcome OutcomeOf(RunOutcome outcome) {
+    switch (outcome) {
+        case RunOutcome::Complete:
+            return {QStringLiteral("complete"), kExitComplete};
+        case RunOutcome::Partial:
+            return {QStringLiteral("partial"), kExitPartial};
+        case RunOutcome::Stopped:
+            return {QStringLiteral("stopped"), kExitStopped};
+        case RunOutcome::Refused:
+            return {QStringLiteral("refused"), kExitRefused};
+        case RunOutcome::Failed:
+        case RunOutcome::None:
+            break;
     }
     return {QStringLiteral("failed"), kExitFailed};
 }
@@ -127,11 +131,10 @@ int RunBatch(const QStringList& arguments) {
 
     StopSignals stopSignals;
     controller.OnStartPauseContinue();
-    if (controller.State() == RunState::Idle && !controller.HasWorker()) {
+    if (controller.Outcome() == RunOutcome::Refused) {
         std::fprintf(stderr, "%s\n", qPrintable(view.Status()));
         if (args.flags.json) {
-            PrintJson({QStringLiteral("refused"), kExitRefused}, view.Status(), controller.Report(),
-                      0);
+            PrintJson(OutcomeOf(RunOutcome::Refused), view.Status(), controller.Report(), 0);
         }
         return kExitRefused;
     }
@@ -143,7 +146,7 @@ int RunBatch(const QStringList& arguments) {
         }
         mailbox.Pump(std::chrono::milliseconds(50));
     }
-    const Outcome outcome = OutcomeOf(view.Status(), view.StatusColour());
+    const Outcome outcome = OutcomeOf(controller.Outcome());
     view.PrintSummary(display);
     if (args.flags.json) {
         PrintJson(outcome, view.Status(), controller.Report(), controller.Combine().combined);

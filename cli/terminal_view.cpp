@@ -11,11 +11,6 @@ QString OneLine(const QString& text) {
 
 }  // namespace
 
-void TerminalView::SetStatus(const QString& text, Colour colour) {
-    status_ = text;
-    statusColour_ = colour;
-}
-
 void TerminalView::SetProgressText(const QString& text) {
     progressText_ = text;
     Draw();

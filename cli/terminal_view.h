@@ -15,7 +15,7 @@ public:
     // `out` receives the display; `live` draws a bar that rewrites itself (a terminal).
     TerminalView(std::FILE* out, bool live, bool quiet) : out_(out), live_(live), quiet_(quiet) {}
 
-    void SetStatus(const QString& text, Colour colour) override;
+    void SetStatus(const QString& text, Colour) override { status_ = text; }
     void SetProgressText(const QString& text) override;
     void ShowProgressBar(bool) override {}
     void SetProgressPosition(int percent) override;
@@ -25,9 +25,8 @@ public:
     void SetFocus(ControlId) override {}
     void CloseWindow() override {}
 
-    // The last status text and its colour: at the end of a run, the verdict.
+    // The last status text: at the end of a run, the verdict.
     const QString& Status() const { return status_; }
-    Colour StatusColour() const { return statusColour_; }
     // Prints the last count lines and the verdict, as the window shows them at the end.
     void PrintSummary(std::FILE* out) const;
 
@@ -38,7 +37,6 @@ private:
     bool live_;
     bool quiet_;
     QString status_;
-    Colour statusColour_ = 0;
     QString progressText_;
     int percent_ = 0;
     QString lastLine_;

@@ -7,8 +7,16 @@ bool CombinesTiles(OperationKind kind) {
     return kind == OperationKind::CutCountCombine || kind == OperationKind::CutCellCombine;
 }
 
-const QString kComplete = QStringLiteral("操作全部完成！");
-const QString kPartialPrefix = QStringLiteral("操作部分完成！");
+// The three kinds of verdict: each outcome has its own colour.
+Verdict Complete() {
+    return {QStringLiteral("操作全部完成！"), colours::kComplete, RunOutcome::Complete};
+}
+Verdict Partial(const QString& reason) {
+    return {QStringLiteral("操作部分完成！") + reason, colours::kPartial, RunOutcome::Partial};
+}
+Verdict Failure(const QString& reason = {}) {
+    return {texts::kFailed + reason, colours::kRed, RunOutcome::Failed};
+}
 
 Verdict CombineVerdict(const RunReport& r, const CombineCounts& c) {
     const int S = r.savedFiles;
@@ -18,13 +26,12 @@ Verdict CombineVerdict(const RunReport& r, const CombineCounts& c) {
     const bool reachedAll = r.processedFiles == r.totalFiles;
     if (reachedAll &&
         ((S == E && c.combined == c.attempted) || (c.combined == 0 && c.attempted == 0))) {
-        return {kComplete, colours::kComplete};
+        return Complete();
     }
     if (S == E && c.attempted > 0 && c.combined > 0 && c.combined < c.attempted) {
-        return {kPartialPrefix + QStringLiteral("因为内存不足，不能合并更多图片。"),
-                colours::kPartial};
+        return Partial(QStringLiteral("因为内存不足，不能合并更多图片。"));
     }
-    return {texts::kFailed, colours::kRed};
+    return Failure();
 }
 
 }  // namespace
@@ -65,30 +72,25 @@ Verdict CompletionVerdict(const RunReport& r, OperationKind kind, const CombineC
     const int P = r.processedFiles;
     if (E == S && T == P) {
         if (CombinesTiles(kind) && !combine.allTilesCombined) {
-            return {kPartialPrefix +
-                        QStringLiteral("保存文件中的部分图像信息已丢失。可能原因：源图过多或过大；"
-                                       "\"切割\"/\"合并\"设置中的整数设置过大。"),
-                    colours::kPartial};
+            return Partial(
+                QStringLiteral("保存文件中的部分图像信息已丢失。可能原因：源图过多或过大；"
+                               "\"切割\"/\"合并\"设置中的整数设置过大。"));
         }
-        return {kComplete, colours::kComplete};
+        return Complete();
     }
     if (S <= 0 && E > 0) {
-        return {texts::kFailed +
-                    QStringLiteral("文件保存失败！可能原因：待保存图片太大，当前版本不能保存；"
-                                   "或者磁盘空间不足等原因；"),
-                colours::kRed};
+        return Failure(
+            QStringLiteral("文件保存失败！可能原因：待保存图片太大，当前版本不能保存；"
+                           "或者磁盘空间不足等原因；"));
     }
     if (S > 0 && E != S) {
-        return {kPartialPrefix + QStringLiteral("可能原因：待保存的图片太大，当前版本不能保存。"),
-                colours::kPartial};
+        return Partial(QStringLiteral("可能原因：待保存的图片太大，当前版本不能保存。"));
     }
     if (P > 0 && T != P) {
-        return {
-            kPartialPrefix + QStringLiteral("可能原因：有些文件的信息没有获取到；合并后图片太大，"
-                                            "当前版本不能保存。"),
-            colours::kPartial};
+        return Partial(QStringLiteral(
+            "可能原因：有些文件的信息没有获取到；合并后图片太大，当前版本不能保存。"));
     }
-    return {texts::kFailed, colours::kRed};
+    return Failure();
 }
 
 }  // namespace corvane

@@ -78,13 +78,16 @@ void RunController::OnStartPauseContinue() {
 }
 
 void RunController::StartRun() {
+    outcome_ = RunOutcome::None;
     if (!validate_()) {
+        outcome_ = RunOutcome::Refused;
         return;
     }
     CaptureAtStart(form_, settings_);
     lastCombine_ = {};
     if (!CreateFolderChain(settings_.savePath)) {
         SetStatus(texts::kSaveFolderFailed, colours::kRed);
+        outcome_ = RunOutcome::Refused;
         return;
     }
     ReleaseRunData(false);  // keeps the watermark picture validation has just loaded
@@ -97,9 +100,8 @@ void RunController::StartRun() {
     OrderSelection();
     view_.SetControlsEnabled(false, false);
     if (!StartWorker([this] { CountingThreadBody(); })) {
-        SetState(RunState::Idle);
         EndStopped();
-        SetStatus(texts::kFailed, colours::kRed);
+        EndFailed();
     }
 }
 
@@ -173,9 +175,6 @@ void RunController::OnCountingDone() {
                 case WorkerMessage::RunFinished:
                     Send(&RunController::OnRunFinished);
                     break;
-                case WorkerMessage::CountingDone:
-                case WorkerMessage::CountingStopped:
-                    break;
             }
         },
         [this](const QString& text, Colour colour) {
@@ -195,7 +194,7 @@ void RunController::ContinueRun() {
         SetState(RunState::Idle);
         ReleaseRunData(true);
         ResetRunButtons();
-        SetStatus(texts::kFailed, colours::kRed);
+        EndFailed();
         return;
     }
     view_.SetButtonCaption(StartButton, texts::kPause);
@@ -236,8 +235,14 @@ void RunController::OnClose() {
 void RunController::EndStopped() {
     SetState(RunState::Idle);
     SetStatus(texts::kStopped, colours::kRed);
+    outcome_ = RunOutcome::Stopped;
     ReleaseRunData(true);
     ResetRunButtons();
+}
+
+void RunController::EndFailed() {
+    SetStatus(texts::kFailed, colours::kRed);
+    outcome_ = RunOutcome::Failed;
 }
 
 void RunController::FinishClose() {
@@ -281,6 +286,7 @@ void RunController::OnRunFinished() {
     } else {
         const Verdict verdict = CompletionVerdict(report_, settings_.operationKind, lastCombine_);
         SetStatus(verdict.text, verdict.colour);
+        outcome_ = verdict.outcome;
         view_.ShowProgressBar(false);
         SetState(RunState::Idle);
         ReleaseRunData(true);

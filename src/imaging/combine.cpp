@@ -1,8 +1,9 @@
 // Combining images into a mosaic: each image is drawn 1:1 at its place on a white canvas that
 // grows to the bounding box of everything placed.
 
-#include "canvas.h"
+#include "allocation.h"
 #include "imaging/image_processor.h"
+#include "painting.h"
 
 #include <algorithm>
 

@@ -4,6 +4,7 @@
 // reader for them), then Qt's image plugins. Untrusted files can declare any size in a few header
 // bytes, so the declared size is checked against a fixed pixel bound before anything is allocated.
 
+#include "allocation.h"
 #include "imaging/image_processor.h"
 #include "imaging/metafile.h"
 #include "platform/file_system.h"
@@ -13,46 +14,35 @@
 
 #include <utility>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 namespace corvane {
 namespace {
 
-// 2^29 pixels (512 megapixels, 2 GiB as ARGB32, e.g. 23170 x 23170): above any camera frame and
-// most stitched panoramas, yet a forged header cannot make one load take more than a few GiB.
-constexpr qint64 kMaxPixels = qint64(1) << 29;
-// Qt's own allocation check is the backstop for handlers that cannot tell the size before
-// decoding; it must let through any image within the pixel bound at the widest decoded pixel
-// (64-bit RGBA, for 16-bit PNG and TIFF).
-constexpr int kAllocationLimitMiB = int(kMaxPixels * 8 / (1024 * 1024));
+using Kind = LoadError::Kind;
+
 // A metafile is read whole into memory before rendering. Real ones stay far below this; a larger
 // file is refused rather than read.
 constexpr qint64 kMaxMetafileBytes = qint64(1) << 30;
 // Enough for every metafile signature, placeable header included.
 constexpr qint64 kSniffBytes = 1024;
 
-#if defined(__GLIBC__)
-// Picture-sized blocks (a megapixel at 4 bytes and up) are mapped from the system and unmapped
-// when freed. By default glibc raises this threshold as large blocks are freed, up to 32 MiB, and
-// from then on serves pictures below that from its heap, which never shrinks past a block still
-// in use: over a batch the freed gaps pile up (about 30 MiB more at the peak over the bench
-// corpus than any one of its files needs). Fresh pages cost some system time; the peak stays at
-// what the largest file needs.
-constexpr int kSystemBlockBytes = 4 * 1024 * 1024;
-#endif
+void SetError(LoadError* error, Kind kind, const QString& text) {
+    if (error != nullptr) {
+        *error = {kind, text};
+    }
+}
 
-void PrepareProcessForDecoding() {
-    // Process-wide settings: made once, thread-safely, before the first decode.
-    static const bool prepared = [] {
-        QImageReader::setAllocationLimit(kAllocationLimitMiB);
-#if defined(__GLIBC__)
-        mallopt(M_MMAP_THRESHOLD, kSystemBlockBytes);
-#endif
-        return true;
-    }();
-    (void)prepared;
+// Records why the file gave no picture; gives the failed bitmap that stands for it.
+BitmapPtr Refuse(LoadError* error, Kind kind, const QString& text) {
+    SetError(error, kind, text);
+    return FailedBitmap(kind == Kind::TooLarge ? ImageStatus::OutOfMemory
+                                               : ImageStatus::UnknownFormat);
+}
+
+QString TooLargeText(QSize size) {
+    return QStringLiteral("the picture is %1 x %2 pixels, more than the %3 megapixels allowed")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(kMaxLoadPixels / (1024 * 1024));
 }
 
 RawFormat RawFormatOf(const QByteArray& qtFormat) {
@@ -71,20 +61,33 @@ RawFormat RawFormatOf(const QByteArray& qtFormat) {
     return RawFormat::Undefined;
 }
 
-BitmapPtr Failed(ImageStatus status) {
-    return std::make_unique<Bitmap>(QImage(), status);
-}
-
-BitmapPtr LoadMetafile(QFile& file) {
+BitmapPtr LoadMetafile(QFile& file, LoadError* error) {
     if (file.size() > kMaxMetafileBytes) {
-        return Failed(ImageStatus::OutOfMemory);
+        return Refuse(error, Kind::TooLarge, QStringLiteral("the metafile is larger than 1 GiB"));
     }
     file.seek(0);
-    QImage image = ReadMetafile(file.readAll(), kMaxPixels);
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size()) {
+        return Refuse(error, Kind::Unreadable, file.errorString());
+    }
+    QImage image = ReadMetafile(bytes, kMaxLoadPixels);
     if (image.isNull()) {
-        return Failed(ImageStatus::UnknownFormat);
+        return Refuse(error, Kind::Corrupt, QStringLiteral("the metafile cannot be drawn"));
     }
     return std::make_unique<Bitmap>(std::move(image));
+}
+
+// Why Qt's reader gave no picture from a file it recognised.
+BitmapPtr RefuseUnread(const QImageReader& reader, LoadError* error) {
+    switch (reader.error()) {
+        case QImageReader::DeviceError:
+            return Refuse(error, Kind::Unreadable, reader.errorString());
+        case QImageReader::UnsupportedFormatError:
+            return Refuse(error, Kind::NotAnImage, reader.errorString());
+        default:
+            return Refuse(error, Kind::Corrupt,
+                          QStringLiteral("damaged or truncated: %1").arg(reader.errorString()));
+    }
 }
 
 // The smallest size libjpeg can decode at (1/2, 1/4 or 1/8) that still covers `least` on both
@@ -124,25 +127,32 @@ void ShrinkOnLoad(QImageReader& reader, RawFormat format, QSize declared,
     }
 }
 
-BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSizeFor& leastSize) {
+BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSizeFor& leastSize,
+                     LoadError* error) {
     file.seek(0);
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     if (!reader.canRead()) {
-        return Failed(ImageStatus::UnknownFormat);
+        return Refuse(error, Kind::NotAnImage,
+                      file.size() == 0
+                          ? QStringLiteral("the file is empty")
+                          : QStringLiteral("not a picture in a format that can be read"));
     }
     // Asked before anything else moves the device: some handlers (ICO) name their format only
     // while it sits at the start of the image.
     const RawFormat format = RawFormatOf(reader.format());
     const QSize declared = reader.size();
-    if (declared.isValid() && qint64(declared.width()) * declared.height() > kMaxPixels) {
-        return Failed(ImageStatus::OutOfMemory);
+    if (declared.isValid() && qint64(declared.width()) * declared.height() > kMaxLoadPixels) {
+        return Refuse(error, Kind::TooLarge, TooLargeText(declared));
     }
     ShrinkOnLoad(reader, format, declared, leastSize);
     QImage image;  // keeps the colour space the decoder attached
-    if (!reader.read(&image) || image.isNull()) {
-        return Failed(ImageStatus::UnknownFormat);
+    if (!reader.read(&image)) {
+        return RefuseUnread(reader, error);
+    }
+    if (image.isNull()) {
+        return Refuse(error, Kind::Corrupt, QStringLiteral("the decoder gave no picture"));
     }
     // Qt gives files named "...@2x.png" a pixel ratio of 2; a batch tool works in image pixels.
     image.setDevicePixelRatio(1.0);
@@ -155,25 +165,31 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
 }  // namespace
 
 BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
-                                    const LeastSizeFor& leastSize) const {
+                                    const LeastSizeFor& leastSize, LoadError* error) const {
     if (raw != nullptr) {
         *raw = RawFormat::Undefined;
     }
+    if (error != nullptr) {
+        *error = {};
+    }
     if (!PathExists(path)) {
+        SetError(error, Kind::Unreadable, QStringLiteral("no such file"));
         return nullptr;
     }
-    PrepareProcessForDecoding();
     // Folders, pipes and devices are not pictures; a pipe or a device could also block or never
     // end.
+    if (!IsRegularFile(path)) {
+        return Refuse(error, Kind::Unreadable, QStringLiteral("not a regular file"));
+    }
     QFile file(path);
-    if (!IsRegularFile(path) || !file.open(QIODevice::ReadOnly)) {
-        return Failed(ImageStatus::UnknownFormat);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return Refuse(error, Kind::Unreadable, file.errorString());
     }
     const RawFormat metafile = SniffMetafile(file.peek(kSniffBytes));
     if (metafile == RawFormat::Undefined) {
-        return LoadWithQt(file, raw, leastSize);
+        return LoadWithQt(file, raw, leastSize, error);
     }
-    BitmapPtr bitmap = LoadMetafile(file);
+    BitmapPtr bitmap = LoadMetafile(file, error);
     if (raw != nullptr && !bitmap->Image().isNull()) {
         *raw = metafile;
     }

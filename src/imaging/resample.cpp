@@ -1,6 +1,6 @@
 #include "resample.h"
 
-#include "canvas.h"
+#include "allocation.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 // Resize: three ways of choosing the new size, all ending in one resampling step.
 
-#include "canvas.h"
+#include "allocation.h"
 #include "imaging/image_processor.h"
 #include "resample.h"
 

@@ -1,9 +1,10 @@
 // Rotation: quarter turns by exact pixel moves, other angles drawn onto a canvas that just
 // holds the turned picture, with the uncovered corners in the background colour.
 
-#include "canvas.h"
+#include "allocation.h"
 #include "imaging/image_processor.h"
 #include "imaging/rotate_geometry.h"
+#include "painting.h"
 
 #include <QTransform>
 

@@ -1,8 +1,8 @@
 // Watermarks in the lower-right corner: a text drawn twice (light, then dark 2 px up and left,
 // both translucent), or a picture drawn unscaled at a fixed opacity.
 
-#include "canvas.h"
 #include "imaging/image_processor.h"
+#include "painting.h"
 
 #include <QFont>
 #include <QFontInfo>
@@ -53,7 +53,7 @@ QImage Faded(const QImage& picture, int width, int height) {
 
 }  // namespace
 
-int ImageProcessor::WatermarkFontSize(int width, int /*height*/) {
+int ImageProcessor::WatermarkFontSize(int width) {
     if (width >= 300) {
         return static_cast<int>(16 * static_cast<qint64>(width) / 300);
     }
@@ -80,7 +80,7 @@ bool ImageProcessor::DrawTextWatermark(ImageSlot slot, const QString& text) cons
     QImage& image = slot->Image();
     const int w = image.width();
     const int h = image.height();
-    const QFont font = WatermarkFont(WatermarkFontSize(w, h));
+    const QFont font = WatermarkFont(WatermarkFontSize(w));
     // Measured as laid out in the whole image (wrapping at its width, like a default string
     // format), then drawn centred in a box flush with the lower-right corner.
     const QSizeF size =

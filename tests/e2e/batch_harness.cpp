@@ -1,5 +1,9 @@
 #include "e2e/batch_harness.h"
 
+#include "support/unprivileged.h"
+
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -7,18 +11,61 @@
 #include <QJsonDocument>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
+#include <mutex>
+#include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace corvane::test {
 namespace {
+
+// How long one run may take: far above the largest run of these tests, sanitizers included.
+constexpr std::chrono::seconds kTimeLimit{180};
+
+// Kills the child when it is still running at the time limit.
+class Watchdog {
+public:
+    Watchdog(pid_t pid, std::chrono::seconds limit)
+        : thread_([this, pid, limit] {
+              std::unique_lock lock(mutex_);
+              if (!stopped_.wait_for(lock, limit, [this] { return done_; })) {
+                  fired_ = true;
+                  ::kill(pid, SIGKILL);
+                  stopped_.wait(lock, [this] { return done_; });
+              }
+          }) {}
+    ~Watchdog() { Stop(); }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    // Call when the child has exited but before it is reaped, so its pid cannot have been given
+    // to another process. True when the watchdog had to kill it.
+    bool Stop() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        stopped_.notify_all();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        return fired_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool done_ = false;
+    bool fired_ = false;
+    std::thread thread_;  // last: starts once the members it uses exist
+};
 
 QString ReadPipe(int fd, const std::function<void(const QString&)>& onLine) {
     QByteArray all;
@@ -42,20 +89,37 @@ QString ReadPipe(int fd, const std::function<void(const QString&)>& onLine) {
     return QString::fromUtf8(all);
 }
 
+// Starts the program with stdout and stderr on the given descriptors. Between fork and exec the
+// child makes system calls only.
+pid_t Spawn(std::vector<char*>& argv, int outFd, int errFd, bool unprivileged) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::dup2(outFd, 1) < 0 || ::dup2(errFd, 2) < 0 || (unprivileged && !DropPrivileges())) {
+            ::_exit(127);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+QString ReadAndClose(std::FILE* file) {
+    std::rewind(file);
+    QFile err;
+    QString text;
+    if (err.open(file, QIODevice::ReadOnly)) {
+        text = QString::fromUtf8(err.readAll());
+    }
+    err.close();
+    std::fclose(file);
+    return text;
+}
+
 }  // namespace
 
 BatchResult RunBatch(const QStringList& arguments,
-                     const std::function<void(const QString&, pid_t)>& onLine, int asUser) {
-    std::vector<QByteArray> storage;
-    if (asUser >= 0 && ::geteuid() == 0) {
-        // setpriv drops to the user before corvane-batch starts.
-        for (const char* part : {"setpriv", "--clear-groups"}) {
-            storage.emplace_back(part);
-        }
-        storage.push_back("--reuid=" + QByteArray::number(asUser));
-        storage.push_back("--regid=" + QByteArray::number(asUser));
-    }
-    storage.emplace_back(CORVANE_BATCH);
+                     const std::function<void(const QString&, pid_t)>& onLine, bool unprivileged) {
+    std::vector<QByteArray> storage{CORVANE_BATCH};
     for (const QString& argument : arguments) {
         storage.push_back(argument.toUtf8());
     }
@@ -65,33 +129,38 @@ BatchResult RunBatch(const QStringList& arguments,
     }
     argv.push_back(nullptr);
 
-    int outPipe[2];
     BatchResult result;
     // stderr goes to a file, so that a chatty decoder can never block the child while the test
     // reads stdout.
     std::FILE* errFile = std::tmpfile();
+    int outPipe[2];
     if (errFile == nullptr || ::pipe2(outPipe, O_CLOEXEC) != 0) {
+        if (errFile != nullptr) {
+            std::fclose(errFile);
+        }
+        ADD_FAILURE() << "cannot make the pipes for corvane-batch";
         return result;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, ::fileno(errFile), 2);
-    pid_t pid = 0;
-    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = Spawn(argv, outPipe[1], ::fileno(errFile), unprivileged);
     ::close(outPipe[1]);
-    if (spawned == 0) {
-        result.out = ReadPipe(outPipe[0], [&](const QString& line) {
-            if (onLine) {
-                onLine(line, pid);
-            }
-        });
-    }
-    ::close(outPipe[0]);
-    if (spawned != 0) {
+    if (pid < 0) {
+        ::close(outPipe[0]);
         std::fclose(errFile);
+        ADD_FAILURE() << "cannot start corvane-batch";
         return result;
+    }
+    Watchdog watchdog(pid, kTimeLimit);
+    result.out = ReadPipe(outPipe[0], [&](const QString& line) {
+        if (onLine) {
+            onLine(line, pid);
+        }
+    });
+    ::close(outPipe[0]);
+    siginfo_t exited{};
+    ::waitid(P_PID, static_cast<id_t>(pid), &exited, WEXITED | WNOWAIT);
+    if (watchdog.Stop()) {
+        ADD_FAILURE() << "corvane-batch ran longer than " << kTimeLimit.count()
+                      << " s and was killed: " << arguments.join(' ').toStdString();
     }
     int status = 0;
     struct rusage usage {};
@@ -99,13 +168,7 @@ BatchResult RunBatch(const QStringList& arguments,
         result.exitCode = WEXITSTATUS(status);
     }
     result.peakKiB = usage.ru_maxrss;
-    std::rewind(errFile);
-    QFile err;
-    if (err.open(errFile, QIODevice::ReadOnly)) {
-        result.err = QString::fromUtf8(err.readAll());
-    }
-    err.close();
-    std::fclose(errFile);
+    result.err = ReadAndClose(errFile);
     if (arguments.contains(QStringLiteral("--json"))) {
         const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
         if (!lines.isEmpty()) {

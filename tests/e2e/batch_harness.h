@@ -14,7 +14,7 @@
 namespace corvane::test {
 
 struct BatchResult {
-    int exitCode = -1;
+    int exitCode = -1;  // -1 when it did not exit normally (killed, or could not start)
     QString out;
     QString err;
     QJsonObject json;  // when --json was given
@@ -22,10 +22,12 @@ struct BatchResult {
 };
 
 // Runs corvane-batch with the arguments. `onLine` sees each line of its standard output as it
-// comes (with the process id, e.g. to send a signal); `asUser` runs it as that uid (root only).
+// comes (with the process id, e.g. to send a signal); `unprivileged` runs it as "nobody" when the
+// test runs as root. A run that takes longer than a generous time limit is killed and fails the
+// test.
 BatchResult RunBatch(const QStringList& arguments,
                      const std::function<void(const QString&, pid_t)>& onLine = {},
-                     int asUser = -1);
+                     bool unprivileged = false);
 
 // A small picture with a gradient, so that resampling and encoders have something to do.
 QImage TestPicture(int width, int height, QColor tint = QColor(200, 80, 40));

@@ -15,7 +15,19 @@
 namespace corvane::test {
 namespace {
 
-constexpr int kNobody = 65534;
+// Sanitizers keep shadow memory and freed blocks in quarantine: a process's peak then says
+// nothing about the program's own memory.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kMemoryIsMeasurable = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kMemoryIsMeasurable = false;
+#else
+constexpr bool kMemoryIsMeasurable = true;
+#endif
+#else
+constexpr bool kMemoryIsMeasurable = true;
+#endif
 
 TEST(BatchReliability, StopWhileWritingALargeTiffLeavesNoPartialFile) {
     TempTree tree;
@@ -34,15 +46,18 @@ TEST(BatchReliability, StopWhileWritingALargeTiffLeavesNoPartialFile) {
     const QString out = tree.MakeFolder("out");
     bool sent = false;
     const BatchResult r =
-        RunBatch({"-f", "tiff", "-o", out, tree.Path("src")}, [&](const QString& line, pid_t pid) {
-            // Sent while the first TIFF is being encoded.
-            if (!sent && line.contains(QStringLiteral("可识别图片文件数： 1"))) {
+        RunBatch({"-f", "tiff", "-o", out, tree.Path("src")}, [&](const QString&, pid_t pid) {
+            // Once the first TIFF is there the run is certainly processing, with two large files
+            // to go: the stop comes while the next one is read or written.
+            if (!sent && !FilesIn(out).isEmpty()) {
                 ::kill(pid, SIGINT);
                 sent = true;
             }
         });
     ASSERT_TRUE(sent);
-    EXPECT_TRUE(r.exitCode == 130 || r.exitCode == 0) << r.exitCode;
+    EXPECT_EQ(r.exitCode, 130);
+    // A stop is noticed at the next polling point, so the third file is never written.
+    EXPECT_LT(FilesIn(out).size(), 3);
     for (const QString& name : TreeBelow(out)) {
         ASSERT_FALSE(name.startsWith('.')) << "temporary file left: " << name.toStdString();
         QImageReader reader(out + name);
@@ -63,13 +78,13 @@ TEST(BatchReliability, OutputFolderTurningReadOnlyHalfwayGivesAPartialVerdict) {
     bool locked = false;
     const BatchResult r = RunBatch(
         {"-f", "png,bmp", "-o", out, tree.Path("src")},
-        [&](const QString& line, pid_t) {
-            if (!locked && line.contains(QStringLiteral("已保存文件数： 4"))) {
+        [&](const QString&, pid_t) {
+            if (!locked && FilesIn(out).size() >= 4) {
                 ::chmod(outName.constData(), 0555);
                 locked = true;
             }
         },
-        kNobody);
+        true);
     ::chmod(outName.constData(), 0777);
     ASSERT_TRUE(locked);
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
@@ -88,6 +103,9 @@ TEST(BatchReliability, OutputFolderTurningReadOnlyHalfwayGivesAPartialVerdict) {
 // Memory stays flat however many files a run takes: one image at a time, and the file list costs
 // little per entry.
 TEST(BatchReliability, TenThousandSmallFilesKeepMemorySteady) {
+    if (!kMemoryIsMeasurable) {
+        GTEST_SKIP() << "a sanitizer's shadow memory and quarantine hide the program's own peak";
+    }
     TempTree tree;
     QByteArray png;
     {

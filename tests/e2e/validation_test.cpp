@@ -1,5 +1,6 @@
 // Every refusal of the checks before a run, reached through corvane-batch's arguments.
 #include "e2e/batch_harness.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"watermark not a picture",
                    {"-o", "OUT", "--watermark-image", "TXT", "SRC"},
                    u"水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片"
-                   u"的路径。"}));
+                   u"的路径。"}),
+    kRowName);
 
 TEST(BatchUsage, BadArgumentsAreRefusedWithUsage) {
     for (const QStringList& arguments :
@@ -124,6 +126,21 @@ TEST(BatchUsage, AcceptedNumbersAreCleanedAsTheDialogCleansThem) {
                   tree.Path("src")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(ImageSize(out + "a.PNG"), QSize(12, 6));
+}
+
+TEST(BatchUsage, ARunWithoutARuntimeFolderPrintsNothingOnStandardError) {
+    TempTree tree;
+    WritePicture(tree, "src/a.png", 10, 10);
+    // As under cron or in a container, where Qt would warn about the missing folder.
+    const QByteArray runtimeDir = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    const BatchResult r = RunBatch({"-q", "-o", tree.MakeFolder("out"), tree.Path("src")});
+    if (!runtimeDir.isEmpty()) {
+        qputenv("XDG_RUNTIME_DIR", runtimeDir);
+    }
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err.toStdString(), "");
+    EXPECT_TRUE(r.out.trimmed().endsWith(QStringLiteral("操作全部完成！")));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Entry point of the widget tests: a QApplication on the offscreen platform unless a display is
 // chosen (scripts/with-xvfb sets xcb), so QTest drives the real widgets headless.
+#include "imaging/process_setup.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,6 +10,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    corvane::ConfigureProcessForImaging();
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

@@ -1,5 +1,7 @@
 // Test entry point: text drawing and image plugins need a QGuiApplication, which runs headless
 // on the offscreen platform.
+#include "imaging/process_setup.h"
+
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -8,6 +10,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    corvane::ConfigureProcessForImaging();
     ::testing::InitGoogleTest(&argc, argv);
     QGuiApplication app(argc, argv);
     return RUN_ALL_TESTS();

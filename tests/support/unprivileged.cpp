@@ -6,17 +6,22 @@
 
 namespace corvane::test {
 
+bool DropPrivileges() {
+    constexpr uid_t kNobody = 65534;
+    if (::geteuid() != 0) {
+        return true;
+    }
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+}
+
 int RunUnprivileged(const std::function<int()>& body) {
     const pid_t child = ::fork();
     if (child < 0) {
         return -1;
     }
     if (child == 0) {
-        if (::geteuid() == 0) {
-            constexpr uid_t kNobody = 65534;
-            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
-                ::_exit(125);
-            }
+        if (!DropPrivileges()) {
+            ::_exit(125);
         }
         ::_exit(body() & 0x7f);
     }

@@ -1,4 +1,5 @@
 #include "engine/batch_settings.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,7 @@ TEST_F(CaptureTest, QuarterTurnsIgnoreTheColourButton) {
 }
 
 struct KindRow {
+    const char* name;
     bool cut;
     bool byCount;
     bool combine;
@@ -91,15 +93,21 @@ TEST_P(OperationKindDerivation, FollowsTheBoxes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, OperationKindDerivation,
-    ::testing::Values(KindRow{false, true, false, false, true, OperationKind::Plain},
-                      KindRow{true, true, false, false, true, OperationKind::CutCount},
-                      KindRow{true, false, false, false, true, OperationKind::CutCell},
-                      KindRow{false, true, true, false, true, OperationKind::Combine},
-                      KindRow{true, true, true, false, true, OperationKind::CutCountCombine},
-                      KindRow{true, false, true, false, true, OperationKind::CutCellCombine},
-                      KindRow{true, false, true, true, true, OperationKind::DirectCopy},
+    ::testing::Values(KindRow{"Plain", false, true, false, false, true, OperationKind::Plain},
+                      KindRow{"CutByCount", true, true, false, false, true,
+                              OperationKind::CutCount},
+                      KindRow{"CutByCell", true, false, false, false, true, OperationKind::CutCell},
+                      KindRow{"Combine", false, true, true, false, true, OperationKind::Combine},
+                      KindRow{"CutByCountThenCombine", true, true, true, false, true,
+                              OperationKind::CutCountCombine},
+                      KindRow{"CutByCellThenCombine", true, false, true, false, true,
+                              OperationKind::CutCellCombine},
+                      KindRow{"DirectCopyOverrulesTheRest", true, false, true, true, true,
+                              OperationKind::DirectCopy},
                       // A disabled direct-copy box counts as off.
-                      KindRow{false, true, true, true, false, OperationKind::Combine}));
+                      KindRow{"DisabledDirectCopyCountsAsOff", false, true, true, true, false,
+                              OperationKind::Combine}),
+    test::kRowName);
 
 TEST_F(CaptureTest, NamingRulesAreReadWhenProcessingStarts) {
     SelectRadio(form, ClashSuffix);

@@ -1,5 +1,6 @@
 #include "engine/report.h"
 #include "support/printers.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,7 @@ struct VerdictRow {
     CombineCounts combine;
     const char16_t* text;
     Colour colour;
+    RunOutcome outcome;
 };
 
 class Verdicts : public ::testing::TestWithParam<VerdictRow> {};
@@ -60,6 +62,7 @@ TEST_P(Verdicts, ChooseTheSentence) {
     const Verdict verdict = CompletionVerdict(row.report, row.kind, row.combine);
     EXPECT_EQ(verdict.text, QString::fromUtf16(row.text)) << row.name;
     EXPECT_EQ(verdict.colour, row.colour) << row.name;
+    EXPECT_EQ(verdict.outcome, row.outcome) << row.name;
 }
 
 const char16_t* const kAll = u"操作全部完成！";
@@ -72,84 +75,103 @@ INSTANTIATE_TEST_SUITE_P(
                    Counts(0, 0, 0, 0, 0),
                    {},
                    kAll,
-                   colours::kComplete},
+                   colours::kComplete,
+                   RunOutcome::Complete},
         VerdictRow{"empty folder, combine",
                    OperationKind::Combine,
                    Counts(0, 0, 0, 0, 0),
                    {},
                    kAll,
-                   colours::kComplete},
-        VerdictRow{
-            "no images", OperationKind::Plain, Counts(5, 5, 0, 0, 0), {}, kAll, colours::kComplete},
+                   colours::kComplete,
+                   RunOutcome::Complete},
+        VerdictRow{"no images",
+                   OperationKind::Plain,
+                   Counts(5, 5, 0, 0, 0),
+                   {},
+                   kAll,
+                   colours::kComplete,
+                   RunOutcome::Complete},
         VerdictRow{"three images and a text file",
                    OperationKind::Plain,
                    Counts(4, 4, 3, 3, 3),
                    {},
                    kAll,
-                   colours::kComplete},
+                   colours::kComplete,
+                   RunOutcome::Complete},
         VerdictRow{"every save failed",
                    OperationKind::Plain,
                    Counts(3, 3, 3, 0, 3),
                    {},
                    u"操作失败！文件保存失败！可能原因：待保存图片太大，当前版本不能保存；或者磁盘空"
                    u"间不足等原因；",
-                   colours::kRed},
+                   colours::kRed,
+                   RunOutcome::Failed},
         VerdictRow{"one encoder failing",
                    OperationKind::Plain,
                    Counts(3, 3, 3, 3, 6),
                    {},
                    u"操作部分完成！可能原因：待保存的图片太大，当前版本不能保存。",
-                   colours::kPartial},
+                   colours::kPartial,
+                   RunOutcome::Partial},
         VerdictRow{
             "run cut short",
             OperationKind::Plain,
             Counts(5, 3, 3, 3, 3),
             {},
             u"操作部分完成！可能原因：有些文件的信息没有获取到；合并后图片太大，当前版本不能保存。",
-            colours::kPartial},
+            colours::kPartial,
+            RunOutcome::Partial},
         VerdictRow{"nothing at all",
                    OperationKind::Plain,
                    Counts(5, 0, 0, 0, 0),
                    {},
                    u"操作失败！",
-                   colours::kRed},
+                   colours::kRed,
+                   RunOutcome::Failed},
         VerdictRow{"tiles lost",
                    OperationKind::CutCountCombine,
                    Counts(2, 2, 2, 1, 1),
                    {3, 0, 4, false},
                    u"操作部分完成！保存文件中的部分图像信息已丢失。可能原因：源图过多或过大；\"切割"
                    u"\"/\"合并\"设置中的整数设置过大。",
-                   colours::kPartial},
+                   colours::kPartial,
+                   RunOutcome::Partial},
         VerdictRow{"tiles all placed",
                    OperationKind::CutCellCombine,
                    Counts(2, 2, 2, 1, 1),
                    {4, 0, 4, true},
                    kAll,
-                   colours::kComplete},
+                   colours::kComplete,
+                   RunOutcome::Complete},
         VerdictRow{"mosaic complete",
                    OperationKind::Combine,
                    Counts(5, 5, 5, 3, 3),
                    {5, 5, 0, false},
                    kAll,
-                   colours::kComplete},
+                   colours::kComplete,
+                   RunOutcome::Complete},
         VerdictRow{"canvas could not grow",
                    OperationKind::Combine,
                    Counts(5, 3, 3, 1, 1),
                    {2, 3, 0, false},
                    u"操作部分完成！因为内存不足，不能合并更多图片。",
-                   colours::kPartial},
+                   colours::kPartial,
+                   RunOutcome::Partial},
         VerdictRow{"combine could not begin",
                    OperationKind::Combine,
                    Counts(5, 0, 0, 0, 0),
                    {},
                    u"操作失败！",
-                   colours::kRed},
+                   colours::kRed,
+                   RunOutcome::Failed},
         VerdictRow{"mosaic not saved",
                    OperationKind::Combine,
                    Counts(5, 5, 5, 0, 3),
                    {5, 5, 0, false},
                    u"操作失败！",
-                   colours::kRed}));
+                   colours::kRed,
+                   RunOutcome::Failed}),
+    test::kRowName);
 
 }  // namespace
 }  // namespace corvane

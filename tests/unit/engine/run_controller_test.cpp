@@ -8,15 +8,12 @@
 
 #include <QDir>
 
-#include <chrono>
-#include <map>
-#include <mutex>
+#include <algorithm>
 #include <vector>
 
 namespace corvane {
 namespace {
 
-using namespace std::chrono_literals;
 using enum ControlId;
 using test::TempTree;
 
@@ -129,6 +126,7 @@ TEST_F(RunControllerTest, AWholeRunEndsWithTheVerdictAndResetsTheButtons) {
     PumpUntilIdle();
     EXPECT_EQ(view.status, QStringLiteral("操作全部完成！"));
     EXPECT_EQ(view.statusColour, colours::kComplete);
+    EXPECT_EQ(controller.Outcome(), RunOutcome::Complete);
     EXPECT_EQ(written.size(), 6u);
     EXPECT_EQ(controller.Report().totalFiles, 3);
     EXPECT_EQ(controller.Report().savedFiles, 6);
@@ -201,6 +199,7 @@ TEST_F(RunControllerTest, StopWhilePausedNeedsNoWorker) {
     EXPECT_EQ(controller.State(), RunState::Idle);
     EXPECT_EQ(view.status, texts::kStopped);
     EXPECT_EQ(view.statusColour, colours::kRed);
+    EXPECT_EQ(controller.Outcome(), RunOutcome::Stopped);
     ExpectReset();
 }
 
@@ -214,8 +213,10 @@ TEST_F(RunControllerTest, StopWhileRunningEndsAtTheNextPollingPoint) {
         }
     };
     controller.OnStartPauseContinue();
+    EXPECT_EQ(controller.Outcome(), RunOutcome::None);  // until the run ends
     PumpUntilIdle();
     EXPECT_EQ(view.status, texts::kStopped);
+    EXPECT_EQ(controller.Outcome(), RunOutcome::Stopped);
     EXPECT_EQ(written, std::vector<QString>{FormatWriter::hooked});
     ExpectReset();
 }
@@ -256,6 +257,7 @@ TEST_F(RunControllerTest, RefusedValidationStartsNothing) {
     accept = false;
     controller.OnStartPauseContinue();
     EXPECT_EQ(controller.State(), RunState::Idle);
+    EXPECT_EQ(controller.Outcome(), RunOutcome::Refused);
     EXPECT_FALSE(controller.HasWorker());
     EXPECT_TRUE(view.optionsEnabled);
     EXPECT_FALSE(QDir(tree.Path("out")).exists());
@@ -269,6 +271,7 @@ TEST_F(RunControllerTest, SaveFolderThatCannotBeMadeIsReported) {
     EXPECT_FALSE(controller.HasWorker());
     EXPECT_EQ(view.status, texts::kSaveFolderFailed);
     EXPECT_EQ(view.statusColour, colours::kRed);
+    EXPECT_EQ(controller.Outcome(), RunOutcome::Refused);
 }
 
 TEST_F(RunControllerTest, StartDoesNothingBeforeInitialisation) {
@@ -280,17 +283,27 @@ TEST_F(RunControllerTest, StartDoesNothingBeforeInitialisation) {
     EXPECT_FALSE(early.HasWorker());
 }
 
-TEST_F(RunControllerTest, GoingAwayDuringARunDoesNotHang) {
+TEST_F(RunControllerTest, GoingAwayDuringARunEndsTheWorkerWithoutHandlingMore) {
     QueueMailbox ownMailbox;
+    FormatWriter::hookAt = QStringLiteral("#0");
+    bool hooked = false;
+    view.onStatus = [&](const QString& text) { hooked = hooked || text == QStringLiteral("hook"); };
+    std::size_t shown = 0;
     {
         RunController brief(
             form, view, ownMailbox, [] { return true; },
             [this] { return std::make_unique<FormatWriter>(formats, written); });
         brief.MarkInitialised();
         brief.OnStartPauseContinue();
-        ownMailbox.Pump(50ms);  // maybe into processing, maybe not: either way it must end
+        corvane::PumpUntil(ownMailbox, [&] { return hooked; });
+        shown = view.statuses.size();
+        // Nobody pumps from here on: the worker writes the hooked output and then waits in its
+        // next message while the controller goes away.
     }
-    SUCCEED();
+    // The worker was released and joined: it stopped at that polling point, and nothing it sent
+    // was handled once the controller had gone.
+    EXPECT_EQ(written, std::vector<QString>{FormatWriter::hooked});
+    EXPECT_EQ(view.statuses.size(), shown);
 }
 
 }  // namespace

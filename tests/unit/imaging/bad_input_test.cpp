@@ -2,8 +2,10 @@
 // that claims to be usable without pixels, and no allocation driven by a forged header.
 
 #include "imaging/image_processor.h"
+#include "imaging/metafile.h"
 #include "imaging/raster_codec.h"
 #include "support/temp_tree.h"
+#include "support/test_names.h"
 
 #include "unit/imaging/qt_encoded.h"
 
@@ -143,6 +145,7 @@ struct CaseRow {
     const char* fileName;
     bool usable;
     ImageStatus status;  // the status left on the bitmap
+    LoadError::Kind reason;
 };
 
 class BadInputCase : public ::testing::TestWithParam<CaseRow> {};
@@ -150,40 +153,78 @@ class BadInputCase : public ::testing::TestWithParam<CaseRow> {};
 TEST_P(BadInputCase, LoadsAsExpected) {
     const CaseRow& row = GetParam();
     TempTree tree;
-    BitmapPtr bitmap = ImageProcessor().LoadImage(tree.WriteFile(row.fileName, row.bytes()));
+    LoadError error;
+    BitmapPtr bitmap =
+        ImageProcessor().LoadImage(tree.WriteFile(row.fileName, row.bytes()), nullptr, {}, &error);
     ASSERT_NE(bitmap, nullptr);
     const ImageStatus status = bitmap->TakeStatus();
     EXPECT_EQ(status, row.status);
     bitmap->SetStatus(status);
     EXPECT_EQ(IsUsable(bitmap.get()), row.usable);
+    EXPECT_EQ(error.kind, row.reason) << error.text.toStdString();
+    // Every refusal says why in words; a picture that loaded has nothing to say.
+    EXPECT_EQ(error.text.isEmpty(), row.reason == LoadError::Kind::None);
 }
 
 QByteArray OnePixel(const char* format) {
     return QtEncoded(NoisyPicture(1, 1), format);
 }
 
+QByteArray OurEmf(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteEmf(image, &buffer);
+    return bytes;
+}
+
+QByteArray Halved(const QByteArray& bytes) {
+    return bytes.left(bytes.size() / 2);
+}
+
+// The header record of an EMF without the records that draw: a metafile with nothing to show.
+QByteArray EmfHeaderAlone(const QByteArray& emf) {
+    const auto headerSize =
+        qFromLittleEndian<quint32>(reinterpret_cast<const uchar*>(emf.constData()) + 4);
+    return emf.left(headerSize);
+}
+
+using Kind = LoadError::Kind;
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadInputCase,
-    ::testing::Values(
-        CaseRow{"ZeroBytes", [] { return QByteArray(); }, "empty.png", false,
-                ImageStatus::UnknownFormat},
-        CaseRow{"TextNamedJpg", [] { return QByteArray("this is not a picture\n"); }, "note.jpg",
-                false, ImageStatus::UnknownFormat},
-        CaseRow{"PngClaimsHugeSize", [] { return PngClaiming(100000, 100000); }, "bomb.png", false,
-                ImageStatus::OutOfMemory},
-        CaseRow{"JpegClaimsHugeSize", [] { return JpegClaiming(65000, 65000); }, "bomb.jpg", false,
-                ImageStatus::OutOfMemory},
-        CaseRow{"TiffClaimsHugeSize", [] { return TiffClaiming(65535, 65535); }, "bomb.tif", false,
-                ImageStatus::OutOfMemory},
-        // Qt's BMP reader refuses sizes above 16384 x 16384 itself, before our bound.
-        CaseRow{"BmpClaimsHugeSize", [] { return BmpClaiming(100000, 100000); }, "bomb.bmp", false,
-                ImageStatus::UnknownFormat},
-        CaseRow{"PngOnePixel", [] { return OnePixel("png"); }, "one.png", true, ImageStatus::Ok},
-        CaseRow{"JpegOnePixel", [] { return OnePixel("jpeg"); }, "one.jpg", true, ImageStatus::Ok},
-        CaseRow{"BmpOnePixel", [] { return OnePixel("bmp"); }, "one.bmp", true, ImageStatus::Ok},
-        CaseRow{"TiffOnePixel", [] { return OnePixel("tiff"); }, "one.tif", true, ImageStatus::Ok},
-        CaseRow{"GifOnePixel", [] { return kTinyGif; }, "one.gif", true, ImageStatus::Ok}),
-    [](const auto& row) { return std::string(row.param.name); });
+    ::testing::Values(CaseRow{"ZeroBytes", [] { return QByteArray(); }, "empty.png", false,
+                              ImageStatus::UnknownFormat, Kind::NotAnImage},
+                      CaseRow{"TextNamedJpg", [] { return QByteArray("this is not a picture\n"); },
+                              "note.jpg", false, ImageStatus::UnknownFormat, Kind::NotAnImage},
+                      CaseRow{"PngClaimsHugeSize", [] { return PngClaiming(100000, 100000); },
+                              "bomb.png", false, ImageStatus::OutOfMemory, Kind::TooLarge},
+                      CaseRow{"JpegClaimsHugeSize", [] { return JpegClaiming(65000, 65000); },
+                              "bomb.jpg", false, ImageStatus::OutOfMemory, Kind::TooLarge},
+                      CaseRow{"TiffClaimsHugeSize", [] { return TiffClaiming(65535, 65535); },
+                              "bomb.tif", false, ImageStatus::OutOfMemory, Kind::TooLarge},
+                      // Qt's BMP reader refuses sizes above 16384 x 16384 itself, before our bound.
+                      CaseRow{"BmpClaimsHugeSize", [] { return BmpClaiming(100000, 100000); },
+                              "bomb.bmp", false, ImageStatus::UnknownFormat, Kind::Corrupt},
+                      CaseRow{"PngCutInHalf",
+                              [] { return Halved(QtEncoded(NoisyPicture(24, 16), "png")); },
+                              "half.png", false, ImageStatus::UnknownFormat, Kind::Corrupt},
+                      CaseRow{"EmfHeaderAlone",
+                              [] { return EmfHeaderAlone(OurEmf(NoisyPicture(24, 16))); },
+                              "header.emf", false, ImageStatus::UnknownFormat, Kind::Corrupt},
+                      CaseRow{"PngOnePixel", [] { return OnePixel("png"); }, "one.png", true,
+                              ImageStatus::Ok, Kind::None},
+                      CaseRow{"JpegOnePixel", [] { return OnePixel("jpeg"); }, "one.jpg", true,
+                              ImageStatus::Ok, Kind::None},
+                      CaseRow{"BmpOnePixel", [] { return OnePixel("bmp"); }, "one.bmp", true,
+                              ImageStatus::Ok, Kind::None},
+                      CaseRow{"TiffOnePixel", [] { return OnePixel("tiff"); }, "one.tif", true,
+                              ImageStatus::Ok, Kind::None},
+                      CaseRow{"GifOnePixel", [] { return kTinyGif; }, "one.gif", true,
+                              ImageStatus::Ok, Kind::None},
+                      CaseRow{"EmfWhole", [] { return OurEmf(NoisyPicture(24, 16)); }, "whole.emf",
+                              true, ImageStatus::Ok, Kind::None}),
+    test::kRowName);
 
 // Damaged copies of valid encodings: every short prefix and every byte flipped in the headers,
 // then a stride through the rest.
@@ -261,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DamageRow{"Tiff", [] { return QtEncoded(NoisyPicture(24, 16), "tiff"); }},
                       DamageRow{"TinyGif", [] { return kTinyGif; }},
                       DamageRow{"Gif", [] { return OurGif(NoisyPicture(24, 16)); }}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 }  // namespace
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #include "geometry_test_util.h"
 #include "imaging/image_processor.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -100,7 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Combine(testing::Values(0xFF3C6E9B, 0x80C04020),
                      testing::Values(QImage::Format_ARGB32, QImage::Format_RGB888,
                                      QImage::Format_ARGB32_Premultiplied, QImage::Format_Indexed8),
-                     testing::Values(QSize(97, 61), QSize(640, 480), QSize(1, 1))));
+                     testing::Values(QSize(97, 61), QSize(640, 480), QSize(1, 1))),
+    [](const auto& row) {
+        return QString::number(std::get<0>(row.param), 16).toUpper().toStdString() + "_" +
+               test::FormatName(std::get<1>(row.param)) + "_" +
+               test::SizeName(std::get<2>(row.param));
+    });
 
 TEST(Resample, CheckerboardShrinksToEvenGrey) {
     QImage checker(400, 300, QImage::Format_RGB32);

@@ -1,6 +1,7 @@
 #include "geometry_test_util.h"
 #include "imaging/image_processor.h"
 #include "imaging/rotate_geometry.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PlanCase{-90, kQuarter, 270, 0}, PlanCase{30, kDrawn, 0, 30},
                     PlanCase{120, kDrawn, 90, 30}, PlanCase{-30, kDrawn, 270, 60},
                     PlanCase{200.5f, kDrawn, 180, 20.5f}, PlanCase{1e10f, kDrawn, 270, 10},
-                    PlanCase{kNaN, TurnKind::Invalid, 0, 0}));
+                    PlanCase{kNaN, TurnKind::Invalid, 0, 0}),
+    [](const auto& row) { return "Angle" + test::NumberName(row.param.angle); });
 
 struct CanvasCase {
     int width, height;
@@ -76,7 +78,11 @@ INSTANTIATE_TEST_SUITE_P(Rotation, TurnCanvasTest,
                          testing::Values(CanvasCase{100, 50, 30, 112, 94},
                                          CanvasCase{50, 100, 30, 94, 112},
                                          CanvasCase{50, 100, 60, 112, 94},
-                                         CanvasCase{200, 100, 45, 213, 213}));
+                                         CanvasCase{200, 100, 45, 213, 213}),
+                         [](const auto& row) {
+                             return test::SizeName(QSize(row.param.width, row.param.height)) +
+                                    "TurnedBy" + test::NumberName(row.param.rest);
+                         });
 
 TEST(Rotation, DrawnTurnIsClockwiseOpaqueWithBackgroundCorners) {
     BitmapPtr slot = SolidBitmap(100, 50, 0xFFCC0000, QImage::Format_RGB32);
@@ -130,7 +136,11 @@ INSTANTIATE_TEST_SUITE_P(
     Rotation, QuarterTurnTest,
     testing::Combine(testing::Values(QImage::Format_RGB555, QImage::Format_RGB888,
                                      QImage::Format_RGB32, QImage::Format_ARGB32),
-                     testing::Values(0.0f, 360.0004f, 89.9995f, 180.0f, 270.0f)));
+                     testing::Values(0.0f, 360.0004f, 89.9995f, 180.0f, 270.0f)),
+    [](const auto& row) {
+        return test::FormatName(std::get<0>(row.param)) + "_Angle" +
+               test::NumberName(std::get<1>(row.param));
+    });
 
 TEST(Rotation, CanvasTooLargeLeavesAFailedBitmapInsteadOfCrashing) {
     // 100000 x 1 at 45 degrees asks for about 70711 x 70711 pixels (20 GB).

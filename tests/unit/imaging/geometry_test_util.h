@@ -2,11 +2,10 @@
 // Small image builders and comparisons for the tests of the drawing operations.
 
 #include "imaging/bitmap.h"
+#include "support/image_difference.h"
 
 #include <QImage>
 
-#include <algorithm>
-#include <cstdlib>
 #include <memory>
 
 namespace corvane::test {
@@ -53,11 +52,6 @@ inline bool SameRegion(const QImage& part, const QImage& whole, int x, int y) {
         }
     }
     return true;
-}
-
-inline int ChannelDistance(QRgb a, QRgb b) {
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                     std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
 }
 
 }  // namespace corvane::test

@@ -4,7 +4,9 @@
 
 #include "imaging/image_processor.h"
 #include "imaging/raster_codec.h"
+#include "support/image_difference.h"
 #include "support/temp_tree.h"
+#include "support/test_names.h"
 #include "support/unprivileged.h"
 
 #include "unit/imaging/qt_encoded.h"
@@ -16,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
+#include <QMetaEnum>
 #include <QtEndian>
 
 #include <sys/stat.h>
@@ -41,21 +44,6 @@ QImage BlockPicture(int width, int height) {
         }
     }
     return image;
-}
-
-double MeanChannelDifference(const QImage& a, const QImage& b) {
-    const QImage left = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage right = b.convertToFormat(QImage::Format_ARGB32);
-    double sum = 0;
-    for (int y = 0; y < left.height(); ++y) {
-        for (int x = 0; x < left.width(); ++x) {
-            const QRgb p = left.pixel(x, y);
-            const QRgb q = right.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q)) + std::abs(qAlpha(p) - qAlpha(q));
-        }
-    }
-    return sum / (4.0 * left.width() * left.height());
 }
 
 OutputFormat Format(FormatKind kind) {
@@ -176,7 +164,7 @@ TEST_P(LoadSaveRoundTrip, LoadsWhatWasSaved) {
     ASSERT_TRUE(IsUsable(loaded.get()));
     EXPECT_EQ(raw, row.raw);
     ASSERT_EQ(loaded->Image().size(), original.size());
-    EXPECT_LE(MeanChannelDifference(loaded->Image(), original), row.tolerance);
+    EXPECT_LE(test::CompareImages(loaded->Image(), original).mean, row.tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -188,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripRow{"Tiff", FormatKind::Tiff, RawFormat::Tiff, 0},
                       RoundTripRow{"Emf", FormatKind::Emf, RawFormat::Emf, 0.5},
                       RoundTripRow{"Wmf", FormatKind::Wmf, RawFormat::Wmf, 0.5}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 TEST_F(LoadSave, EveryPixelFormatEncodes) {
     const QImage base = BlockPicture(20, 12);
@@ -213,8 +201,11 @@ TEST_F(LoadSave, EveryPixelFormatEncodes) {
 
 TEST_F(LoadSave, NothingAtPathGivesNoBitmap) {
     RawFormat raw = RawFormat::Png;
-    EXPECT_EQ(processor_.LoadImage(tree_.Path("missing.png"), &raw), nullptr);
+    LoadError error;
+    EXPECT_EQ(processor_.LoadImage(tree_.Path("missing.png"), &raw, {}, &error), nullptr);
     EXPECT_EQ(raw, RawFormat::Undefined);
+    EXPECT_EQ(error.kind, LoadError::Kind::Unreadable);
+    EXPECT_FALSE(error.text.isEmpty());
 }
 
 TEST_F(LoadSave, OnlyRegularFilesAreRead) {
@@ -224,11 +215,29 @@ TEST_F(LoadSave, OnlyRegularFilesAreRead) {
     for (const QString& path : {tree_.MakeFolder("folder.png"), pipe}) {
         SCOPED_TRACE(path.toStdString());
         RawFormat raw = RawFormat::Png;
-        BitmapPtr bitmap = processor_.LoadImage(path, &raw);
+        LoadError error;
+        BitmapPtr bitmap = processor_.LoadImage(path, &raw, {}, &error);
         ASSERT_NE(bitmap, nullptr);
         EXPECT_FALSE(IsUsable(bitmap.get()));
         EXPECT_EQ(raw, RawFormat::Undefined);
+        EXPECT_EQ(error.kind, LoadError::Kind::Unreadable);
     }
+}
+
+TEST_F(LoadSave, AFileTheUserMayNotReadSaysSoInTheSystemsWords) {
+    const QString path = tree_.WriteFile("private.png", QtEncoded(BlockPicture(8, 8), "png"));
+    tree_.OpenToEveryone();
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+    // 0: refused as unreadable, with the system's reason.
+    const int result = test::RunUnprivileged([&] {
+        LoadError error;
+        const BitmapPtr bitmap = ImageProcessor().LoadImage(path, nullptr, {}, &error);
+        if (IsUsable(bitmap.get()) || error.kind != LoadError::Kind::Unreadable) {
+            return 1;
+        }
+        return error.text.contains(QStringLiteral("Permission denied")) ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
 }
 
 // --- what a file is, decided from its bytes ------------------------------------------------------
@@ -271,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ContentRow{"TiffNamedPng", "tiff", "picture.png", RawFormat::Tiff},
                       ContentRow{"IconNamedPng", "ico", "picture.png", RawFormat::Icon},
                       ContentRow{"PpmIsUndefined", "ppm", "picture.jpg", RawFormat::Undefined}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 TEST_F(LoadSave, ExifOrientationIsApplied) {
     // Left half red, right half blue; orientation 6 turns it a quarter clockwise on display, so
@@ -318,7 +327,12 @@ TEST_P(LoadSaveProfile, ColourSpaceSurvivesRoundTrip) {
 INSTANTIATE_TEST_SUITE_P(
     ProfileFormats, LoadSaveProfile,
     ::testing::Combine(::testing::Values(FormatKind::Png, FormatKind::Jpeg, FormatKind::Tiff),
-                       ::testing::Values(QColorSpace::SRgb, QColorSpace::DisplayP3)));
+                       ::testing::Values(QColorSpace::SRgb, QColorSpace::DisplayP3)),
+    [](const auto& row) {
+        return Format(std::get<0>(row.param)).extension.mid(1).toStdString() + "_" +
+               QMetaEnum::fromType<QColorSpace::NamedColorSpace>().valueToKey(
+                   std::get<1>(row.param));
+    });
 
 TEST_F(LoadSave, TiffIsLzwCompressed) {
     QByteArray bytes;
@@ -438,7 +452,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedRow{"PngWithoutEncoder", Usable, FormatKind::Png, false},
                       RefusedRow{"JpegWithoutEncoder", Usable, FormatKind::Jpeg, false},
                       RefusedRow{"UnresolvedSameAsSource", Usable, FormatKind::SameAsSource, true}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 // --- same-as-source outputs ----------------------------------------------------------------------
 

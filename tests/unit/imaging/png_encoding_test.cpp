@@ -3,6 +3,7 @@
 // them (colour profile, text) come back unchanged.
 
 #include "imaging/raster_codec.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A padded row (3 bytes per pixel, rows rounded up to 4) must not be read as alpha.
         AlphaRow{"Rgb888", [] { return Gradient(37, 23).convertToFormat(QImage::Format_RGB888); },
                  kRgb}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test::kRowName);
 
 TEST(PngAlpha, OpaqueImageKeepsItsColourProfileAndText) {
     QImage source = Gradient(16, 16);

@@ -1,6 +1,7 @@
 // Decoding a JPEG smaller than it is stored, when the caller needs less than the whole picture.
 #include "imaging/image_processor.h"
 #include "support/temp_tree.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +57,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, ShrinkOnLoad,
                                            ShrinkRow{{1601, 1203}, {200, 150}, {200, 150}},
                                            ShrinkRow{{1600, 1200}, {1600, 1200}, {1600, 1200}},
                                            ShrinkRow{{1600, 1200}, {}, {1600, 1200}},
-                                           ShrinkRow{{1600, 1200}, {3000, 10}, {1600, 1200}}));
+                                           ShrinkRow{{1600, 1200}, {3000, 10}, {1600, 1200}}),
+                         [](const auto& row) {
+                             return test::SizeName(row.param.stored) + "_AtLeast" +
+                                    test::SizeName(row.param.least);
+                         });
 
 TEST(ShrinkOnLoadOther, FormatsThatCannotShrinkAreNotAsked) {
     TempTree tree;

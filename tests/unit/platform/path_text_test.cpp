@@ -1,4 +1,5 @@
 #include "platform/path_text.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +7,9 @@ namespace corvane {
 namespace {
 
 struct PieceRow {
+    const char* name;
     const char16_t* path;
-    const char16_t* name;
+    const char16_t* fileName;
     const char16_t* folder;
     const char16_t* stem;
     const char16_t* extension;
@@ -18,7 +20,7 @@ class PathPieces : public ::testing::TestWithParam<PieceRow> {};
 TEST_P(PathPieces, SplitAsDescribed) {
     const PieceRow& row = GetParam();
     const QString path = QString::fromUtf16(row.path);
-    EXPECT_EQ(FileNamePart(path), QString::fromUtf16(row.name));
+    EXPECT_EQ(FileNamePart(path), QString::fromUtf16(row.fileName));
     EXPECT_EQ(FolderPart(path), QString::fromUtf16(row.folder));
     EXPECT_EQ(FileStem(path), QString::fromUtf16(row.stem));
     EXPECT_EQ(FileExtension(path), QString::fromUtf16(row.extension));
@@ -26,17 +28,19 @@ TEST_P(PathPieces, SplitAsDescribed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, PathPieces,
-    ::testing::Values(PieceRow{u"/a/b/photo.jpg", u"photo.jpg", u"/a/b/", u"photo", u".jpg"},
-                      PieceRow{u"/a/b/archive.tar.gz", u"archive.tar.gz", u"/a/b/", u"archive.tar",
-                               u".gz"},
-                      PieceRow{u"photo.JPEG", u"photo.JPEG", u"", u"photo", u".JPEG"},
-                      PieceRow{u"", u"", u"", u"", u""},
-                      PieceRow{u"/a/b/", u"", u"/a/b/", u"", u""},
-                      // A name without a dot keeps its name as stem; a dot in a folder is no
-                      // extension.
-                      PieceRow{u"/a.d/README", u"README", u"/a.d/", u"README", u""},
-                      PieceRow{u"/a/.hidden", u".hidden", u"/a/", u"", u".hidden"},
-                      PieceRow{u"/照片/猫 1.png", u"猫 1.png", u"/照片/", u"猫 1", u".png"}));
+    ::testing::Values(
+        PieceRow{"PlainName", u"/a/b/photo.jpg", u"photo.jpg", u"/a/b/", u"photo", u".jpg"},
+        PieceRow{"TwoDots", u"/a/b/archive.tar.gz", u"archive.tar.gz", u"/a/b/", u"archive.tar",
+                 u".gz"},
+        PieceRow{"NoFolder", u"photo.JPEG", u"photo.JPEG", u"", u"photo", u".JPEG"},
+        PieceRow{"Empty", u"", u"", u"", u"", u""},
+        PieceRow{"FolderOnly", u"/a/b/", u"", u"/a/b/", u"", u""},
+        // A name without a dot keeps its name as stem; a dot in a folder is no
+        // extension.
+        PieceRow{"DotInFolder", u"/a.d/README", u"README", u"/a.d/", u"README", u""},
+        PieceRow{"HiddenName", u"/a/.hidden", u".hidden", u"/a/", u"", u".hidden"},
+        PieceRow{"ChineseWithSpace", u"/照片/猫 1.png", u"猫 1.png", u"/照片/", u"猫 1", u".png"}),
+    test::kRowName);
 
 TEST(NormalizeFolderPath, TrimsCollapsesAndEndsWithOneSeparator) {
     EXPECT_EQ(NormalizeFolderPath(QStringLiteral("  //data//photos  ")),

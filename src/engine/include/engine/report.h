@@ -16,6 +16,7 @@ int ProgressPercent(const RunReport& report, OperationKind kind, const CombineCo
 struct Verdict {
     QString text;
     Colour colour = colours::kRed;
+    RunOutcome outcome = RunOutcome::Failed;
 };
 // The completion sentence of a run that was not stopped.
 Verdict CompletionVerdict(const RunReport& report, OperationKind kind,

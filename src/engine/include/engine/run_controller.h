@@ -65,6 +65,8 @@ public:
     void SetStatus(const QString& text, Colour colour) { view_.SetStatus(text, colour); }
 
     RunState State() const { return static_cast<RunState>(state_.load()); }
+    // How the last run ended; None from Start until it ends.
+    RunOutcome Outcome() const { return outcome_; }
     bool HasWorker() const { return workerActive_; }
     bool CloseRequested() const { return closeRequested_; }
     const RunReport& Report() const { return report_; }
@@ -87,6 +89,8 @@ private:
     void OrderSelection();
     void SetState(RunState state) { state_.store(static_cast<int>(state)); }
     void EndStopped();
+    // A worker could not be started: shown as a failure.
+    void EndFailed();
     void FinishClose();
     void Send(void (RunController::*handler)());
 
@@ -100,6 +104,7 @@ private:
     bool initialised_ = false;
     bool closeRequested_ = false;
     bool workerActive_ = false;  // a worker runs and has not sent its last message yet
+    RunOutcome outcome_ = RunOutcome::None;
     std::thread current_;
     std::thread previous_;
 

@@ -16,6 +16,17 @@ inline constexpr Colour kPartial = 0xABA82E;   // verdict: part done
 
 enum class RunState : int { Idle = 0, Counting = 1, Running = 2, Paused = 3 };
 
+// How a run ended. The status line says it to a person in a sentence and a colour; this says it
+// to a program (corvane-batch's exit status and JSON "outcome").
+enum class RunOutcome {
+    None,      // no run has ended since the last Start
+    Complete,  // every file processed and every output written
+    Partial,   // some of the work was done
+    Failed,    // nothing useful was done, or the run could not go on
+    Stopped,   // Stop or closing the window ended the run
+    Refused,   // Start was refused: the options failed their checks or the save folder was not made
+};
+
 // Counts of a run, filled by the processing thread and read by the owner inside the handlers of
 // the progress and finish messages.
 struct RunReport {
@@ -28,14 +39,9 @@ struct RunReport {
     int expectedFiles = 0;  // output files that should have been written
 };
 
-// The messages a worker sends to the owner thread; the worker waits until each is handled.
-enum class WorkerMessage : int {
-    CountingDone = 0x8238,
-    CountingStopped = 0x8239,
-    Progress = 0x823A,
-    Paused = 0x823B,
-    RunFinished = 0x823C,
-};
+// The messages the processing thread sends to the owner thread; it waits until each is handled.
+// (The counting thread calls its two handlers through the mailbox directly.)
+enum class WorkerMessage { Progress, Paused, RunFinished };
 
 }  // namespace corvane
 

@@ -21,7 +21,6 @@ enum class ImageStatus {
     OutOfMemory,    // a bitmap could not be allocated
     UnknownFormat,  // the bytes are not an image we can decode
     DrawFailed,
-    WriteFailed,
 };
 
 class Bitmap {

@@ -41,6 +41,20 @@ struct CombineState {
     int row = 0;
 };
 
+// Why a file gave no picture: a kind a program can act on, and a sentence a person can read (as
+// QImageReader::errorString() gives).
+struct LoadError {
+    enum class Kind {
+        None,        // the picture loaded
+        Unreadable,  // nothing at the path, not a regular file, or the system refused to read it
+        NotAnImage,  // no decoder recognises the bytes
+        Corrupt,     // recognised, but damaged or truncated
+        TooLarge,    // beyond the loader's bound on pixels or bytes
+    };
+    Kind kind = Kind::None;
+    QString text;
+};
+
 class ImageProcessor {
 public:
     // --- loading, formats, saving --------------------------------------------------------------
@@ -51,9 +65,10 @@ public:
     // nullptr when nothing exists at the path; otherwise a bitmap whose status tells whether it
     // decoded (so the caller tests it with IsUsable). `raw` receives the decoded format. With
     // `leastSize`, a decoder that can shrink while decoding (JPEG: by 1/2, 1/4 or 1/8, nearly for
-    // free) may give a smaller picture, never smaller than that size on either side.
+    // free) may give a smaller picture, never smaller than that size on either side. `error`
+    // receives why nothing usable came out (kind None when the picture loaded).
     BitmapPtr LoadImage(const QString& path, RawFormat* raw = nullptr,
-                        const LeastSizeFor& leastSize = {}) const;
+                        const LeastSizeFor& leastSize = {}, LoadError* error = nullptr) const;
     // Writes one output file atomically; true when the file was written. Draws the run's
     // watermark first (onto a copy, so an image saved in several formats shows it once in each).
     // Creates the target's folder when missing.
@@ -104,7 +119,8 @@ public:
     // --- watermark -----------------------------------------------------------------------------
     bool DrawTextWatermark(ImageSlot slot, const QString& text) const;
     bool DrawImageWatermark(ImageSlot slot, Bitmap* picture) const;
-    static int WatermarkFontSize(int width, int height);
+    // The text watermark's font size in pixels, from the image's width alone.
+    static int WatermarkFontSize(int width);
 
 private:
     // ResampleTo that size; an invalid size leaves a failed bitmap in the slot.

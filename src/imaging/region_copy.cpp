@@ -1,16 +1,11 @@
-// Pixel-format normalisation and the 1:1 region copy that cutting, combining and rotation build
-// on.
+// The 1:1 region copy that cutting, combining and rotation build on.
 
-#include "canvas.h"
+#include "allocation.h"
 #include "imaging/image_processor.h"
+#include "painting.h"
 
 namespace corvane {
 namespace {
-
-bool IsDrawableFormat(QImage::Format format) {
-    return format == QImage::Format_RGB555 || format == QImage::Format_RGB888 ||
-           format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
-}
 
 // A new image of the source's format holding the source rectangle at its origin. QImage::copy
 // keeps the format and the colour table, so even indexed images (which cannot be painted on)
@@ -38,14 +33,6 @@ bool DrawRegion(QImage& target, const QImage& source, QPoint to, const QRect& re
 }
 
 }  // namespace
-
-void ImageProcessor::NormalizePixelFormat(ImageSlot slot) const {
-    if (!IsUsable(slot.get()) || IsDrawableFormat(slot->Image().format())) {
-        return;
-    }
-    QImage converted = slot->Image().convertToFormat(QImage::Format_ARGB32);
-    slot = converted.isNull() ? FailedBitmap() : std::make_unique<Bitmap>(std::move(converted));
-}
 
 bool ImageProcessor::CopyRegion(ImageSlot target, Bitmap* source, int dstX, int dstY, int srcX,
                                 int srcY, int width, int height) const {

@@ -1,0 +1,28 @@
+#include "allocation.h"
+
+#include <limits>
+
+namespace corvane {
+namespace {
+
+// Twice the largest image the loader accepts, so that any loadable image can be turned by any
+// angle; a request beyond it is refused as if memory had run out, before the system overcommits
+// and the process is killed while filling it.
+constexpr qint64 kMaxPixels = 2 * kMaxLoadPixels;
+
+}  // namespace
+
+QImage AllocateImage(qint64 width, qint64 height, QImage::Format format) {
+    if (width <= 0 || height <= 0 || width > std::numeric_limits<int>::max() ||
+        height > std::numeric_limits<int>::max() || width > kMaxPixels / height) {
+        return {};
+    }
+    // QImage itself gives a null image when the allocation fails.
+    return QImage(static_cast<int>(width), static_cast<int>(height), format);
+}
+
+BitmapPtr FailedBitmap(ImageStatus status) {
+    return std::make_unique<Bitmap>(QImage(), status);
+}
+
+}  // namespace corvane
