@@ -1,5 +1,6 @@
 #include "batch_app.h"
 
+#include "imaging/process_setup.h"
 #include "ui/dialog_main.h"
 #include "ui/resources.h"
 
@@ -8,6 +9,7 @@
 namespace corvane {
 
 int CBatchApp::Run(int argc, char** argv) {
+    ConfigureProcessForImaging();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(ApplicationIcon());
     // Ties the window to its desktop entry (icon and name in the desktop's task list).
