@@ -1,6 +1,7 @@
 // Every refusal of Start: its exact text in red on the status line, the run not started, nothing
 // written and nothing else changed (the number fields are only cleaned).
 #include "engine/report.h"
+#include "support/test_names.h"
 #include "window_fixture.h"
 
 #include <QDir>
@@ -171,21 +172,22 @@ struct Snapshot {
     bool operator==(const Snapshot&) const = default;
 };
 
-TEST_F(WindowTest, EveryRefusalShowsItsTextInRedAndChangesNothing) {
-    for (const Refusal& row : kRefusals) {
-        SCOPED_TRACE(row.name);
-        Open();
-        row.arrange(*this);
-        const Snapshot before = Snapshot::Of(*dialog);
-        Click(StartButton);
-        EXPECT_EQ(dialog->Text(StatusLine), QString::fromUtf8(row.message));
-        EXPECT_EQ(dialog->StatusColour(), colours::kRed);
-        EXPECT_EQ(dialog->Run().State(), RunState::Idle);
-        EXPECT_FALSE(dialog->Run().HasWorker());
-        EXPECT_TRUE(Snapshot::Of(*dialog) == before);
-        EXPECT_TRUE(Outputs().isEmpty());
-    }
+class WindowRefusal : public WindowTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(WindowRefusal, ShowsItsTextInRedAndChangesNothing) {
+    Open();
+    GetParam().arrange(*this);
+    const Snapshot before = Snapshot::Of(*dialog);
+    Click(StartButton);
+    EXPECT_EQ(dialog->Text(StatusLine), QString::fromUtf8(GetParam().message));
+    EXPECT_EQ(dialog->StatusColour(), colours::kRed);
+    EXPECT_EQ(dialog->Run().State(), RunState::Idle);
+    EXPECT_FALSE(dialog->Run().HasWorker());
+    EXPECT_TRUE(Snapshot::Of(*dialog) == before);
+    EXPECT_TRUE(Outputs().isEmpty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Start, WindowRefusal, ::testing::ValuesIn(kRefusals), kRowName);
 
 TEST_F(WindowTest, StartCleansTheNumberFieldsItReaches) {
     Open();

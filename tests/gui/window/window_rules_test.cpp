@@ -2,6 +2,7 @@
 // themselves are tested over a Form in form_rules_tests), locks its options during a run, and
 // keeps its examples, counts, tooltips and child dialogs in step.
 #include "engine/report.h"
+#include "support/test_names.h"
 #include "ui/dialog_texts.h"
 #include "window_fixture.h"
 
@@ -89,27 +90,29 @@ const RuleRow kRules[] = {
      {AddSelection, ClearSelection}},
 };
 
-TEST_F(WindowTest, EveryClickAppliesItsRule) {
-    for (const RuleRow& row : kRules) {
-        SCOPED_TRACE(row.name);
-        Open();
-        for (const ControlId id : row.clicks) {
-            Click(id);
-        }
-        for (const ControlId id : row.enabled) {
-            EXPECT_TRUE(dialog->IsEnabled(id)) << static_cast<int>(id);
-        }
-        for (const ControlId id : row.disabled) {
-            EXPECT_FALSE(dialog->IsEnabled(id)) << static_cast<int>(id);
-        }
-        for (const ControlId id : row.ticked) {
-            EXPECT_TRUE(dialog->IsChecked(id)) << static_cast<int>(id);
-        }
-        for (const ControlId id : row.unticked) {
-            EXPECT_FALSE(dialog->IsChecked(id)) << static_cast<int>(id);
-        }
+class WindowRule : public WindowTest, public ::testing::WithParamInterface<RuleRow> {};
+
+TEST_P(WindowRule, AppliedOnClick) {
+    const RuleRow& row = GetParam();
+    Open();
+    for (const ControlId id : row.clicks) {
+        Click(id);
+    }
+    for (const ControlId id : row.enabled) {
+        EXPECT_TRUE(dialog->IsEnabled(id)) << static_cast<int>(id);
+    }
+    for (const ControlId id : row.disabled) {
+        EXPECT_FALSE(dialog->IsEnabled(id)) << static_cast<int>(id);
+    }
+    for (const ControlId id : row.ticked) {
+        EXPECT_TRUE(dialog->IsChecked(id)) << static_cast<int>(id);
+    }
+    for (const ControlId id : row.unticked) {
+        EXPECT_FALSE(dialog->IsChecked(id)) << static_cast<int>(id);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Click, WindowRule, ::testing::ValuesIn(kRules), kRowName);
 
 TEST_F(WindowTest, StartsWithTheDefaults) {
     Open();
