@@ -17,6 +17,7 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QToolTip>
 #include <QUrl>
 
@@ -30,41 +31,54 @@ using enum ControlId;
 }  // namespace
 
 void CDialogMain::ConnectHandlers() {
-    const auto onClick = [this](std::initializer_list<ControlId> ids, auto handler) {
+    // Boxes and radios act on a change of their state, whoever makes it: the mouse, the keyboard
+    // or assistive technology (whose toggle action does not click). Form::SetChecked changes them
+    // without signals, so the rules never trigger themselves. A radio acts when it is selected.
+    const auto onAction = [this](std::initializer_list<ControlId> ids, auto handler) {
         for (const ControlId id : ids) {
-            connect(static_cast<QAbstractButton*>(Control(id)), &QAbstractButton::clicked, this,
-                    handler);
+            auto* button = static_cast<QAbstractButton*>(Control(id));
+            if (!button->isCheckable()) {
+                connect(button, &QAbstractButton::clicked, this, handler);
+                continue;
+            }
+            const bool radio = qobject_cast<QRadioButton*>(button) != nullptr;
+            connect(button, &QAbstractButton::toggled, this, [handler, radio](bool on) {
+                if (on || !radio) {
+                    handler();
+                }
+            });
         }
     };
-    onClick({StartButton}, [this] { run_->OnStartPauseContinue(); });
-    onClick({StopButton}, [this] { OnStop(); });
-    onClick({BrowseSource}, [this] { Browse(SourcePath); });
-    onClick({BrowseSave}, [this] { Browse(SavePath); });
-    onClick({BrowseWatermarkImage}, [this] { BrowsePicture(); });
+    onAction({StartButton}, [this] { run_->OnStartPauseContinue(); });
+    onAction({StopButton}, [this] { OnStop(); });
+    onAction({BrowseSource}, [this] { Browse(SourcePath); });
+    onAction({BrowseSave}, [this] { Browse(SavePath); });
+    onAction({BrowseWatermarkImage}, [this] { BrowsePicture(); });
     const auto openIn = [this](ControlId button, ControlId field, OpenWhich which) {
         return [this, button, field, which] {
             OpenInExplorer(Text(field), static_cast<QAbstractButton*>(Control(button)), which);
         };
     };
-    onClick({OpenSourceCurrent}, openIn(OpenSourceCurrent, SourcePath, OpenWhich::Current));
-    onClick({OpenSourceParent}, openIn(OpenSourceParent, SourcePath, OpenWhich::Parent));
-    onClick({OpenSaveCurrent}, openIn(OpenSaveCurrent, SavePath, OpenWhich::Current));
-    onClick({OpenSaveParent}, openIn(OpenSaveParent, SavePath, OpenWhich::Parent));
-    onClick({SinglePathRadio}, [this] { SetSourceMode(*this, true, HasSelection()); });
-    onClick({MultiPathRadio}, [this] { SetSourceMode(*this, false, HasSelection()); });
-    onClick({AddSelection}, [this] { OnAdd(); });
-    onClick({ClearSelection}, [this] { OnClear(); });
-    onClick({ViewSelection}, [this] { ToggleChild(viewSelection_, introduction_); });
-    onClick({IntroductionButton}, [this] { ToggleChild(introduction_, viewSelection_); });
-    onClick({FormatAll}, [this] { ApplyAllFormatsRule(*this); });
-    onClick({FormatBmp, FormatGif, FormatJpeg, FormatPng, FormatTiff, FormatEmf, FormatWmf},
-            [this] { ApplySingleFormatRule(*this); });
-    onClick({SameAsSource, DirectCopy}, [this] { UpdateSaveModeControls(*this); });
-    onClick({ClashPrefix, ClashSuffix, ClashOverwrite}, [this] { UpdateNameClashControls(*this); });
-    onClick({Rotate, Rotate90, Rotate180, Rotate270, RotateCustom, Resize, ResizeByRatio,
-             ResizeBySize, ResizeByLongEdge, Cut, CutByCount, CutByCellSize, Combine, Watermark,
-             WatermarkByText, WatermarkByImage},
-            [this] { UpdateOperationControls(*this); });
+    onAction({OpenSourceCurrent}, openIn(OpenSourceCurrent, SourcePath, OpenWhich::Current));
+    onAction({OpenSourceParent}, openIn(OpenSourceParent, SourcePath, OpenWhich::Parent));
+    onAction({OpenSaveCurrent}, openIn(OpenSaveCurrent, SavePath, OpenWhich::Current));
+    onAction({OpenSaveParent}, openIn(OpenSaveParent, SavePath, OpenWhich::Parent));
+    onAction({SinglePathRadio, MultiPathRadio},
+             [this] { SetSourceMode(*this, IsChecked(SinglePathRadio), HasSelection()); });
+    onAction({AddSelection}, [this] { OnAdd(); });
+    onAction({ClearSelection}, [this] { OnClear(); });
+    onAction({ViewSelection}, [this] { ToggleChild(viewSelection_, introduction_); });
+    onAction({IntroductionButton}, [this] { ToggleChild(introduction_, viewSelection_); });
+    onAction({FormatAll}, [this] { ApplyAllFormatsRule(*this); });
+    onAction({FormatBmp, FormatGif, FormatJpeg, FormatPng, FormatTiff, FormatEmf, FormatWmf},
+             [this] { ApplySingleFormatRule(*this); });
+    onAction({SameAsSource, DirectCopy}, [this] { UpdateSaveModeControls(*this); });
+    onAction({ClashPrefix, ClashSuffix, ClashOverwrite},
+             [this] { UpdateNameClashControls(*this); });
+    onAction({Rotate, Rotate90, Rotate180, Rotate270, RotateCustom, Resize, ResizeByRatio,
+              ResizeBySize, ResizeByLongEdge, Cut, CutByCount, CutByCellSize, Combine, Watermark,
+              WatermarkByText, WatermarkByImage},
+             [this] { UpdateOperationControls(*this); });
 }
 
 void CDialogMain::ConnectTextHandlers() {

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace corvane {
@@ -42,11 +43,8 @@ QWidget* MakeWidget(const ControlTemplate& control, QWidget* parent) {
             return new QGroupBox(control.caption, parent);
         case ControlKind::Check:
             return new QCheckBox(control.caption, parent);
-        case ControlKind::Radio: {
-            auto* radio = new QRadioButton(control.caption, parent);
-            radio->setAutoExclusive(false);  // its set is a QButtonGroup
-            return radio;
-        }
+        case ControlKind::Radio:  // its set is a QButtonGroup (all radios share one parent)
+            return new QRadioButton(control.caption, parent);
         case ControlKind::Push: {
             auto* button = new QPushButton(control.caption, parent);
             button->setAutoDefault(false);  // Enter belongs to Start
@@ -178,6 +176,7 @@ bool CDialogMain::IsChecked(ControlId id) const {
 
 void CDialogMain::SetChecked(ControlId id, bool checked) {
     if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) {
+        const QSignalBlocker quiet(button);  // as a program ticks a box: no handler runs
         button->setChecked(checked);
     }
 }

@@ -56,7 +56,8 @@ TEST(WindowMailbox, CloseReleasesASenderTheWindowNeverServes) {
     lock.unlock();
     mailbox.Close();  // the window thread handles no events here: only Close can free the sender
     lock.lock();
-    const bool released = changed.wait_for(lock, std::chrono::seconds(30), [&] { return returned; });
+    const bool released =
+        changed.wait_for(lock, std::chrono::seconds(30), [&] { return returned; });
     lock.unlock();
     EXPECT_TRUE(released);
     if (!released) {
@@ -90,14 +91,26 @@ TEST(DropPlan, WhatADropDoes) {
         PathList folders;
     };
     const Row rows[] = {
-        {"one folder, single path", {folder.chopped(1)}, true, DropPlan::Action::FillSource, {},
+        {"one folder, single path",
+         {folder.chopped(1)},
+         true,
+         DropPlan::Action::FillSource,
+         {},
          {}},
         {"one folder, multi path", {folder}, false, DropPlan::Action::AddToSelection, {}, {folder}},
-        {"two folders", {folder, other}, true, DropPlan::Action::AddToSelection, {},
+        {"two folders",
+         {folder, other},
+         true,
+         DropPlan::Action::AddToSelection,
+         {},
          {folder, other}},
         {"a file", {file}, true, DropPlan::Action::AddToSelection, {file}, {}},
-        {"missing paths are left out", {gone, file}, true, DropPlan::Action::AddToSelection,
-         {file}, {}},
+        {"missing paths are left out",
+         {gone, file},
+         true,
+         DropPlan::Action::AddToSelection,
+         {file},
+         {}},
         {"nothing left", {gone}, true, DropPlan::Action::Nothing, {}, {}},
     };
     for (const Row& row : rows) {

@@ -6,6 +6,7 @@
 #include "ui/dialog_texts.h"
 #include "window_fixture.h"
 
+#include <QAccessible>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -113,6 +114,21 @@ TEST_P(WindowRule, AppliedOnClick) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Click, WindowRule, ::testing::ValuesIn(kRules), kRowName);
+
+TEST_F(WindowTest, AToggleByAssistiveTechnologyAppliesTheRuleToo) {
+    Open();
+    QAccessibleActionInterface* actions =
+        QAccessible::queryAccessibleInterface(Widget(Rotate))->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(dialog->IsChecked(Rotate));
+    EXPECT_TRUE(dialog->IsEnabled(Rotate90));
+    QAccessible::queryAccessibleInterface(Widget(MultiPathRadio))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(dialog->IsEnabled(AddSelection));
+    EXPECT_FALSE(dialog->IsEnabled(SourcePath));
+}
 
 TEST_F(WindowTest, StartsWithTheDefaults) {
     Open();

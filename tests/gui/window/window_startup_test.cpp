@@ -89,11 +89,31 @@ TEST_F(WindowStart, WithoutAnImageProcessorEverythingIsDisabled) {
     EXPECT_EQ(dialog->Text(StatusLine), QStringLiteral("程序初始化失败！"));
     EXPECT_EQ(dialog->StatusColour(), colours::kRed);
     EXPECT_TRUE(dialog->Text(ProgressText).isEmpty());
-    for (const ControlId id :
-         {StartButton, StopButton, SourcePath, SavePath, SinglePathRadio, MultiPathRadio,
-          BrowseSource, BrowseSave, Rotate, Resize, Cut, Combine, Watermark, FormatAll, FormatPng,
-          SameAsSource, DirectCopy, CopyFolderStructure, ClashPrefix, ClashPrefixText,
-          ClashOverwrite, NameLengthLimit, LongNameFoldPrefix, IncludeSubfolders, AddSelection}) {
+    for (const ControlId id : {StartButton,
+                               StopButton,
+                               SourcePath,
+                               SavePath,
+                               SinglePathRadio,
+                               MultiPathRadio,
+                               BrowseSource,
+                               BrowseSave,
+                               Rotate,
+                               Resize,
+                               Cut,
+                               Combine,
+                               Watermark,
+                               FormatAll,
+                               FormatPng,
+                               SameAsSource,
+                               DirectCopy,
+                               CopyFolderStructure,
+                               ClashPrefix,
+                               ClashPrefixText,
+                               ClashOverwrite,
+                               NameLengthLimit,
+                               LongNameFoldPrefix,
+                               IncludeSubfolders,
+                               AddSelection}) {
         EXPECT_FALSE(dialog->IsEnabled(id)) << static_cast<int>(id);
     }
     Key(Qt::Key_Return);
@@ -140,10 +160,12 @@ TEST_F(WindowTest, FilesAndFoldersDroppedAreAddedToTheSelection) {
     EXPECT_TRUE(dialog->IsChecked(MultiPathRadio));
     EXPECT_FALSE(dialog->IsEnabled(SourcePath));
     EXPECT_TRUE(dialog->IsEnabled(ClearSelection));
-    EXPECT_EQ(dialog->Text(SelectionCounts), QStringLiteral("已选文件数：  1  ， 已选文件夹数：  1"));
+    EXPECT_EQ(dialog->Text(SelectionCounts),
+              QStringLiteral("已选文件数：  1  ， 已选文件夹数：  1"));
     EXPECT_TRUE(Drop(dialog.get(), {QUrl::fromLocalFile(tree.MakeFolder("y").chopped(1))}))
         << "in multi-path mode a single folder is added too";
-    EXPECT_EQ(dialog->Text(SelectionCounts), QStringLiteral("已选文件数：  1  ， 已选文件夹数：  2"));
+    EXPECT_EQ(dialog->Text(SelectionCounts),
+              QStringLiteral("已选文件数：  1  ， 已选文件夹数：  2"));
     EXPECT_FALSE(Drop(dialog.get(), {QUrl(QStringLiteral("https://example.org/a.png"))}));
 }
 

@@ -29,11 +29,12 @@ TEST_F(DialogLock, LockingDisablesEveryOptionButLeavesStopAndTheOpenButtons) {
     form.SetEnabled(StopButton, true);
     SetControlsEnabled(form, false, false, true);
     for (const ControlId id :
-         {SourcePath, SavePath, IncludeSubfolders, BrowseSource, BrowseSave, SinglePathRadio,
-          MultiPathRadio, AddSelection, ClearSelection, ViewSelection, Rotate, Rotate90,
-          RotateCustom, Resize, Cut, Combine, Watermark, WatermarkText, FormatAll, FormatPng,
-          SameAsSource, DirectCopy, CopyFolderStructure, ClashPrefix, ClashPrefixText,
-          ClashOverwrite, NameLengthLimit, LongNameAbandon, StartButton, FormatLabel}) {
+         {SourcePath,      SavePath,        IncludeSubfolders,   BrowseSource,   BrowseSave,
+          SinglePathRadio, MultiPathRadio,  AddSelection,        ClearSelection, ViewSelection,
+          Rotate,          Rotate90,        RotateCustom,        Resize,         Cut,
+          Combine,         Watermark,       WatermarkText,       FormatAll,      FormatPng,
+          SameAsSource,    DirectCopy,      CopyFolderStructure, ClashPrefix,    ClashPrefixText,
+          ClashOverwrite,  NameLengthLimit, LongNameAbandon,     StartButton,    FormatLabel}) {
         EXPECT_FALSE(form.IsEnabled(id)) << static_cast<int>(id);
     }
     EXPECT_TRUE(form.IsEnabled(StopButton));
@@ -102,21 +103,26 @@ TEST(DialogTexts, ClashExamplesUseTheTrimmedField) {
               QStringLiteral("( 比如, \"某文件.PNG\" 会被存成 \"_CVN_某文件.PNG\" )"));
     EXPECT_EQ(SuffixExample("_CVN"),
               QStringLiteral("( 比如, \"某文件.PNG\" 会被存成 \"某文件_CVN.PNG\" )"));
-    EXPECT_EQ(SuffixExample("   "), QStringLiteral("( 比如, \"某文件.PNG\" 会被存成 \"某文件.PNG\" )"));
-    EXPECT_EQ(PrefixExample(" %1 "), QStringLiteral("( 比如, \"某文件.PNG\" 会被存成 \"%1某文件.PNG\" )"))
+    EXPECT_EQ(SuffixExample("   "),
+              QStringLiteral("( 比如, \"某文件.PNG\" 会被存成 \"某文件.PNG\" )"));
+    EXPECT_EQ(PrefixExample(" %1 "),
+              QStringLiteral("( 比如, \"某文件.PNG\" 会被存成 \"%1某文件.PNG\" )"))
         << "the field's text is taken literally";
 }
 
 TEST(DialogTexts, ListingShowsBothListsAsHeld) {
-    EXPECT_EQ(SelectionListing(nullptr, nullptr),
-              QStringLiteral("花式选择，已选文件数：  0  ，已选文件夹数：  0  \r\n\r\n\r\n文件列表：\r\n\r\n\r\n"
-                             "文件夹列表："));
+    EXPECT_EQ(
+        SelectionListing(nullptr, nullptr),
+        QStringLiteral(
+            "花式选择，已选文件数：  0  ，已选文件夹数：  0  \r\n\r\n\r\n文件列表：\r\n\r\n\r\n"
+            "文件夹列表："));
     const PathList files = {"/a/x.png", "/a/x.png"};
     const PathList folders = {"/b/"};
-    EXPECT_EQ(SelectionListing(&files, &folders),
-              QStringLiteral("花式选择，已选文件数：  2  ，已选文件夹数：  1  \r\n\r\n\r\n文件列表："
-                             "\r\n        /a/x.png\r\n        /a/x.png\r\n\r\n\r\n文件夹列表："
-                             "\r\n        /b/"));
+    EXPECT_EQ(
+        SelectionListing(&files, &folders),
+        QStringLiteral("花式选择，已选文件数：  2  ，已选文件夹数：  1  \r\n\r\n\r\n文件列表："
+                       "\r\n        /a/x.png\r\n        /a/x.png\r\n\r\n\r\n文件夹列表："
+                       "\r\n        /b/"));
     EXPECT_EQ(SelectionCountsText(2, 1), QStringLiteral("已选文件数：  2  ， 已选文件夹数：  1"));
 }
 
