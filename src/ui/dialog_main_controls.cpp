@@ -193,6 +193,9 @@ void CDialogMain::SetEnabled(ControlId id, bool enabled) {
 }
 
 QString CDialogMain::Text(ControlId id) const {
+    if (id == ControlId::ProgressText) {  // also while its display waits for the throttle
+        return DisplayText(progressText_);
+    }
     const QWidget* widget = Control(id);
     if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
         return edit->text();
@@ -210,6 +213,10 @@ QString CDialogMain::Text(ControlId id) const {
 }
 
 void CDialogMain::SetText(ControlId id, const QString& text) {
+    if (id == ControlId::ProgressText) {
+        SetProgressText(text);
+        return;
+    }
     QWidget* widget = Control(id);
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         edit->setText(text);
@@ -236,21 +243,30 @@ void CDialogMain::SetColourValue(ControlId id, std::uint32_t colour) {
 // --- RunView ---------------------------------------------------------------------------------
 
 void CDialogMain::SetStatus(const QString& text, Colour colour) {
+    progressDisplay_.Flush();  // a verdict or a stop comes with the counts it concerns
     statusColour_ = colour;
     SetTextColour(status_, colour);
     status_->setText(text);
 }
 
 void CDialogMain::SetProgressText(const QString& text) {
-    SetText(ControlId::ProgressText, text);
-}
-
-void CDialogMain::ShowProgressBar(bool shown) {
-    progressBar_->setVisible(shown);
+    progressText_ = text;
+    progressDisplay_.Request();
 }
 
 void CDialogMain::SetProgressPosition(int percent) {
-    progressBar_->SetPos(percent);
+    progressPercent_ = percent;
+    progressDisplay_.Request();
+}
+
+void CDialogMain::ApplyProgress() {
+    static_cast<QLabel*>(Control(ControlId::ProgressText))->setText(DisplayText(progressText_));
+    progressBar_->SetPos(progressPercent_);
+}
+
+void CDialogMain::ShowProgressBar(bool shown) {
+    progressDisplay_.Flush();
+    progressBar_->setVisible(shown);
 }
 
 void CDialogMain::SetButtonCaption(ControlId button, const QString& caption) {

@@ -16,6 +16,7 @@
 #include "ui/dialog_view_multi_select.h"
 #include "ui/processor_setup.h"
 #include "ui/settings_store.h"
+#include "ui/update_throttle.h"
 #include "ui/window_mailbox.h"
 
 #include <QDialog>
@@ -100,6 +101,7 @@ protected:
 
 private:
     void BuildControls();
+    void ApplyProgress();
     void ApplyFonts();
     void ConnectHandlers();
     void ConnectTextHandlers();
@@ -129,6 +131,10 @@ private:
     QLabel* status_ = nullptr;
     CShadedProgressBar* progressBar_ = nullptr;
     Colour statusColour_ = 0;
+    // The counts and the bar follow a run's messages at most 25 times a second.
+    QString progressText_;
+    int progressPercent_ = 0;
+    UpdateThrottle progressDisplay_{std::chrono::milliseconds(40), [this] { ApplyProgress(); }};
     bool initialised_ = false;
     bool tooltipsReady_ = false;
     bool closing_ = false;

@@ -1,5 +1,7 @@
 // The window's mailbox: a message runs on the window thread while its sender waits, and closing
-// lets a waiting sender go without running anything.
+// lets a waiting sender go without running anything. The display throttle, and the pure rules of
+// the window: child dialog placement and drops.
+#include "ui/update_throttle.h"
 #include "ui/window_mailbox.h"
 #include "ui/window_rules.h"
 #include "window_fixture.h"
@@ -67,6 +69,25 @@ TEST(WindowMailbox, CloseReleasesASenderTheWindowNeverServes) {
     EXPECT_FALSE(ran);
     mailbox.Send([&] { ran = true; });  // after Close nothing runs, even from this thread
     EXPECT_FALSE(ran);
+}
+
+TEST(UpdateThrottle, TheFirstAtOnceThenTheLatestOncePerInterval) {
+    int applied = 0;
+    UpdateThrottle throttle(std::chrono::milliseconds(200), [&] { ++applied; });
+    throttle.Request();
+    EXPECT_EQ(applied, 1) << "after a quiet interval: at once";
+    for (int i = 0; i < 50; ++i) {
+        throttle.Request();
+    }
+    EXPECT_EQ(applied, 1);
+    EXPECT_TRUE(throttle.Pending());
+    EXPECT_TRUE(WaitFor([&] { return applied == 2; }));
+    EXPECT_FALSE(throttle.Pending()) << "fifty requests, one apply";
+    throttle.Request();
+    throttle.Flush();
+    EXPECT_EQ(applied, 3) << "a flush applies what waits";
+    throttle.Flush();
+    EXPECT_EQ(applied, 3) << "and nothing when nothing waits";
 }
 
 TEST(ChildDialogPosition, CentredOnTheWindowUnderTheAnchor) {
