@@ -40,7 +40,7 @@ protected:
                 lines << text;
             }
         }
-        option->text = lines.join(u'\n');
+        option->text = lines.join(QChar::LineSeparator);
     }
 };
 
@@ -166,7 +166,8 @@ void PickerViews::SetView(PickerView view) {
     list_->setWrapping(true);
     list_->setIconSize({settings.iconSize, settings.iconSize});
     list_->setGridSize(settings.grid);
-    list_->setWordWrap(settings.mode == QListView::IconMode);
+    // Tiles put the type and the size on lines of their own under the name.
+    list_->setWordWrap(settings.mode == QListView::IconMode || settings.tiles);
     list_->setMovement(QListView::Static);
     list_->setItemDelegate(settings.tiles ? tileDelegate_ : plainDelegate_);
     setCurrentWidget(list_);

@@ -55,6 +55,8 @@ std::unique_ptr<QFileDialog> CreatePictureFileDialog(const QString& currentPath,
     dialog->setOption(QFileDialog::DontUseNativeDialog);
 #endif
     dialog->setNameFilters(PictureFilters());
+    // Room for the name, size, type and date columns of the list.
+    dialog->resize(760, 480);
     if (FileCanBeOpened(currentPath)) {
         dialog->selectFile(currentPath);
     }

@@ -45,7 +45,7 @@ std::vector<Place> PickerPlaces() {
     AddFolder(places, QStringLiteral("桌面"),
               QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
               QStyle::SP_DesktopIcon);
-    AddFolder(places, QStringLiteral("文件系统"), QDir::rootPath(), QStyle::SP_ComputerIcon);
+    AddFolder(places, QStringLiteral("文件系统"), QDir::rootPath(), QStyle::SP_DriveHDIcon);
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (IsUserVolume(volume)) {
             AddFolder(places, volume.displayName(), volume.rootPath(), QStyle::SP_DriveHDIcon);

@@ -1,6 +1,8 @@
 // Screenshots of the selection dialogs, for docs/: the folder picker in single and multi mode (and
 // the multi mode in the details view) and the picture chooser, each on a prepared folder.
 // Usage: selection_shots OUTPUT_FOLDER (run under scripts/with-xvfb; see scripts/shoot-selection).
+//        selection_shots --show single|multi: shows that picker until it is closed, for a look
+//        through assistive technology (AT-SPI).
 #include "selection/folder_picker_dialog.h"
 #include "selection/profile_store.h"
 
@@ -11,6 +13,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLibraryInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -50,7 +54,6 @@ QString PrepareFolder(const QString& root) {
 }
 
 void Grab(QWidget& widget, const QString& file) {
-    QTest::qWait(200);  // let the first paint settle under the X server
     if (!widget.grab().save(file)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
     }
@@ -87,9 +90,10 @@ void CtrlClickRows(CFolderPickerDialog& dialog, std::initializer_list<int> rows)
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: selection_shots OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: selection_shots OUTPUT_FOLDER | --show single|multi\n");
         return 2;
     }
+    const bool showOnly = qstrcmp(argv[1], "--show") == 0;
     const QString out = QString::fromLocal8Bit(argv[1]) + u'/';
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     QTranslator qtTexts;
@@ -107,6 +111,14 @@ int main(int argc, char** argv) {
                             i == 0 ? folder : root.path());
     }
 
+    if (showOnly) {
+        CFolderPickerDialog dialog(argc > 2 && qstrcmp(argv[2], "multi") == 0
+                                       ? CFolderPickerDialog::Mode::Multi
+                                       : CFolderPickerDialog::Mode::Single,
+                                   folder, profile);
+        dialog.UseViewMode(0);
+        return dialog.exec() == QDialog::Accepted ? 0 : 1;
+    }
     ShootPicker(CFolderPickerDialog::Mode::Single, folder, profile,
                 out + QStringLiteral("selection-single.png"),
                 [](CFolderPickerDialog& dialog) { CtrlClickRows(dialog, {1}); });
@@ -124,10 +136,16 @@ int main(int argc, char** argv) {
     const auto chooser =
         corvane::CreatePictureFileDialog(folder + QStringLiteral("/合影.jpg"), nullptr);
     chooser->show();
-    if (!QTest::qWaitForWindowExposed(chooser.get())) {
-        std::fprintf(stderr, "the picture chooser did not show\n");
+    // Its file list fills from a thread of its own and is sorted afterwards, folders first.
+    auto* list = chooser->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    const auto sorted = [&] {
+        const QModelIndex first = list->model()->index(0, 0, list->rootIndex());
+        return list->model()->rowCount(list->rootIndex()) > 10 &&
+               QFileInfo(first.data(QFileSystemModel::FilePathRole).toString()).isDir();
+    };
+    if (!QTest::qWaitForWindowExposed(chooser.get()) || !QTest::qWaitFor(sorted)) {
+        std::fprintf(stderr, "the picture chooser did not show its folder\n");
     }
-    QTest::qWait(500);  // the file list fills from a worker thread
     Grab(*chooser, out + QStringLiteral("selection-picture.png"));
     return 0;
 }
