@@ -1,7 +1,6 @@
 #include "selection/choosers.h"
 
 #include "choice_rules.h"
-#include "path_blanks.h"
 #include "platform/file_system.h"
 #include "selection/folder_picker_dialog.h"
 
@@ -23,7 +22,7 @@ QString ChooseSingleFolder(const QString& initialPath, ProfileStore& profile, QW
     dialog.SetTitle(QStringLiteral("选择单个文件夹"));
     dialog.UseViewMode(0);
     const bool chosen = dialog.exec() == QDialog::Accepted;
-    return SingleFolderResult(chosen ? TrimBlanks(dialog.ChosenPath()) : initialPath);
+    return SingleFolderResult(chosen ? dialog.ChosenPath() : initialPath);
 }
 
 void ChooseFilesAndFolders(PathList* files, PathList* folders, QString& lastMultiSelectFolder,

@@ -111,10 +111,13 @@ void FolderListModel::TakeListing(quint64 generation, FolderListing& listing) {
         return;
     }
     listing_ = false;
-    beginResetModel();
-    entries_ = std::move(listing.entries);
-    details_.assign(entries_.size(), std::nullopt);
-    endResetModel();
+    // An unchanged folder keeps its rows, and with them what is marked or being renamed.
+    if (listing.entries != entries_) {
+        beginResetModel();
+        entries_ = std::move(listing.entries);
+        details_.assign(entries_.size(), std::nullopt);
+        endResetModel();
+    }
     emit ListingFinished(listing.opened);
 }
 

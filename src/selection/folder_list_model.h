@@ -26,6 +26,7 @@ namespace corvane {
 struct FolderEntry {
     QString name;
     bool isFolder = false;
+    friend bool operator==(const FolderEntry&, const FolderEntry&) = default;
 };
 
 struct FolderListing {

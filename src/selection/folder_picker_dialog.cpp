@@ -51,6 +51,15 @@ QString ParentOf(const QString& folder) {
     return QDir::toNativeSeparators(QFileInfo(folder).path());
 }
 
+// The folder itself when it can be read, else the nearest folder above it that can (the root
+// when none can).
+QString NearestReadable(QString folder) {
+    while (!CanRead(folder) && ParentOf(folder) != folder) {
+        folder = ParentOf(folder);
+    }
+    return folder;
+}
+
 QToolButton* ToolButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& name) {
     auto* button = new QToolButton(parent);
     button->setIcon(parent->style()->standardIcon(icon));
@@ -165,26 +174,26 @@ QWidget* CFolderPickerDialog::BuildToolbar() {
 }
 
 QWidget* CFolderPickerDialog::BuildPlaces() {
-    places_ = new QListWidget(this);
-    places_->setAccessibleName(QStringLiteral("位置"));
-    places_->setViewMode(QListView::IconMode);
-    places_->setFlow(QListView::TopToBottom);
-    places_->setWrapping(false);
-    places_->setMovement(QListView::Static);
-    places_->setIconSize({32, 32});
-    places_->setGridSize({96, 64});
-    places_->setFixedWidth(104);
-    places_->setWordWrap(true);
+    auto* places = new QListWidget(this);
+    places->setAccessibleName(QStringLiteral("位置"));
+    places->setViewMode(QListView::IconMode);
+    places->setFlow(QListView::TopToBottom);
+    places->setWrapping(false);
+    places->setMovement(QListView::Static);
+    places->setIconSize({32, 32});
+    places->setGridSize({96, 64});
+    places->setFixedWidth(104);
+    places->setWordWrap(true);
     for (const Place& place : PickerPlaces()) {
-        auto* item = new QListWidgetItem(style()->standardIcon(place.icon), place.name, places_);
+        auto* item = new QListWidgetItem(style()->standardIcon(place.icon), place.name, places);
         item->setData(Qt::UserRole, place.path);
         item->setToolTip(place.path);
     }
-    connect(places_, &QListWidget::itemClicked, this,
+    connect(places, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { NavigateTo(item->data(Qt::UserRole).toString()); });
-    connect(places_, &QListWidget::itemActivated, this,
+    connect(places, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { NavigateTo(item->data(Qt::UserRole).toString()); });
-    return places_;
+    return places;
 }
 
 QWidget* CFolderPickerDialog::BuildChoiceRows() {
@@ -193,17 +202,17 @@ QWidget* CFolderPickerDialog::BuildChoiceRows() {
     label->setBuddy(history_);
     history_->setAccessibleName(label->text());
     history_->lineEdit()->setAccessibleName(label->text());
-    ok_ = new QPushButton(QStringLiteral("确定"), rows);
-    ok_->setDefault(true);
+    auto* ok = new QPushButton(QStringLiteral("确定"), rows);
+    ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("取消"), rows);
-    connect(ok_, &QPushButton::clicked, this, &CFolderPickerDialog::Ok);
+    connect(ok, &QPushButton::clicked, this, &CFolderPickerDialog::Ok);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* grid = new QGridLayout(rows);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(label, 0, 0);
     grid->addWidget(history_, 0, 1);
-    grid->addWidget(ok_, 0, 2);
+    grid->addWidget(ok, 0, 2);
     grid->addWidget(cancel, 1, 2);
     grid->setColumnStretch(1, 1);
     if (mode_ == Mode::Multi) {
@@ -261,11 +270,8 @@ void CFolderPickerDialog::showEvent(QShowEvent* event) {
 // above it that can, else the home folder, else the root.
 void CFolderPickerDialog::OpenFirstFolder() {
     QString folder = FolderForm(initialFolder_);
-    if (!folder.isEmpty() && !IsDirectory(folder)) {
-        folder = ParentOf(folder);
-    }
-    while (!folder.isEmpty() && !CanRead(folder) && ParentOf(folder) != folder) {
-        folder = ParentOf(folder);
+    if (!folder.isEmpty()) {
+        folder = NearestReadable(IsDirectory(folder) ? folder : ParentOf(folder));
     }
     for (const QString& candidate : {folder, FolderForm(QDir::homePath()), RootFolder()}) {
         if (!candidate.isEmpty() && CanRead(candidate)) {
@@ -284,19 +290,19 @@ bool CFolderPickerDialog::NavigateTo(const QString& path) {
         ShowMessage(QStringLiteral("The folder '%1' isn't accessible.").arg(folder));
         return false;
     }
-    return Open(folder, true);
+    Open(folder, true);
+    return true;
 }
 
-bool CFolderPickerDialog::Open(const QString& folder, bool rememberForBack) {
+void CFolderPickerDialog::Open(const QString& folder, bool rememberForBack) {
     if (folder == model_->Folder()) {
-        return true;
+        return;
     }
     if (rememberForBack && !model_->Folder().isEmpty()) {
         backStack_.push_back(model_->Folder());
     }
     model_->SetFolder(folder);
     FolderChanged();
-    return true;
 }
 
 void CFolderPickerDialog::FolderChanged() {
@@ -491,11 +497,7 @@ void CFolderPickerDialog::ListingArrived() {
 }
 
 void CFolderPickerDialog::FolderVanished() {
-    QString folder = model_->Folder();
-    while (!CanRead(folder) && ParentOf(folder) != folder) {
-        folder = ParentOf(folder);
-    }
-    Open(folder, false);
+    Open(NearestReadable(model_->Folder()), false);
 }
 
 void CFolderPickerDialog::ShowMessage(const QString& text) {

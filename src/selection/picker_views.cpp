@@ -210,10 +210,6 @@ void PickerViews::SelectRows(const std::vector<int>& rows) {
     model->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
-void PickerViews::ClearSelection() {
-    list_->selectionModel()->clearSelection();
-}
-
 void PickerViews::EditName(int row) {
     QAbstractItemView* view = CurrentView();
     const QModelIndex index = model_.index(row, FolderListModel::NameColumn);

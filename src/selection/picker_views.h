@@ -40,7 +40,6 @@ public:
     std::vector<int> SelectedRows() const;
     // Marks these rows (and nothing else); the first becomes the current row.
     void SelectRows(const std::vector<int>& rows);
-    void ClearSelection();
     void EditName(int row);
 
 signals:

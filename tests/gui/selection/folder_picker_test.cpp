@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -173,7 +175,11 @@ TEST_F(Picker, WorkingListsFollowTheMarkedItemsAndSurviveAnEmptySelection) {
     EXPECT_EQ(Relative(folders, tree), QStringList({"a2", "a10", "照片 集"}));
     EXPECT_EQ(Relative(files, tree), QStringList({"A.JPG", "b.png"}));
 
-    Views(*dialog).ClearSelection();
+    // A click on empty space marks nothing.
+    QWidget* viewport = Views(*dialog).CurrentView()->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(viewport->width() - 4, viewport->height() - 4));
+    ASSERT_TRUE(Views(*dialog).SelectedRows().empty());
     EXPECT_EQ(Relative(files, tree), QStringList({"A.JPG", "b.png"}));
     EXPECT_EQ(Relative(folders, tree), QStringList({"a2", "a10", "照片 集"}));
     Press(*dialog, kOk);
@@ -262,6 +268,30 @@ TEST_F(Picker, TheViewInUseIsRememberedAsAViewCommand) {
     EXPECT_EQ(Views(*again).View(), PickerView::Details);
 }
 
+TEST(FolderListing, LeavesOutHiddenEntriesAndSurvivesLinkLoops) {
+    TempTree tree;
+    tree.MakeFolder(QStringLiteral("z"));
+    tree.MakeFolder(QStringLiteral(".config"));
+    tree.WriteFile(QStringLiteral("b10.png"));
+    tree.WriteFile(QStringLiteral("b9.png"));
+    Link(tree.Path(QStringLiteral("loop2")), tree.Path(QStringLiteral("loop1")));
+    Link(tree.Path(QStringLiteral("loop1")), tree.Path(QStringLiteral("loop2")));
+    Link(tree.Root(), tree.Path(QStringLiteral("self")));
+    const std::atomic<bool> cancel{false};
+    const auto names = [&](bool foldersOnly) {
+        const FolderListing listing = ListFolder(tree.Root(), foldersOnly, cancel);
+        EXPECT_TRUE(listing.opened);
+        QStringList out;
+        for (const FolderEntry& entry : listing.entries) {
+            out << entry.name + (entry.isFolder ? QStringLiteral("/") : QString());
+        }
+        return out;
+    };
+    EXPECT_EQ(names(false), QStringList({"self/", "z/", "b9.png", "b10.png", "loop1", "loop2"}));
+    EXPECT_EQ(names(true), QStringList({"self/", "z/"}));
+    EXPECT_FALSE(ListFolder(tree.Path(QStringLiteral("gone")), false, cancel).opened);
+}
+
 TEST(ViewCommands, MapEveryKnownCommandAndFallBackToTheList) {
     for (const PickerView view :
          {PickerView::Icons, PickerView::List, PickerView::Details, PickerView::Tiles}) {
@@ -315,9 +345,14 @@ TEST_F(Picker, ANewFolderIsCreatedAndNamedInPlace) {
     Press(*dialog, QStringLiteral("新建文件夹"));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return ListedNames(*dialog).contains(QStringLiteral("新建文件夹")); }, kWaitMs));
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QPointer<QLineEdit> editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->text(), QStringLiteral("新建文件夹"));
+    // The folder's own change notice brings a new listing, which must not end the editing.
+    QSignalSpy listed(dialog.get(), &CFolderPickerDialog::ListingFinished);
+    ASSERT_TRUE(listed.wait(kWaitMs));
+    ASSERT_FALSE(editor.isNull());
+    EXPECT_EQ(QApplication::focusWidget(), editor);
     editor->selectAll();
     editor->insert(QStringLiteral("夏天"));
     QTest::keyClick(editor, Qt::Key_Return);

@@ -24,9 +24,6 @@
 #include <vector>
 
 class QComboBox;
-class QLabel;
-class QListWidget;
-class QPushButton;
 class QToolButton;
 
 namespace corvane {
@@ -77,7 +74,7 @@ private:
     QWidget* BuildToolbar();
     QWidget* BuildPlaces();
     QWidget* BuildChoiceRows();
-    bool Open(const QString& folder, bool rememberForBack);
+    void Open(const QString& folder, bool rememberForBack);
     void OpenFirstFolder();
     void FolderChanged();
     void ApplyView(PickerView view);
@@ -123,8 +120,6 @@ private:
     QToolButton* back_ = nullptr;
     QToolButton* up_ = nullptr;
     QToolButton* viewMenu_ = nullptr;
-    QListWidget* places_ = nullptr;
-    QPushButton* ok_ = nullptr;
 };
 
 }  // namespace corvane
