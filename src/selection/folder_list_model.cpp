@@ -111,8 +111,14 @@ void FolderListModel::TakeListing(quint64 generation, FolderListing& listing) {
         return;
     }
     listing_ = false;
-    // An unchanged folder keeps its rows, and with them what is marked or being renamed.
-    if (listing.entries != entries_) {
+    // The same entries keep their rows, and with them what is marked or being renamed; only
+    // sizes and dates are looked up again.
+    if (listing.entries == entries_) {
+        details_.assign(entries_.size(), std::nullopt);
+        if (!entries_.empty()) {
+            emit dataChanged(index(0, SizeColumn), index(rowCount() - 1, ModifiedColumn));
+        }
+    } else {
         beginResetModel();
         entries_ = std::move(listing.entries);
         details_.assign(entries_.size(), std::nullopt);
@@ -232,39 +238,35 @@ const FolderListModel::Details& FolderListModel::DetailsOf(int row) const {
     return *details;
 }
 
-QString FolderListModel::SuffixOf(int row) const {
-    return QFileInfo(FileName(row)).suffix().toLower();
+// Type name and icon by the name's suffix alone: nothing is read from the file, so a slow or
+// special file never holds up the window.
+const FolderListModel::FileKind& FolderListModel::KindOf(int row) const {
+    const QString suffix = QFileInfo(FileName(row)).suffix().toLower();
+    auto found = kindOfSuffix_.constFind(suffix);
+    if (found == kindOfSuffix_.constEnd()) {
+        const QMimeType mime = QMimeDatabase().mimeTypeForFile(QStringLiteral("file.") + suffix,
+                                                               QMimeDatabase::MatchExtension);
+        FileKind kind;
+        kind.type = mime.comment();
+        kind.icon = QIcon::fromTheme(
+            mime.iconName(),
+            QIcon::fromTheme(mime.genericIconName(), icons_.icon(QAbstractFileIconProvider::File)));
+        if (suffix.isEmpty()) {
+            kind.type = QStringLiteral("文件");
+        } else if (mime.isDefault()) {
+            kind.type = suffix.toUpper() + QStringLiteral(" 文件");
+        }
+        found = kindOfSuffix_.insert(suffix, kind);
+    }
+    return *found;
 }
 
 QString FolderListModel::TypeOf(int row) const {
-    if (IsFolder(row)) {
-        return QStringLiteral("文件夹");
-    }
-    const QString suffix = SuffixOf(row);
-    auto found = typeOfSuffix_.constFind(suffix);
-    if (found == typeOfSuffix_.constEnd()) {
-        const QMimeType mime =
-            QMimeDatabase().mimeTypeForFile(FileName(row), QMimeDatabase::MatchExtension);
-        QString type = mime.comment();
-        if (mime.isDefault()) {
-            type = suffix.isEmpty() ? QStringLiteral("文件")
-                                    : suffix.toUpper() + QStringLiteral(" 文件");
-        }
-        found = typeOfSuffix_.insert(suffix, type);
-    }
-    return *found;
+    return IsFolder(row) ? QStringLiteral("文件夹") : KindOf(row).type;
 }
 
 QIcon FolderListModel::IconOf(int row) const {
-    if (IsFolder(row)) {
-        return icons_.icon(QAbstractFileIconProvider::Folder);
-    }
-    const QString suffix = SuffixOf(row);
-    auto found = iconOfSuffix_.constFind(suffix);
-    if (found == iconOfSuffix_.constEnd()) {
-        found = iconOfSuffix_.insert(suffix, icons_.icon(QFileInfo(FilePath(row))));
-    }
-    return *found;
+    return IsFolder(row) ? icons_.icon(QAbstractFileIconProvider::Folder) : KindOf(row).icon;
 }
 
 }  // namespace corvane

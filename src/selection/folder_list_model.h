@@ -13,6 +13,7 @@
 #include <QFileIconProvider>
 #include <QFileSystemWatcher>
 #include <QHash>
+#include <QIcon>
 #include <QTimer>
 
 #include <atomic>
@@ -78,23 +79,26 @@ private:
         qint64 size = 0;
         QDateTime modified;
     };
+    struct FileKind {
+        QString type;
+        QIcon icon;
+    };
 
     void StartWorker();
     void StopWorker();
     void TakeListing(quint64 generation, FolderListing& listing);
     void FolderChanged();
     const Details& DetailsOf(int row) const;
+    const FileKind& KindOf(int row) const;
     QString TypeOf(int row) const;
     QIcon IconOf(int row) const;
-    QString SuffixOf(int row) const;
     QString FolderWithSeparator() const;
 
     const bool foldersOnly_;
     QString folder_;
     std::vector<FolderEntry> entries_;
     mutable std::vector<std::optional<Details>> details_;
-    mutable QHash<QString, QString> typeOfSuffix_;
-    mutable QHash<QString, QIcon> iconOfSuffix_;
+    mutable QHash<QString, FileKind> kindOfSuffix_;
     QFileIconProvider icons_;
     QFileSystemWatcher watcher_;
     QTimer refresh_;
