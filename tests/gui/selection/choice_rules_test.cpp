@@ -146,6 +146,7 @@ struct SingleRow {
     const char* name;
     const char* candidate;  // "ROOT/" stands for the tree
     const char* expected;
+    friend void PrintTo(const SingleRow& row, std::ostream* os) { *os << row.name; }
 };
 
 class SingleFolderResults : public ::testing::TestWithParam<SingleRow> {};

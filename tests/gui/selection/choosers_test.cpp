@@ -120,6 +120,7 @@ struct OpenRow {
     const char* name;
     const char* path;  // relative to the tree
     bool opens;
+    friend void PrintTo(const OpenRow& row, std::ostream* os) { *os << row.name; }
 };
 
 class FileCanBeOpenedRows : public ::testing::TestWithParam<OpenRow> {};

@@ -127,6 +127,7 @@ struct RefusalRow {
     const char* name;
     const char* typed;  // "ROOT/" stands for the tree
     const char* message;
+    friend void PrintTo(const RefusalRow& row, std::ostream* os) { *os << row.name; }
 };
 
 class SingleModeRefusals : public Picker, public ::testing::WithParamInterface<RefusalRow> {};

@@ -17,6 +17,7 @@ struct DisplayNameRow {
     const char16_t* path;
     bool vistaOrLater;
     const char16_t* expected;  // nullptr: not resolved
+    friend void PrintTo(const DisplayNameRow& row, std::ostream* os) { *os << row.name; }
 };
 
 class WindowsDisplayNames : public ::testing::TestWithParam<DisplayNameRow> {};
@@ -87,6 +88,7 @@ struct ShortcutRow {
     QByteArray contents;
     bool resolved;
     const char* target;  // relative to the tree; "" for an empty target
+    friend void PrintTo(const ShortcutRow& row, std::ostream* os) { *os << row.name; }
 };
 
 class DesktopShortcuts : public ::testing::TestWithParam<ShortcutRow> {};
