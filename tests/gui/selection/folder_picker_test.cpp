@@ -269,7 +269,7 @@ TEST_F(Picker, TheViewInUseIsRememberedAsAViewCommand) {
     EXPECT_EQ(Views(*again).View(), PickerView::Details);
 }
 
-TEST(FolderListing, LeavesOutHiddenEntriesAndSurvivesLinkLoops) {
+TEST(PickerListing, LeavesOutHiddenEntriesAndSurvivesLinkLoops) {
     TempTree tree;
     tree.MakeFolder(QStringLiteral("z"));
     tree.MakeFolder(QStringLiteral(".config"));
