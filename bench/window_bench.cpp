@@ -68,7 +68,8 @@ void RoundTrips(benchmark::State& state, Mailbox& mailbox, Serve serve) {
             }
             done = true;
             // Wakes an owner that waits for events.
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
         });
         while (!done) {
             serve();
@@ -80,7 +81,8 @@ void RoundTrips(benchmark::State& state, Mailbox& mailbox, Serve serve) {
 
 void BM_RoundTripWindowMailbox(benchmark::State& state) {
     WindowMailbox mailbox;
-    RoundTrips(state, mailbox, [] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
+    RoundTrips(state, mailbox,
+               [] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
 }
 BENCHMARK(BM_RoundTripWindowMailbox)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 

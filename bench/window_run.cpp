@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     window.started = true;
     window.Run().OnStartPauseContinue();
     if (window.Run().State() == corvane::RunState::Idle && !window.Run().HasWorker()) {
-        std::fprintf(stderr, "refused: %s\n", qPrintable(window.Text(corvane::ControlId::StatusLine)));
+        std::fprintf(stderr, "refused: %s\n",
+                     qPrintable(window.Text(corvane::ControlId::StatusLine)));
         return 3;
     }
     QApplication::exec();

@@ -2,7 +2,7 @@
 // the remembered texts and examples on every change, browsing, the multi selection, the child
 // dialogs and the tooltips.
 #include "engine/report.h"
-#include "platform/file_system.h"
+#include "selection/choosers.h"
 #include "ui/dialog_introduction.h"
 #include "ui/dialog_main.h"
 #include "ui/dialog_texts.h"
@@ -114,9 +114,7 @@ void CDialogMain::Browse(ControlId field) {
     if (!options_.choosers.chooseFolder) {
         return;
     }
-    const QString text = Text(field);
-    const QString start = PathExists(text) ? text : QDir::toNativeSeparators(QDir::rootPath());
-    SetText(field, options_.choosers.chooseFolder(start, this));
+    SetText(field, options_.choosers.chooseFolder(ExistingOrRootFolder(Text(field)), this));
     SetFocus(field);
 }
 

@@ -29,6 +29,7 @@ WindowTest::WindowTest()
 MainDialogOptions WindowTest::Options() const {
     MainDialogOptions options;
     options.settingsLocation = settingsFile;
+    options.choosers = {};  // the modal dialogs would wait for a user
     return options;
 }
 

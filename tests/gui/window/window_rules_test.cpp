@@ -7,8 +7,11 @@
 #include "window_fixture.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QDialog>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <vector>
@@ -323,6 +326,56 @@ TEST_F(WindowTest, BrowsingPutsTheChoiceIntoItsField) {
     const QString picture = dialog->Text(WatermarkImagePath);
     Click(BrowseWatermarkImage);
     EXPECT_EQ(dialog->Text(WatermarkImagePath), picture) << "cancelled: unchanged";
+}
+
+// Answers the next modal dialog once it is up, from inside its own event loop.
+void WhenModalOpens(std::function<void(QDialog*)> answer, QString* title) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, answer, title] {
+        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            *title = modal->windowTitle();
+            answer(modal);
+        }
+    });
+    poll->start();
+}
+
+TEST_F(WindowTest, TheButtonsOpenTheSelectionDialogs) {
+    MainDialogOptions options = Options();
+    options.choosers = SelectionChoosers(tree.Path("config/corvane.ini"));
+    Open(std::move(options));
+    struct Row {
+        ControlId button;
+        const char* title;
+    };
+    Click(MultiPathRadio);
+    Click(SinglePathRadio);
+    for (const Row& row :
+         {Row{BrowseSource, "选择单个文件夹"}, Row{BrowseSave, "选择单个文件夹"}}) {
+        QString title;
+        WhenModalOpens([](QDialog* d) { d->reject(); }, &title);
+        Click(row.button);
+        EXPECT_EQ(title, QString::fromUtf8(row.title));
+    }
+    EXPECT_EQ(dialog->Text(SourcePath), source) << "cancelled: the start folder";
+    Click(MultiPathRadio);
+    QString title;
+    WhenModalOpens([](QDialog* d) { d->reject(); }, &title);
+    Click(AddSelection);
+    EXPECT_EQ(title, QStringLiteral("选择多个文件和文件夹"));
+    EXPECT_EQ(dialog->Text(SelectionCounts),
+              QStringLiteral("已选文件数：  0  ， 已选文件夹数：  0"));
+    Click(Watermark);
+    Click(WatermarkByImage);
+    const QString picture = dialog->Text(WatermarkImagePath);
+    title.clear();
+    WhenModalOpens([](QDialog* d) { d->reject(); }, &title);
+    Click(BrowseWatermarkImage);
+    EXPECT_EQ(title, QStringLiteral("请选择一个图片"));
+    EXPECT_EQ(dialog->Text(WatermarkImagePath), picture);
 }
 
 }  // namespace

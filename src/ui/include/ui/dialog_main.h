@@ -12,11 +12,13 @@
 #include "engine/form.h"
 #include "engine/run_controller.h"
 #include "engine/run_view.h"
+#include "selection/profile_store.h"
 #include "ui/dialog_introduction.h"
 #include "ui/dialog_view_multi_select.h"
 #include "ui/processor_setup.h"
 #include "ui/settings_store.h"
 #include "ui/update_throttle.h"
+#include "ui/window_choosers.h"
 #include "ui/window_mailbox.h"
 
 #include <QDialog>
@@ -33,24 +35,12 @@ namespace corvane {
 
 class CShadedProgressBar;
 
-// The choosers behind the browse and Add buttons; a missing one leaves its button without effect.
-struct WindowChoosers {
-    // The folder picker opened at `start` (an existing path or the root): the chosen folder, or
-    // `start` when cancelled, ending with one separator.
-    std::function<QString(const QString& start, QWidget* parent)> chooseFolder;
-    // Appends the files and folders chosen to the two lists; `sourceText` is the source field.
-    std::function<void(PathList& files, PathList& folders, const QString& sourceText,
-                       QWidget* parent)>
-        chooseFilesAndFolders;
-    // The chosen picture, or "" when cancelled.
-    std::function<QString(const QString& current, QWidget* parent)> choosePicture;
-};
-
-// What the window is given from outside; tests replace each part.
+// What the window is given from outside; tests replace each part. A chooser left empty leaves
+// its button without effect.
 struct MainDialogOptions {
     QString settingsLocation = CRegistryStore::DefaultLocation();
     ProcessorFactory makeProcessor = CreateImageProcessor;
-    WindowChoosers choosers;
+    WindowChoosers choosers = SelectionChoosers(ProfileStore::DefaultPath());
 };
 
 class CDialogMain : public QDialog, public Form, public RunView {
