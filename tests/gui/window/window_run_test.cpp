@@ -33,9 +33,10 @@ TEST_F(WindowRun, StartWithTheMouseRunsToTheVerdict) {
     EXPECT_FALSE(dialog->IsEnabled(StopButton));
 }
 
-TEST_F(WindowRun, EnterStartsFromAnyControl) {
-    Edit(SavePath)->setFocus();
+TEST_F(WindowRun, EnterStartsFromAnyControlAndNeverReachesIt) {
+    Widget(IntroductionButton)->setFocus();
     Key(Qt::Key_Return);
+    EXPECT_FALSE(dialog->Introduction()->isVisible()) << "the focused button was not pressed";
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(dialog->Text(StatusLine), kComplete);
     EXPECT_EQ(Outputs().size(), 3);

@@ -7,6 +7,7 @@
 #include "window_fixture.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QSettings>
@@ -60,6 +61,16 @@ TEST_F(WindowStart, TheThreeTextsSurviveARestartTrimmed) {
     EXPECT_EQ(dialog->Text(WatermarkImagePath), source + "a.png");
     EXPECT_EQ(dialog->Text(SavePath), DefaultSaveFolder()) << "the rest starts from the defaults";
     EXPECT_FALSE(dialog->IsChecked(Watermark));
+}
+
+TEST_F(WindowStart, ALongPathIsRememberedWhole) {
+    const QString deep = tree.MakeFolder(QString(80, u'图') + "/" + QString(150, u'x'));
+    ASSERT_TRUE(QDir(deep).exists());
+    ASSERT_GT(deep.size(), 255);
+    Start();
+    dialog->SetText(SourcePath, deep);
+    Restart();
+    EXPECT_EQ(dialog->Text(SourcePath), deep);
 }
 
 TEST_F(WindowStart, AnEmptiedFieldKeepsTheLastText) {
