@@ -3,15 +3,13 @@
 // worker through the window's mailbox, beside corvane-batch's mailbox in the same run.
 #include "engine/mailbox.h"
 #include "engine/report.h"
-#include "imaging/process_setup.h"
 #include "ui/dialog_main.h"
 #include "ui/window_mailbox.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <atomic>
 #include <chrono>
@@ -28,7 +26,7 @@ CDialogMain& Window() {
         options.settingsLocation = settings.filePath(QStringLiteral("corvane.conf"));
         auto* d = new CDialogMain(options);
         d->show();
-        (void)QTest::qWaitForWindowExposed(d);
+        QCoreApplication::processEvents();
         return d;
     }();
     return *dialog;
@@ -95,15 +93,3 @@ BENCHMARK(BM_RoundTripQueueMailbox)->Arg(1000)->Unit(benchmark::kMillisecond)->U
 
 }  // namespace
 }  // namespace corvane
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    corvane::ConfigureProcessForImaging();
-    QApplication app(argc, argv);
-    ::benchmark::Initialize(&argc, argv);
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    return 0;
-}

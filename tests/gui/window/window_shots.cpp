@@ -1,6 +1,7 @@
 // Screenshots of the main window for docs/: at start; paused in the middle of a run, with the
 // progress display; and with the view-selection dialog open over a small selection. Run under a
 // real (virtual) X server: scripts/shoot-window.
+#include "gui/shots.h"
 #include "imaging/process_setup.h"
 #include "ui/dialog_main.h"
 #include "ui/resources.h"
@@ -18,20 +19,8 @@
 namespace corvane {
 namespace {
 
-QString outputDir;
-
-bool Save(const QPixmap& pixmap, const QString& name) {
-    const QString path = QDir(outputDir).filePath(name);
-    const bool ok = pixmap.save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
-}
-
-void ShowAndSettle(QWidget& window) {
-    window.show();
-    (void)QTest::qWaitForWindowExposed(&window);
-    QTest::qWait(300);  // let the X server finish drawing before a screen grab
-}
+using shots::Save;
+using shots::ShowAndSettle;
 
 // The window over a folder of a few pictures, pausing itself after the first file.
 class PausingDialog : public CDialogMain {
@@ -130,8 +119,7 @@ int main(int argc, char** argv) {
     corvane::ConfigureProcessForImaging();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(corvane::ApplicationIcon());
-    corvane::outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
-    QDir().mkpath(corvane::outputDir);
+    corvane::shots::SetFolderFromArguments(argc, argv);
     const corvane::Scene scene;
     bool ok = corvane::ShootIdle(scene);
     ok &= corvane::ShootPaused(scene);
