@@ -240,7 +240,7 @@ void CDialogMain::dropEvent(QDropEvent* event) {
             paths.append(QDir::toNativeSeparators(url.toLocalFile()));
         }
     }
-    DropPlan plan = PlanDrop(paths, IsChecked(SinglePathRadio));
+    const DropPlan plan = PlanDrop(paths, IsChecked(SinglePathRadio));
     switch (plan.action) {
         case DropPlan::Action::Nothing:
             return;

@@ -149,8 +149,8 @@ void SetControlsEnabled(Form& form, bool enable, bool startEnabled, bool hasSele
     UpdateOperationControls(form);
     UpdateNameClashControls(form);
     UpdateOpenButtons(form);
-    // The remaining operation boxes and the mode radios come last, so the first pass of the
-    // operation rules above still saw them as they were; the second pass below follows them.
+    // In the dialog's own order the other operation boxes and the mode radios come last; the
+    // operation rules then run once more to follow them.
     Enable(form, {Cut, Combine, Watermark, SinglePathRadio, MultiPathRadio}, enable);
     if (enable) {
         SetSourceMode(form, form.IsChecked(SinglePathRadio), hasSelection);

@@ -24,11 +24,9 @@
 #include <QDialog>
 #include <QPointer>
 
-#include <functional>
 #include <map>
 #include <memory>
 
-class QButtonGroup;
 class QLabel;
 
 namespace corvane {
@@ -77,9 +75,6 @@ public:
     CDialogIntroduction* Introduction() const { return introduction_; }
     CDialogViewMultiSelect* SelectionDialog() const { return viewSelection_; }
 
-    // Places the two child dialogs under their buttons, centred on this window.
-    void PositionChildDialogs();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -107,6 +102,8 @@ private:
     void OnClear();
     void EnsureSelectionLists();
     void ToggleChild(QDialog* child, QDialog* other);
+    // Places the two child dialogs under their buttons, centred on this window.
+    void PositionChildDialogs();
     void AfterSelectionChanged();
     void UpdateSelectionCounts();
     void UpdateTooltips();
