@@ -97,6 +97,24 @@ TEST_F(WindowRun, EscStopsARunAndEnterDoesNothingWhileStartIsDisabled) {
     EXPECT_TRUE(dialog->IsEnabled(SourcePath));
 }
 
+TEST_F(WindowRun, EscWithTheIntroductionShownOnlyHidesIt) {
+    bool pressed = false;
+    dialog->onProgress = [&](const QString& text) {
+        if (!pressed && text.contains(QStringLiteral("已保存文件数： 1"))) {
+            pressed = true;
+            Click(IntroductionButton);  // usable during a run
+            ASSERT_TRUE(dialog->Introduction()->isVisible());
+            QTest::keyClick(Widget(StopButton), Qt::Key_Escape);  // in the main window
+            EXPECT_FALSE(dialog->Introduction()->isVisible());
+            EXPECT_EQ(dialog->Run().State(), RunState::Running) << "the run goes on";
+        }
+    };
+    Click(StartButton);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(dialog->Text(StatusLine), kComplete);
+}
+
 TEST_F(WindowRun, EscWhilePausedStopsWithoutAWorker) {
     bool paused = false;
     dialog->onProgress = [&](const QString& text) {
