@@ -1,16 +1,16 @@
-// Benchmark entry point: a QGuiApplication on the offscreen platform, for text drawing.
+// Benchmark entry point: a QApplication on the offscreen platform, for text drawing and widgets.
 #include "imaging/process_setup.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     corvane::ConfigureProcessForImaging();
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     ::benchmark::Initialize(&argc, argv);
     ::benchmark::RunSpecifiedBenchmarks();
     ::benchmark::Shutdown();

@@ -46,8 +46,10 @@ void SetDefaultTexts(Form& form) {
 }  // namespace
 
 QString DefaultSourceFolder() {
+    // A picture folder that the desktop names but nobody made counts as none: Start would only
+    // refuse it.
     QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (pictures.isEmpty()) {
+    if (pictures.isEmpty() || !QDir(pictures).exists()) {
         pictures = QDir::homePath();
     }
     return NormalizeFolderPath(QDir::toNativeSeparators(pictures));

@@ -1,90 +1,15 @@
 #include "ui/dialog_introduction.h"
 
-#include "ui/dialog_units.h"
 #include "ui/introduction_text.h"
 
-#include <QKeyEvent>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QScrollBar>
 
 namespace corvane {
 
-namespace {
-
-const QSize kDialogSize{420, 311};
-const QRect kOkGeometry{171, 7, 72, 22};
-const QRect kTextGeometry{5, 33, 410, 273};
-constexpr int kPointSize = 9;
-
-}  // namespace
-
 CDialogIntroduction::CDialogIntroduction(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
-      text_(new QPlainTextEdit(this)),
-      ok_(new QPushButton(QStringLiteral("确    定"), this)) {
-    // The title is not shown (there is no title bar) but names the window for assistive
-    // technology.
-    setWindowTitle(QStringLiteral("详细介绍"));
-    QFont f = font();
-    f.setPointSize(kPointSize);
-    setFont(f);
-    const DialogUnits units = DialogUnitsOf(QFontMetrics(f));
-    setFixedSize(units.ToPixels(kDialogSize));
-    ok_->setGeometry(units.ToPixels(kOkGeometry));
-    ok_->setDefault(true);
-    ok_->setProperty("controlId", kOkId);
-    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-
-    text_->setGeometry(units.ToPixels(kTextGeometry));
-    text_->setProperty("controlId", kTextId);
-    text_->setAccessibleName(windowTitle());
-    text_->setReadOnly(true);
-    // Read-only, yet with a caret: the text can be read and selected from the keyboard.
-    text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    text_->setTabChangesFocus(true);
-    text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    text_->setPlainText(IntroductionText());
-    text_->installEventFilter(this);
-    setTabOrder(text_, ok_);
-}
-
-void CDialogIntroduction::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    text_->moveCursor(QTextCursor::Start);
-    text_->verticalScrollBar()->setValue(0);
-    text_->setFocus();
-}
-
-// Without a title bar nothing marks the window's edge; a raised line does.
-void CDialogIntroduction::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRect r = rect().adjusted(0, 0, -1, -1);
-    painter.setPen(palette().color(QPalette::Light));
-    painter.drawLine(r.topLeft(), r.topRight());
-    painter.drawLine(r.topLeft(), r.bottomLeft());
-    painter.setPen(palette().color(QPalette::Shadow));
-    painter.drawLine(r.bottomLeft(), r.bottomRight());
-    painter.drawLine(r.topRight(), r.bottomRight());
-}
-
-// Enter and Esc hide the dialog also while the text has the focus.
-bool CDialogIntroduction::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == text_ && event->type() == QEvent::KeyPress) {
-        switch (static_cast<QKeyEvent*>(event)->key()) {
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-                accept();
-                return true;
-            case Qt::Key_Escape:
-                reject();
-                return true;
-            default:
-                break;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    : CTextPanelDialog(QStringLiteral("详细介绍"),
+                       {{420, 311}, {171, 7, 72, 22}, {5, 33, 410, 273}}, parent) {
+    Text()->setPlainText(IntroductionText());
 }
 
 }  // namespace corvane

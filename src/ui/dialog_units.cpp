@@ -28,4 +28,17 @@ DialogUnits DialogUnitsOf(const QFontMetrics& metrics) {
     return {(width / 26 + 1) / 2, metrics.height()};
 }
 
+QFont BoldFontOfCellHeight(const QFont& base, int cellHeight) {
+    QFont font = base;
+    font.setBold(true);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    for (int size = cellHeight; size > 1; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= cellHeight) {
+            break;
+        }
+    }
+    return font;
+}
+
 }  // namespace corvane

@@ -1,5 +1,7 @@
 #include "ui/enable_rules.h"
 #include "engine/form.h"
+#include "platform/file_system.h"
+#include "platform/path_text.h"
 
 #include <array>
 #include <initializer_list>
@@ -118,6 +120,47 @@ void ApplySingleFormatRule(Form& form) {
         all = all && form.IsChecked(id);
     }
     form.SetChecked(FormatAll, all);
+}
+
+void UpdateOpenButtons(Form& form) {
+    constexpr std::array<std::array<ControlId, 3>, 2> kPairs = {{
+        {SourcePath, OpenSourceCurrent, OpenSourceParent},
+        {SavePath, OpenSaveCurrent, OpenSaveParent},
+    }};
+    for (const auto& [field, current, parent] : kPairs) {
+        form.SetEnabled(current, PathExists(NormalizeFolderPath(form.Text(field))));
+        form.SetEnabled(parent, true);
+    }
+}
+
+void SetControlsEnabled(Form& form, bool enable, bool startEnabled, bool hasSelection) {
+    Enable(form,
+           {SourcePath, SavePath, ClashPrefixText, ClashSuffixText, IncludeSubfolders, FormatAll,
+            FormatBmp, FormatPng, FormatJpeg, FormatGif, FormatTiff, FormatEmf, FormatWmf,
+            SameAsSource, DirectCopy},
+           enable);
+    UpdateSaveModeControls(form);
+    Enable(form,
+           {ClashPrefix, ClashSuffix, ClashOverwrite, BrowseSource, BrowseSave, FormatLabel,
+            SavePathLabel, ClashLabel, ClashPrefixExample, ClashSuffixExample, CopyFolderStructure,
+            Rotate, Resize},
+           enable);
+    form.SetEnabled(StartButton, startEnabled);
+    UpdateOperationControls(form);
+    UpdateNameClashControls(form);
+    UpdateOpenButtons(form);
+    // In the dialog's own order the other operation boxes and the mode radios come last; the
+    // operation rules then run once more to follow them.
+    Enable(form, {Cut, Combine, Watermark, SinglePathRadio, MultiPathRadio}, enable);
+    if (enable) {
+        SetSourceMode(form, form.IsChecked(SinglePathRadio), hasSelection);
+    } else {
+        Enable(form,
+               {SourcePath, IncludeSubfolders, BrowseSource, AddSelection, MultiIncludeSubfolders,
+                SelectionCounts, ClearSelection, ViewSelection},
+               false);
+    }
+    UpdateOperationControls(form);
 }
 
 }  // namespace corvane

@@ -4,6 +4,7 @@
 #include "controls/icon_push_button.h"
 #include "controls/shaded_progress_bar.h"
 #include "controls/url_label.h"
+#include "gui/shots.h"
 #include "ui/dialog_introduction.h"
 #include "ui/introduction_text.h"
 #include "ui/resources.h"
@@ -23,20 +24,8 @@
 namespace corvane {
 namespace {
 
-QString outputDir;
-
-bool Save(const QPixmap& pixmap, const QString& name) {
-    const QString path = QDir(outputDir).filePath(name);
-    const bool ok = pixmap.save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
-}
-
-void ShowAndSettle(QWidget& window) {
-    window.show();
-    (void)QTest::qWaitForWindowExposed(&window);
-    QTest::qWait(200);  // let the X server finish drawing before a screen grab
-}
+using shots::Save;
+using shots::ShowAndSettle;
 
 bool ShootLinks() {
     QWidget panel;
@@ -153,8 +142,7 @@ bool ShootIntroduction() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(corvane::ApplicationIcon());
-    corvane::outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
-    QDir().mkpath(corvane::outputDir);
+    corvane::shots::SetFolderFromArguments(argc, argv);
     bool ok = corvane::ShootLinks();
     ok &= corvane::ShootProgress();
     ok &= corvane::ShootIconButtons();

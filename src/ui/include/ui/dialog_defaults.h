@@ -18,7 +18,8 @@ struct RememberedTexts {
     QString watermarkImagePath;  // else the source path
 };
 
-// Linux defaults: the user's picture folder and ~/CVN_Save/.
+// Linux defaults: the user's picture folder (the home folder when it does not exist) and
+// ~/CVN_Save/.
 QString DefaultSourceFolder();
 QString DefaultSaveFolder();
 

@@ -21,5 +21,13 @@ void UpdateSaveModeControls(Form& form);
 void ApplyAllFormatsRule(Form& form);
 // After a click on a format box, "all formats" is ticked exactly when all seven are.
 void ApplySingleFormatRule(Form& form);
+// "打开当前" is usable when something exists at its field's path (normalised as a folder path);
+// "打开上层" always is.
+void UpdateOpenButtons(Form& form);
+// Enables or disables every option control as one block and re-applies the rules above: a run
+// locks the dialog with (false, false) and unlocks it with (true, true). Start follows
+// startEnabled; Stop, the header, the message texts and the progress bar are left alone.
+// `hasSelection`: the multi selection holds at least one entry.
+void SetControlsEnabled(Form& form, bool enable, bool startEnabled, bool hasSelection);
 
 }  // namespace corvane
