@@ -1,0 +1,136 @@
+// The bitmap a metafile is rendered into and the transforms the players share.
+
+#include "metafile_canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvane::metafile {
+
+std::optional<QPainter::CompositionMode> CompositionOf(quint32 rop) {
+    const quint32 index = (rop >> 16) & 0xFF;
+    if (((index >> 2) & 0x33) == (index & 0x33)) {
+        return std::nullopt;
+    }
+    switch (rop) {
+        case 0x00EE0086:  // SRCPAINT
+            return QPainter::RasterOp_SourceOrDestination;
+        case 0x008800C6:  // SRCAND
+            return QPainter::RasterOp_SourceAndDestination;
+        case 0x00660046:  // SRCINVERT
+            return QPainter::RasterOp_SourceXorDestination;
+        case 0x00440328:  // SRCERASE
+            return QPainter::RasterOp_SourceAndNotDestination;
+        case 0x00330008:  // NOTSRCCOPY
+            return QPainter::RasterOp_NotSource;
+        case 0x001100A6:  // NOTSRCERASE
+            return QPainter::RasterOp_NotSourceAndNotDestination;
+        case 0x00BB0226:  // MERGEPAINT
+            return QPainter::RasterOp_NotSourceOrDestination;
+        default:  // SRCCOPY, and the picture itself for the rest
+            return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+qint64 Area(const QRectF& rect) {
+    return qint64(std::ceil(rect.width())) * qint64(std::ceil(rect.height()));
+}
+
+bool Usable(const QTransform& t) {
+    const double values[] = {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(),
+                             t.m23(), t.m31(), t.m32(), t.m33()};
+    for (double value : values) {
+        if (!std::isfinite(value) || std::abs(value) > 1e7) {
+            return false;
+        }
+    }
+    const double determinant = t.determinant();
+    return std::isfinite(determinant) && std::abs(determinant) > 1e-12;
+}
+
+bool IsIntegerTranslation(const QTransform& t) {
+    return t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) &&
+           t.dy() == std::floor(t.dy());
+}
+
+QTransform RectToRect(const QRectF& source, const QRectF& dest) {
+    return QTransform::fromTranslate(-source.x(), -source.y()) *
+           QTransform::fromScale(dest.width() / source.width(), dest.height() / source.height()) *
+           QTransform::fromTranslate(dest.x(), dest.y());
+}
+
+QTransform RectToParallelogram(const QRectF& source, QPointF p0, QPointF p1, QPointF p2) {
+    const QPointF across = (p1 - p0) / source.width();
+    const QPointF down = (p2 - p0) / source.height();
+    return QTransform::fromTranslate(-source.x(), -source.y()) *
+           QTransform(across.x(), across.y(), down.x(), down.y(), p0.x(), p0.y());
+}
+
+bool ValidSize(double width, double height, qint64 maxPixels) {
+    return std::isfinite(width) && std::isfinite(height) && width >= 1 && height >= 1 &&
+           width <= kMaxSide && height <= kMaxSide && qint64(width) <= maxPixels / qint64(height);
+}
+
+Canvas::Canvas(QSize size, qint64 maxPixels)
+    : size_(size),
+      maxPixels_(maxPixels),
+      work_(kWorkPerFramePixel * std::max(Area(QRectF(QPointF(), size)), kWorkFloor)) {}
+
+void Canvas::SpendDecode(const QImage& image) {
+    work_ = std::max<qint64>(0, work_ - qint64(image.width()) * image.height());
+}
+
+bool Canvas::Draw(const QImage& image, QRectF source, const QTransform& toCanvas, quint32 rop,
+                  double opacity) {
+    const auto mode = CompositionOf(rop);
+    source = source.normalized() & QRectF(image.rect());
+    if (!mode || image.isNull() || source.isEmpty() || !Usable(toCanvas) || opacity <= 0) {
+        return false;
+    }
+    const QRectF target = toCanvas.mapRect(source) & QRectF(QPointF(), size_);
+    const qint64 cost = Area(source) + Area(target);
+    if (target.isEmpty()) {
+        return false;
+    }
+    if (cost > work_) {
+        work_ = 0;  // spent: nothing more is drawn from this file
+        return false;
+    }
+    work_ -= cost;
+    if (!drawn_ && *mode == QPainter::CompositionMode_SourceOver && opacity >= 1.0 &&
+        toCanvas.isIdentity() && source == QRectF(image.rect()) && image.size() == size_) {
+        // The picture is the whole frame at 1:1: keep its pixels exactly.
+        image_ = image.convertToFormat(QImage::Format_ARGB32);
+        drawn_ = !image_.isNull();
+        return drawn_;
+    }
+    if (image_.isNull()) {
+        image_ = QImage(size_, QImage::Format_ARGB32_Premultiplied);
+        if (image_.isNull()) {
+            return false;
+        }
+        image_.fill(Qt::transparent);
+    }
+    QPainter painter(&image_);
+    painter.setCompositionMode(*mode);
+    painter.setOpacity(opacity);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !IsIntegerTranslation(toCanvas));
+    painter.setTransform(toCanvas);
+    painter.drawImage(source, image, source);
+    drawn_ = true;
+    return true;
+}
+
+void Canvas::Clear() {
+    image_ = QImage();
+    drawn_ = false;
+}
+
+QImage Canvas::Take() {
+    if (!drawn_) {
+        return {};
+    }
+    return std::move(image_).convertToFormat(QImage::Format_ARGB32);
+}
+
+}  // namespace corvane::metafile

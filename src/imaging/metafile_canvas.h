@@ -1,0 +1,77 @@
+#pragma once
+// Private to the metafile reader: the bitmap a metafile is rendered into, the pixel work one file
+// may cost, and the transforms between rectangles that the players share.
+
+#include <QImage>
+#include <QPainter>
+#include <QRectF>
+#include <QTransform>
+
+#include <optional>
+
+namespace corvane::metafile {
+
+// Pixel work allowed for one file, decoding and drawing together: 16 times the frame's area, or
+// of 4 megapixels for smaller frames, so that a small frame may still show a large bitmap scaled
+// down. Legitimate files draw each pixel a few times at most.
+constexpr qint64 kWorkPerFramePixel = 16;
+constexpr qint64 kWorkFloor = qint64(1) << 22;
+// Larger sides than this are refused whatever maxPixels allows.
+constexpr double kMaxSide = double(1 << 24);
+// A metafile becomes a picture at the resolution of a standard screen.
+constexpr double kDisplayDpi = 96.0;
+
+// How a GDI ternary raster operation combines a bitmap with what is there; none for an operation
+// that does not use the bitmap.
+std::optional<QPainter::CompositionMode> CompositionOf(quint32 rop);
+
+// Pixels covered by a rectangle, rounded up.
+qint64 Area(const QRectF& rect);
+
+// A transform QPainter can use safely: finite, invertible, and not throwing the picture
+// absurdly far (Qt's raster engine works partly in fixed point).
+bool Usable(const QTransform& t);
+
+bool IsIntegerTranslation(const QTransform& t);
+
+// Maps the rectangle `source` (either extent may be negative, which mirrors) onto `dest`.
+QTransform RectToRect(const QRectF& source, const QRectF& dest);
+
+// Maps the rectangle `source` onto the parallelogram with corners p0 (for its top left), p1 (top
+// right) and p2 (bottom left).
+QTransform RectToParallelogram(const QRectF& source, QPointF p0, QPointF p1, QPointF p2);
+
+// Whether a frame of width x height pixels may be rendered.
+bool ValidSize(double width, double height, qint64 maxPixels);
+
+// The bitmap being rendered, and the pixel work still allowed.
+class Canvas {
+public:
+    Canvas(QSize size, qint64 maxPixels);
+
+    QSize Size() const { return size_; }
+
+    // Pixels a bitmap decoded now may have.
+    qint64 DecodeLimit() const { return std::min(maxPixels_, work_); }
+    void SpendDecode(const QImage& image);
+
+    // Draws the `source` rectangle of `image` through `toCanvas`, combined as `rop` says. False
+    // when nothing was drawn.
+    bool Draw(const QImage& image, QRectF source, const QTransform& toCanvas, quint32 rop,
+              double opacity = 1.0);
+
+    // Starts again on an empty frame; the work already spent stays spent.
+    void Clear();
+
+    // The picture; null when nothing was drawn.
+    QImage Take();
+
+private:
+    QSize size_;
+    qint64 maxPixels_;
+    qint64 work_;
+    QImage image_;
+    bool drawn_ = false;
+};
+
+}  // namespace corvane::metafile
