@@ -80,7 +80,8 @@ BitmapPtr LoadMetafile(QFile& file) {
         return Failed(ImageStatus::OutOfMemory);
     }
     file.seek(0);
-    QImage image = ReadMetafile(file.readAll(), kMaxPixels);
+    QString why;  // why the file gave no picture, for the load's own reason
+    QImage image = ReadMetafile(file.readAll(), kMaxPixels, &why);
     if (image.isNull()) {
         return Failed(ImageStatus::UnknownFormat);
     }

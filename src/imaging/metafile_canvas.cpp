@@ -1,6 +1,7 @@
 // The bitmap a metafile is rendered into and the transforms the players share.
 
 #include "metafile_canvas.h"
+#include "metafile_records.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,19 +14,19 @@ std::optional<QPainter::CompositionMode> CompositionOf(quint32 rop) {
         return std::nullopt;
     }
     switch (rop) {
-        case 0x00EE0086:  // SRCPAINT
+        case kSrcPaint:
             return QPainter::RasterOp_SourceOrDestination;
-        case 0x008800C6:  // SRCAND
+        case kSrcAnd:
             return QPainter::RasterOp_SourceAndDestination;
-        case 0x00660046:  // SRCINVERT
+        case kSrcInvert:
             return QPainter::RasterOp_SourceXorDestination;
-        case 0x00440328:  // SRCERASE
+        case kSrcErase:
             return QPainter::RasterOp_SourceAndNotDestination;
-        case 0x00330008:  // NOTSRCCOPY
+        case kNotSrcCopy:
             return QPainter::RasterOp_NotSource;
-        case 0x001100A6:  // NOTSRCERASE
+        case kNotSrcErase:
             return QPainter::RasterOp_NotSourceAndNotDestination;
-        case 0x00BB0226:  // MERGEPAINT
+        case kMergePaint:
             return QPainter::RasterOp_NotSourceOrDestination;
         default:  // SRCCOPY, and the picture itself for the rest
             return QPainter::CompositionMode_SourceOver;
@@ -71,6 +72,10 @@ bool ValidSize(double width, double height, qint64 maxPixels) {
            width <= kMaxSide && height <= kMaxSide && qint64(width) <= maxPixels / qint64(height);
 }
 
+double LengthScale(const QTransform& t) {
+    return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
+}
+
 Canvas::Canvas(QSize size, qint64 maxPixels)
     : size_(size),
       maxPixels_(maxPixels),
@@ -80,29 +85,53 @@ void Canvas::SpendDecode(const QImage& image) {
     work_ = std::max<qint64>(0, work_ - qint64(image.width()) * image.height());
 }
 
-bool Canvas::Draw(const QImage& image, QRectF source, const QTransform& toCanvas, quint32 rop,
-                  double opacity) {
-    const auto mode = CompositionOf(rop);
-    source = source.normalized() & QRectF(image.rect());
-    if (!mode || image.isNull() || source.isEmpty() || !Usable(toCanvas) || opacity <= 0) {
-        return false;
-    }
-    const QRectF target = toCanvas.mapRect(source) & QRectF(QPointF(), size_);
-    const qint64 cost = Area(source) + Area(target);
-    if (target.isEmpty()) {
-        return false;
-    }
+bool Canvas::Spend(qint64 cost) {
     if (cost > work_) {
         work_ = 0;  // spent: nothing more is drawn from this file
         return false;
     }
     work_ -= cost;
-    if (!drawn_ && *mode == QPainter::CompositionMode_SourceOver && opacity >= 1.0 &&
+    return true;
+}
+
+bool Canvas::Draw(const QImage& image, QRectF source, const QTransform& toCanvas, quint32 rop,
+                  const ClipPath& clip, double opacity) {
+    const auto mode = CompositionOf(rop);
+    source = source.normalized() & QRectF(image.rect());
+    if (!mode || image.isNull() || source.isEmpty() || !Usable(toCanvas) || opacity <= 0) {
+        return false;
+    }
+    const QRectF target = toCanvas.mapRect(source) & Rect();
+    if (target.isEmpty()) {
+        return false;
+    }
+    const qint64 cost = Area(source) + Area(target);
+    if (!drawn_ && !clip && *mode == QPainter::CompositionMode_SourceOver && opacity >= 1.0 &&
         toCanvas.isIdentity() && source == QRectF(image.rect()) && image.size() == size_) {
         // The picture is the whole frame at 1:1: keep its pixels exactly.
+        if (!Spend(cost)) {
+            return false;
+        }
         image_ = image.convertToFormat(QImage::Format_ARGB32);
         drawn_ = !image_.isNull();
         return drawn_;
+    }
+    QPainter* painter = Begin(cost, clip, *mode);
+    if (painter == nullptr) {
+        return false;
+    }
+    painter->setOpacity(opacity);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, !IsIntegerTranslation(toCanvas));
+    painter->setTransform(toCanvas);
+    painter->drawImage(source, image, source);
+    painter->resetTransform();
+    painter->setOpacity(1.0);
+    return true;
+}
+
+bool Canvas::Prepare() {
+    if (painter_.isActive()) {
+        return true;
     }
     if (image_.isNull()) {
         image_ = QImage(size_, QImage::Format_ARGB32_Premultiplied);
@@ -110,23 +139,47 @@ bool Canvas::Draw(const QImage& image, QRectF source, const QTransform& toCanvas
             return false;
         }
         image_.fill(Qt::transparent);
+    } else if (image_.format() != QImage::Format_ARGB32_Premultiplied) {
+        image_ = std::move(image_).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     }
-    QPainter painter(&image_);
-    painter.setCompositionMode(*mode);
-    painter.setOpacity(opacity);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, !IsIntegerTranslation(toCanvas));
-    painter.setTransform(toCanvas);
-    painter.drawImage(source, image, source);
-    drawn_ = true;
+    // Font sizes in points become pixels at 96 DPI.
+    constexpr int kDotsPerMetre = 3780;
+    image_.setDotsPerMeterX(kDotsPerMetre);
+    image_.setDotsPerMeterY(kDotsPerMetre);
+    if (!painter_.begin(&image_)) {
+        return false;
+    }
+    appliedClip_.reset();
     return true;
 }
 
+QPainter* Canvas::Begin(qint64 cost, const ClipPath& clip, QPainter::CompositionMode mode) {
+    if (!Spend(cost) || !Prepare()) {
+        return nullptr;
+    }
+    if (clip != appliedClip_) {
+        if (clip) {
+            painter_.setClipPath(*clip);
+        } else {
+            painter_.setClipping(false);
+        }
+        appliedClip_ = clip;
+    }
+    painter_.setCompositionMode(mode);
+    painter_.setRenderHint(QPainter::Antialiasing, mode == QPainter::CompositionMode_SourceOver);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    drawn_ = true;
+    return &painter_;
+}
+
 void Canvas::Clear() {
+    painter_.end();
     image_ = QImage();
     drawn_ = false;
 }
 
 QImage Canvas::Take() {
+    painter_.end();
     if (!drawn_) {
         return {};
     }

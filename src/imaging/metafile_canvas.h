@@ -1,21 +1,25 @@
 #pragma once
-// Private to the metafile reader: the bitmap a metafile is rendered into, the pixel work one file
-// may cost, and the transforms between rectangles that the players share.
+// Private to the metafile reader: the bitmap a metafile is rendered into, the work one file may
+// cost, and the transforms between rectangles that the players share.
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRectF>
 #include <QTransform>
 
+#include <memory>
 #include <optional>
 
 namespace corvane::metafile {
 
-// Pixel work allowed for one file, decoding and drawing together: 16 times the frame's area, or
-// of 4 megapixels for smaller frames, so that a small frame may still show a large bitmap scaled
-// down. Legitimate files draw each pixel a few times at most.
+// Work allowed for one file, decoding and drawing together, in pixels touched: 16 times the
+// frame's area, or of 4 megapixels for smaller frames, so that a small frame may still show a
+// large bitmap scaled down. Legitimate files draw each pixel a few times at most.
 constexpr qint64 kWorkPerFramePixel = 16;
 constexpr qint64 kWorkFloor = qint64(1) << 22;
+// What one drawing call costs besides its pixels, so that a million tiny shapes end the file.
+constexpr qint64 kWorkPerCall = 16;
 // Larger sides than this are refused whatever maxPixels allows.
 constexpr double kMaxSide = double(1 << 24);
 // A metafile becomes a picture at the resolution of a standard screen.
@@ -34,6 +38,9 @@ bool Usable(const QTransform& t);
 
 bool IsIntegerTranslation(const QTransform& t);
 
+// How much a transform scales lengths, on average over directions.
+double LengthScale(const QTransform& t);
+
 // Maps the rectangle `source` (either extent may be negative, which mirrors) onto `dest`.
 QTransform RectToRect(const QRectF& source, const QRectF& dest);
 
@@ -44,21 +51,34 @@ QTransform RectToParallelogram(const QRectF& source, QPointF p0, QPointF p1, QPo
 // Whether a frame of width x height pixels may be rendered.
 bool ValidSize(double width, double height, qint64 maxPixels);
 
-// The bitmap being rendered, and the pixel work still allowed.
+// A clip in canvas pixels; none when drawing is not clipped. Shared between saved states.
+using ClipPath = std::shared_ptr<const QPainterPath>;
+
+// The bitmap being rendered, and the work still allowed. One painter stays open on it while a
+// file plays.
 class Canvas {
 public:
     Canvas(QSize size, qint64 maxPixels);
 
     QSize Size() const { return size_; }
+    QRectF Rect() const { return QRectF(QPointF(), size_); }
 
     // Pixels a bitmap decoded now may have.
     qint64 DecodeLimit() const { return std::min(maxPixels_, work_); }
     void SpendDecode(const QImage& image);
+    // False, and nothing more is drawn from this file, when `cost` is more than is left.
+    bool Spend(qint64 cost);
+    bool Spent() const { return work_ <= 0; }
 
     // Draws the `source` rectangle of `image` through `toCanvas`, combined as `rop` says. False
     // when nothing was drawn.
     bool Draw(const QImage& image, QRectF source, const QTransform& toCanvas, quint32 rop,
-              double opacity = 1.0);
+              const ClipPath& clip, double opacity = 1.0);
+
+    // The painter, in canvas pixels, clipped to `clip`, after charging `cost`; null when the work
+    // is spent or there is no memory for the picture. Counts as drawing.
+    QPainter* Begin(qint64 cost, const ClipPath& clip,
+                    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver);
 
     // Starts again on an empty frame; the work already spent stays spent.
     void Clear();
@@ -67,10 +87,14 @@ public:
     QImage Take();
 
 private:
+    bool Prepare();
+
     QSize size_;
     qint64 maxPixels_;
     qint64 work_;
     QImage image_;
+    QPainter painter_;
+    ClipPath appliedClip_;
     bool drawn_ = false;
 };
 

@@ -3,7 +3,12 @@
 #include "metafile_emfplus.h"
 
 #include "metafile_dib.h"
+#include "metafile_emfplus_objects.h"
+#include "metafile_text.h"
 
+#include <QFontMetricsF>
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -25,10 +30,21 @@ struct PlusObject {
     bool decoded = false;
 };
 
+// What EmfPlusSave and EmfPlusBeginContainer keep.
+struct SavedGraphics {
+    quint32 id = 0;
+    QTransform world;
+    ClipPath clip;
+};
+
 struct PlusState {
     bool seen = false;   // an EmfPlusHeader was read
+    bool dual = false;   // EMF records that draw the same follow the EMF+ records
     bool getDc = false;  // EmfPlusGetDC: EMF records are drawn until the next EMF+ record
     bool drew = false;
+    bool failed = false;  // a drawing record could not be drawn as it asks
+    ClipPath clip;
+    std::vector<SavedGraphics> saved;
     double dpiX = kDisplayDpi;
     double dpiY = kDisplayDpi;
     QTransform world;
@@ -131,8 +147,10 @@ public:
     }
 
     bool Seen() const { return plus_.seen; }
+    bool Dual() const { return plus_.dual; }
     bool GetDc() const { return plus_.getDc; }
     bool Drew() const { return plus_.drew; }
+    bool Failed() const { return plus_.failed; }
 
 private:
     void Record(quint16 type, quint16 flags, LeReader r) {
@@ -142,6 +160,7 @@ private:
         plus_.getDc = type == emfplus::kGetDc;
         switch (type) {
             case emfplus::kHeader:
+                plus_.dual = (flags & emfplus::kHeaderDual) != 0;
                 PlusHeader(r);
                 break;
             case emfplus::kObject:
@@ -188,7 +207,17 @@ private:
                 }
                 break;
             }
+            case emfplus::kRotateWorldTransform: {
+                const float angle = r.F32();
+                QTransform rotation;
+                rotation.rotate(angle);
+                MultiplyWorld(flags, rotation, r.Ok() && std::isfinite(angle));
+                break;
+            }
             default:
+                if (!GraphicsRecord(type, flags, r)) {
+                    Drawing(type, flags, r);
+                }
                 break;
         }
     }
@@ -205,8 +234,9 @@ private:
     }
 
     void MultiplyWorld(quint16 flags, const QTransform& matrix, bool ok) {
-                if (ok) {
-            plus_.world = (flags & emfplus::kPostMultiply) ? plus_.world * matrix : matrix * plus_.world;
+        if (ok) {
+            plus_.world =
+                (flags & emfplus::kPostMultiply) ? plus_.world * matrix : matrix * plus_.world;
         }
     }
 
@@ -297,10 +327,8 @@ private:
     void StoreObject(int id, int type, QByteArray bytes) {
         PlusObject& object = plus_.objects[size_t(id)];
         object = PlusObject{};
-        if (type == emfplus::kObjectTypeImage) {
-            object.type = type;
-            object.bytes = std::move(bytes);
-        }
+        object.type = type;
+        object.bytes = std::move(bytes);
     }
 
     const QImage& PlusImage(int id) {
@@ -368,9 +396,536 @@ private:
         const QImage& image = PlusImage(id);
         const QTransform toCanvas =
             RectToParallelogram(source, p0, p1, p2) * plus_.world * PageScale() * deviceToCanvas_;
-        if (canvas_.Draw(image, source, toCanvas, kSrcCopy)) {
+        if (canvas_.Draw(image, source, toCanvas, kSrcCopy, plus_.clip)) {
             plus_.drew = true;
+        } else if (image.isNull()) {
+            plus_.failed = true;
         }
+    }
+
+    QTransform WorldToCanvas() const { return plus_.world * PageScale() * deviceToCanvas_; }
+
+    // Device pixels per unit of `unit`; world units are not fixed and give 0.
+    double DevicePerUnit(int unit) const {
+        switch (unit) {
+            case emfplus::kUnitDisplay:
+            case emfplus::kUnitPixel:
+                return 1;
+            case emfplus::kUnitPoint:
+                return plus_.dpiY / 72;
+            case emfplus::kUnitInch:
+                return plus_.dpiY;
+            case emfplus::kUnitDocument:
+                return plus_.dpiY / 300;
+            case emfplus::kUnitMillimeter:
+                return plus_.dpiY / 25.4;
+            default:
+                return 0;
+        }
+    }
+
+    // A length in `unit` as world units.
+    double WorldLength(double length, int unit) const {
+        const double perUnit = DevicePerUnit(unit);
+        const double worldToDevice = LengthScale(plus_.world * PageScale());
+        if (perUnit == 0 || worldToDevice <= 0) {
+            return length;
+        }
+        return length * perUnit / worldToDevice;
+    }
+
+    // The bytes of object `id` when it is of `type`; a failed reader otherwise.
+    LeReader Object(int id, int type) const {
+        if (id < 0 || id >= int(plus_.objects.size()) || plus_.objects[size_t(id)].type != type) {
+            return LeReader().Slice(0, 1);
+        }
+        return LeReader(plus_.objects[size_t(id)].bytes);
+    }
+
+    // The brush of a Fill record: an ARGB colour with kSolidColour, else a brush object.
+    std::optional<QBrush> BrushOf(quint16 flags, quint32 brushId) const {
+        if (flags & emfplus::kSolidColour) {
+            return QBrush(PlusColour(brushId));
+        }
+        const LeReader object =
+            Object(brushId > 0xFF ? -1 : int(brushId), emfplus::kObjectTypeBrush);
+        return object.Ok() ? ReadPlusBrush(object) : std::nullopt;
+    }
+
+    std::optional<QPen> PenOf(int penId) const {
+        const LeReader object = Object(penId, emfplus::kObjectTypePen);
+        const auto pen = object.Ok() ? ReadPlusPen(object) : std::nullopt;
+        if (!pen) {
+            return std::nullopt;
+        }
+        const double width = WorldLength(pen->width, pen->unit) * LengthScale(WorldToCanvas());
+        QPen qpen(pen->brush, width < 1 ? 0 : width, Qt::SolidLine, pen->cap, pen->join);
+        qpen.setMiterLimit(pen->miterLimit);
+        if (!pen->dashes.isEmpty()) {
+            qpen.setDashPattern(pen->dashes);
+        }
+        return qpen;
+    }
+
+    // Charges and gives the painter for a shape of `bounds` in canvas pixels.
+    QPainter* Painter(const QPainterPath& canvasPath, double margin) {
+        constexpr qint64 kWorkPerElement = 4;
+        const QRectF covered =
+            canvasPath.controlPointRect().adjusted(-margin, -margin, margin, margin) &
+            canvas_.Rect();
+        plus_.drew = true;
+        return canvas_.Begin(
+            kWorkPerCall + canvasPath.elementCount() * kWorkPerElement + Area(covered), plus_.clip);
+    }
+
+    void FillShape(const QPainterPath& world, const std::optional<QBrush>& brush) {
+        const QTransform toCanvas = WorldToCanvas();
+        if (!brush) {
+            plus_.failed = true;
+            return;
+        }
+        if (!Usable(toCanvas)) {
+            return;
+        }
+        const QPainterPath path = toCanvas.map(world);
+        if (QPainter* painter = Painter(path, 1)) {
+            QBrush mapped = *brush;
+            mapped.setTransform(brush->transform() * toCanvas);
+            painter->fillPath(path, mapped);
+        }
+    }
+
+    void DrawShape(const QPainterPath& world, int penId) {
+        const QTransform toCanvas = WorldToCanvas();
+        const auto pen = PenOf(penId);
+        if (!pen) {
+            plus_.failed = true;
+            return;
+        }
+        if (!Usable(toCanvas)) {
+            return;
+        }
+        const QPainterPath path = toCanvas.map(world);
+        if (QPainter* painter = Painter(path, std::max(1.0, pen->widthF()))) {
+            QPen mapped = *pen;
+            QBrush brush = mapped.brush();
+            brush.setTransform(brush.transform() * toCanvas);
+            mapped.setBrush(brush);
+            painter->strokePath(path, mapped);
+        }
+    }
+
+    static QPainterPath RectsPath(const std::vector<QRectF>& rects) {
+        QPainterPath path;
+        for (const QRectF& rect : rects) {
+            path.addRect(rect);
+        }
+        return path;
+    }
+
+    // A pie or arc: angles in degrees, clockwise from the x axis.
+    static QPainterPath ArcPath(const QRectF& box, float start, float sweep, bool pie) {
+        QPainterPath path;
+        if (pie) {
+            path.moveTo(box.center());
+        } else {
+            path.arcMoveTo(box, -start);
+        }
+        path.arcTo(box, -start, -std::clamp<double>(sweep, -3600, 3600));
+        if (pie) {
+            path.closeSubpath();
+        }
+        return path;
+    }
+
+    QRectF ReadRect(LeReader& r, quint16 flags) {
+        const auto rects = ReadPlusRects(r, 1, flags);
+        return rects ? rects->front() : QRectF();
+    }
+
+    // The drawing records.
+    void Drawing(quint16 type, quint16 flags, LeReader& r) {
+        const int objectId = flags & 0xFF;
+        switch (type) {
+            case emfplus::kClear: {
+                const quint32 argb = r.U32();
+                if (QPainter* painter = r.Ok() ? canvas_.Begin(Area(canvas_.Rect()), plus_.clip,
+                                                               QPainter::CompositionMode_Source)
+                                               : nullptr) {
+                    painter->fillRect(canvas_.Rect(), PlusColour(argb));
+                    plus_.drew = true;
+                }
+                break;
+            }
+            case emfplus::kFillRects: {
+                const quint32 brush = r.U32();
+                const auto rects = ReadPlusRects(r, r.U32(), flags);
+                if (rects) {
+                    FillShape(RectsPath(*rects), BrushOf(flags, brush));
+                }
+                break;
+            }
+            case emfplus::kDrawRects: {
+                const auto rects = ReadPlusRects(r, r.U32(), flags);
+                if (rects) {
+                    DrawShape(RectsPath(*rects), objectId);
+                }
+                break;
+            }
+            case emfplus::kFillPolygon: {
+                const quint32 brush = r.U32();
+                const auto points = ReadPlusPoints(r, r.U32(), flags);
+                if (points) {
+                    QPainterPath path;
+                    path.addPolygon(*points);
+                    path.closeSubpath();
+                    FillShape(path, BrushOf(flags, brush));
+                }
+                break;
+            }
+            case emfplus::kDrawLines:
+            case emfplus::kDrawBeziers: {
+                constexpr quint16 kClosed = 0x2000;
+                const auto points = ReadPlusPoints(r, r.U32(), flags);
+                if (!points || points->isEmpty()) {
+                    break;
+                }
+                const QPolygonF& p = *points;
+                QPainterPath path(p.front());
+                for (qsizetype i = 1; i < p.size(); ++i) {
+                    if (type == emfplus::kDrawLines) {
+                        path.lineTo(p[i]);
+                    } else if (i + 2 < p.size()) {
+                        path.cubicTo(p[i], p[i + 1], p[i + 2]);
+                        i += 2;
+                    }
+                }
+                if (type == emfplus::kDrawLines && (flags & kClosed)) {
+                    path.closeSubpath();
+                }
+                DrawShape(path, objectId);
+                break;
+            }
+            case emfplus::kFillEllipse:
+            case emfplus::kDrawEllipse: {
+                const quint32 brush = type == emfplus::kFillEllipse ? r.U32() : 0;
+                const QRectF box = ReadRect(r, flags);
+                if (!r.Ok()) {
+                    break;
+                }
+                QPainterPath path;
+                path.addEllipse(box);
+                type == emfplus::kFillEllipse ? FillShape(path, BrushOf(flags, brush))
+                                              : DrawShape(path, objectId);
+                break;
+            }
+            case emfplus::kFillPie:
+            case emfplus::kDrawPie:
+            case emfplus::kDrawArc: {
+                const quint32 brush = type == emfplus::kFillPie ? r.U32() : 0;
+                const float start = r.F32();
+                const float sweep = r.F32();
+                const QRectF box = ReadRect(r, flags);
+                if (!r.Ok() || !std::isfinite(start) || !std::isfinite(sweep)) {
+                    break;
+                }
+                const QPainterPath path = ArcPath(box, start, sweep, type != emfplus::kDrawArc);
+                type == emfplus::kFillPie ? FillShape(path, BrushOf(flags, brush))
+                                          : DrawShape(path, objectId);
+                break;
+            }
+            case emfplus::kFillPath:
+            case emfplus::kDrawPath: {
+                const quint32 other = r.U32();
+                const LeReader object = Object(objectId, emfplus::kObjectTypePath);
+                const auto path = object.Ok() ? ReadPlusPath(object) : std::nullopt;
+                if (!r.Ok()) {
+                    break;
+                }
+                if (!path) {
+                    plus_.failed = true;
+                } else if (type == emfplus::kFillPath) {
+                    FillShape(*path, BrushOf(flags, other));
+                } else {
+                    DrawShape(*path, int(other & 0xFF));
+                }
+                break;
+            }
+            case emfplus::kFillRegion: {
+                const quint32 brush = r.U32();
+                const auto region = Region(objectId);
+                if (r.Ok() && region) {
+                    FillShape(*region, BrushOf(flags, brush));
+                } else {
+                    plus_.failed = true;
+                }
+                break;
+            }
+            case emfplus::kDrawString:
+                DrawString(flags, r);
+                break;
+            case emfplus::kDrawDriverString:
+                DrawDriverString(flags, r);
+                break;
+            default:
+                break;
+        }
+    }
+
+    std::optional<QPainterPath> Region(int id) const {
+        const LeReader object = Object(id, emfplus::kObjectTypeRegion);
+        const QTransform toCanvas = WorldToCanvas();
+        if (!object.Ok() || !Usable(toCanvas)) {
+            return std::nullopt;
+        }
+        // The infinite region: the canvas in world units.
+        const QRectF everything = toCanvas.inverted().mapRect(canvas_.Rect());
+        return ReadPlusRegion(object, everything);
+    }
+
+    // The font of a text record in canvas pixels, drawn through the world-to-canvas transform.
+    std::optional<QFont> PlusFontOf(int id) const {
+        const LeReader object = Object(id, emfplus::kObjectTypeFont);
+        const auto font = object.Ok() ? ReadPlusFont(object) : std::nullopt;
+        if (!font) {
+            return std::nullopt;
+        }
+        QFont qfont = FontOfFamily(font->family);
+        const double em = WorldLength(font->emSize, font->unit);
+        const double onCanvas = em * LengthScale(WorldToCanvas());
+        if (!std::isfinite(onCanvas) || onCanvas < 0.5 ||
+            onCanvas > 8 * std::max(canvas_.Size().width(), canvas_.Size().height())) {
+            return std::nullopt;
+        }
+        qfont.setPointSizeF(em * 72 / kDisplayDpi);
+        qfont.setBold(font->bold);
+        qfont.setItalic(font->italic);
+        qfont.setUnderline(font->underline);
+        qfont.setStrikeOut(font->strikeout);
+        return qfont;
+    }
+
+    // Starts text at world coordinates; null when nothing is to be drawn.
+    QPainter* TextPainter(int fontId, const std::optional<QBrush>& brush, const QRectF& worldBox,
+                          qsizetype characters, QFont& font) {
+        constexpr qint64 kWorkPerCharacter = 16;
+        const QTransform toCanvas = WorldToCanvas();
+        const auto found = PlusFontOf(fontId);
+        if (!brush || !Usable(toCanvas)) {
+            plus_.failed = !brush;
+            return nullptr;
+        }
+        plus_.drew = true;
+        if (!found || !CanDrawText()) {
+            return nullptr;
+        }
+        font = *found;
+        QPainter* painter = canvas_.Begin(kWorkPerCall + characters * kWorkPerCharacter +
+                                              Area(toCanvas.mapRect(worldBox) & canvas_.Rect()),
+                                          plus_.clip);
+        if (painter != nullptr) {
+            painter->setTransform(toCanvas);
+            painter->setFont(font);
+            painter->setPen(QPen(*brush, 0));
+        }
+        return painter;
+    }
+
+    void DrawString(quint16 flags, LeReader& r) {
+        const quint32 brushId = r.U32();
+        const quint32 formatId = r.U32();
+        const quint32 length = r.U32();
+        const QRectF layout = ReadRect(r, 0);
+        const LeReader chars = r.Slice(r.Pos(), qint64(length) * 2);
+        if (!r.Ok() || !chars.Ok()) {
+            return;
+        }
+        QString text;
+        LeReader units = chars;
+        for (quint32 i = 0; i < length; ++i) {
+            text += QChar(units.U16());
+        }
+        const LeReader formatObject =
+            Object(int(formatId & 0xFF), emfplus::kObjectTypeStringFormat);
+        const PlusStringFormat format =
+            formatObject.Ok() ? ReadPlusStringFormat(formatObject) : PlusStringFormat{};
+        QFont font;
+        const QRectF box = layout.isEmpty() ? QRectF(layout.topLeft(), QSizeF(1e4, 1e4)) : layout;
+        QPainter* painter =
+            TextPainter(flags & 0xFF, BrushOf(flags, brushId), box, text.size(), font);
+        if (painter == nullptr) {
+            return;
+        }
+        static const int kAlign[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+        static const int kLineAlign[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
+        int alignment = kAlign[std::clamp(format.alignment, 0, 2)] |
+                        kLineAlign[std::clamp(format.lineAlignment, 0, 2)];
+        if (!format.noWrap && !layout.isEmpty()) {
+            alignment |= Qt::TextWordWrap;
+        }
+        if (layout.width() <= 0 || layout.height() <= 0) {
+            painter->drawText(layout.topLeft() + QPointF(0, QFontMetricsF(font).ascent()), text);
+        } else {
+            painter->drawText(layout, alignment, text);
+        }
+        painter->resetTransform();
+    }
+
+    // Glyphs as characters (DriverStringOptionsCmapLookup), each at its own position.
+    void DrawDriverString(quint16 flags, LeReader& r) {
+        constexpr quint32 kCmapLookup = 0x1;
+        const quint32 brushId = r.U32();
+        const quint32 options = r.U32();
+        r.U32();  // matrix present: glyphs are drawn upright
+        const quint32 count = r.U32();
+        if (!r.Ok() || qint64(count) * 10 > r.Remaining()) {
+            return;
+        }
+        if (!(options & kCmapLookup)) {
+            plus_.failed = true;  // glyph indices of a font we may not have
+            return;
+        }
+        QString text;
+        for (quint32 i = 0; i < count; ++i) {
+            text += QChar(r.U16());
+        }
+        const auto positions = ReadPlusPoints(r, count, 0);
+        if (!positions || positions->isEmpty()) {
+            return;
+        }
+        QFont font;
+        QPainter* painter = TextPainter(flags & 0xFF, BrushOf(flags, brushId),
+                                        positions->boundingRect().adjusted(-100, -100, 100, 100),
+                                        text.size(), font);
+        if (painter == nullptr) {
+            return;
+        }
+        for (quint32 i = 0; i < count; ++i) {
+            painter->drawText((*positions)[qsizetype(i)], QString(text.at(qsizetype(i))));
+        }
+        painter->resetTransform();
+    }
+
+    // Save, restore, containers and clipping; false for any other record.
+    bool GraphicsRecord(quint16 type, quint16 flags, LeReader& r) {
+        const int combine = (flags >> 8) & 0x0F;
+        switch (type) {
+            case emfplus::kSave:
+            case emfplus::kBeginContainerNoParams:
+                Push(r.U32());
+                return true;
+            case emfplus::kBeginContainer: {
+                const QRectF dest = ReadRect(r, 0);
+                const QRectF source = ReadRect(r, 0);
+                const quint32 id = r.U32();
+                if (!r.Ok()) {
+                    return true;
+                }
+                Push(id);
+                if (source.width() != 0 && source.height() != 0) {
+                    plus_.world = RectToRect(source, dest) * plus_.world;
+                }
+                return true;
+            }
+            case emfplus::kRestore:
+            case emfplus::kEndContainer:
+                Pop(r.U32());
+                return true;
+            case emfplus::kResetClip:
+                plus_.clip.reset();
+                return true;
+            case emfplus::kSetClipRect: {
+                QPainterPath path;
+                path.addRect(ReadRect(r, 0));
+                if (r.Ok()) {
+                    Clip(path, combine);
+                }
+                return true;
+            }
+            case emfplus::kSetClipPath: {
+                const LeReader object = Object(flags & 0xFF, emfplus::kObjectTypePath);
+                if (const auto path = object.Ok() ? ReadPlusPath(object) : std::nullopt) {
+                    Clip(*path, combine);
+                }
+                return true;
+            }
+            case emfplus::kSetClipRegion:
+                if (const auto region = Region(flags & 0xFF)) {
+                    Clip(*region, combine);
+                }
+                return true;
+            case emfplus::kOffsetClip: {
+                const float dx = r.F32();
+                const float dy = r.F32();
+                const QTransform toCanvas = WorldToCanvas();
+                if (r.Ok() && plus_.clip && Usable(toCanvas)) {
+                    const QPointF offset = toCanvas.map(QPointF(dx, dy)) - toCanvas.map(QPointF());
+                    plus_.clip =
+                        std::make_shared<const QPainterPath>(plus_.clip->translated(offset));
+                }
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+    void Push(quint32 id) {
+        constexpr size_t kMaxSaved = 1024;
+        if (plus_.saved.size() < kMaxSaved) {
+            plus_.saved.push_back(SavedGraphics{id, plus_.world, plus_.clip});
+        }
+    }
+
+    void Pop(quint32 id) {
+        auto& saved = plus_.saved;
+        const auto found = std::find_if(saved.rbegin(), saved.rend(),
+                                        [id](const SavedGraphics& s) { return s.id == id; });
+        if (found == saved.rend()) {
+            return;
+        }
+        plus_.world = found->world;
+        plus_.clip = found->clip;
+        saved.erase(std::next(found).base(), saved.end());
+    }
+
+    // CombineModeReplace, Intersect, Union, XOR, Exclude and Complement of a world-unit shape.
+    void Clip(const QPainterPath& world, int combine) {
+        const QTransform toCanvas = WorldToCanvas();
+        const QPainterPath current = plus_.clip ? *plus_.clip : [this] {
+            QPainterPath all;
+            all.addRect(canvas_.Rect());
+            return all;
+        }();
+        if (!Usable(toCanvas) ||
+            !canvas_.Spend(kWorkPerCall + 4 * (current.elementCount() + world.elementCount()))) {
+            return;
+        }
+        const QPainterPath path = toCanvas.map(world);
+        QPainterPath result;
+        switch (combine) {
+            case 0:
+                result = path;
+                break;
+            case 1:
+                result = current.intersected(path);
+                break;
+            case 2:
+                result = current.united(path);
+                break;
+            case 3:
+                result = current.subtracted(path).united(path.subtracted(current));
+                break;
+            case 4:
+                result = current.subtracted(path);
+                break;
+            case 5:
+                result = path.subtracted(current);
+                break;
+            default:
+                return;
+        }
+        plus_.clip = std::make_shared<const QPainterPath>(std::move(result));
     }
 
     Canvas& canvas_;
@@ -396,12 +951,19 @@ bool EmfPlusPlayer::GetDc() const {
     return impl_->GetDc();
 }
 
+bool EmfPlusPlayer::Dual() const {
+    return impl_->Dual();
+}
+
 bool EmfPlusPlayer::Drew() const {
     return impl_->Drew();
 }
 
-QTransform ReadMatrix(LeReader& r) {
+bool EmfPlusPlayer::Failed() const {
+    return impl_->Failed();
+}
 
+QTransform ReadMatrix(LeReader& r) {
     const float m11 = r.F32();
     const float m12 = r.F32();
     const float m21 = r.F32();

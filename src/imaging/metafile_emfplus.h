@@ -25,9 +25,13 @@ public:
 
     // An EmfPlusHeader was read.
     bool Seen() const;
+    // The header says that EMF records drawing the same follow the EMF+ records.
+    bool Dual() const;
     // The last EMF+ record was EmfPlusGetDC: EMF records are drawn until the next EMF+ record.
     bool GetDc() const;
     bool Drew() const;
+    // A drawing record could not be drawn as it asks (an object kind we do not draw).
+    bool Failed() const;
 
 private:
     class Impl;

@@ -5,13 +5,14 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QString>
 
 namespace corvane::metafile {
 
-// Null image when the file cannot be rendered, its frame exceeds maxPixels, or nothing in it was
-// drawn.
-QImage RenderEmf(const QByteArray& bytes, qint64 maxPixels);
-QImage RenderWmf(const QByteArray& bytes, qint64 maxPixels);
+// Null image, with the reason in `why`, when the file cannot be rendered, its frame exceeds
+// maxPixels, or nothing in it could be drawn. A file drawn in part gives what was drawn.
+QImage RenderEmf(const QByteArray& bytes, qint64 maxPixels, QString& why);
+QImage RenderWmf(const QByteArray& bytes, qint64 maxPixels, QString& why);
 
 // The 18-byte standard WMF header at the start of `r`.
 bool IsStandardWmfHeader(LeReader r);

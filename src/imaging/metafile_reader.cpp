@@ -41,18 +41,24 @@ RawFormat SniffMetafile(const QByteArray& head) {
     return RawFormat::Undefined;
 }
 
-QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels) {
-    if (maxPixels <= 0) {
-        return {};
-    }
-    switch (SniffMetafile(bytes)) {
+QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels, QString* errorString) {
+    QString why;
+    QImage image;
+    switch (maxPixels > 0 ? SniffMetafile(bytes) : RawFormat::Undefined) {
         case RawFormat::Emf:
-            return RenderEmf(bytes, maxPixels);
+            image = RenderEmf(bytes, maxPixels, why);
+            break;
         case RawFormat::Wmf:
-            return RenderWmf(bytes, maxPixels);
+            image = RenderWmf(bytes, maxPixels, why);
+            break;
         default:
-            return {};
+            why = QStringLiteral("not a metafile");
+            break;
     }
+    if (errorString != nullptr) {
+        *errorString = image.isNull() ? why : QString();
+    }
+    return image;
 }
 
 }  // namespace corvane

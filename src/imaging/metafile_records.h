@@ -60,6 +60,7 @@ constexpr quint32 kRoundRect = 44;
 constexpr quint32 kArc = 45;
 constexpr quint32 kChord = 46;
 constexpr quint32 kPie = 47;
+constexpr quint32 kCreatePalette = 49;
 constexpr quint32 kLineTo = 54;
 constexpr quint32 kArcTo = 55;
 constexpr quint32 kPolyDraw = 56;

@@ -33,7 +33,8 @@ bool WriteWmf(const QImage& image, QIODevice* device);
 RawFormat SniffMetafile(const QByteArray& head);
 
 // Renders a whole metafile held in memory. Null image when it is not a metafile we can render or
-// its frame exceeds maxPixels; no bitmap in it may exceed maxPixels either.
-QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels);
+// its frame exceeds maxPixels; no bitmap in it may exceed maxPixels either. With `errorString`,
+// a null image comes with the reason in words a person can read, as QImageReader gives it.
+QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels, QString* errorString = nullptr);
 
 }  // namespace corvane
