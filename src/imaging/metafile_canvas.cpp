@@ -33,8 +33,20 @@ std::optional<QPainter::CompositionMode> CompositionOf(quint32 rop) {
     }
 }
 
+qint64 Work(double amount) {
+    // Beyond any budget; also keeps the conversion defined for huge and NaN amounts.
+    constexpr double kEndless = 1e15;
+    if (!(amount > 0)) {
+        return 0;
+    }
+    return qint64(std::ceil(std::min(amount, kEndless)));
+}
+
 qint64 Area(const QRectF& rect) {
-    return qint64(std::ceil(rect.width())) * qint64(std::ceil(rect.height()));
+    if (!(rect.width() > 0) || !(rect.height() > 0)) {
+        return 0;
+    }
+    return Work(std::ceil(rect.width()) * std::ceil(rect.height()));
 }
 
 bool Usable(const QTransform& t) {

@@ -29,6 +29,10 @@ constexpr double kDisplayDpi = 96.0;
 // that does not use the bitmap.
 std::optional<QPainter::CompositionMode> CompositionOf(quint32 rop);
 
+// An amount of work as a whole number: NaN and negative amounts are none, huge ones are more than
+// any file is allowed.
+qint64 Work(double amount);
+
 // Pixels covered by a rectangle, rounded up.
 qint64 Area(const QRectF& rect);
 

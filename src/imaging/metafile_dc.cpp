@@ -384,7 +384,7 @@ void DeviceContext::Stroke(const QPainterPath& canvasPath) {
     }
     const double margin = std::max(1.0, width) * std::max(1.0, dc_.miterLimit);
     const QRectF bounds = canvasPath.controlPointRect();
-    const qint64 along = qint64(std::min(canvasPath.length(), 1e15) * std::max(1.0, width));
+    const qint64 along = Work(canvasPath.length() * std::max(1.0, width));
     const qint64 cost = kWorkPerCall + canvasPath.elementCount() * kWorkPerElement +
                         std::min(along, CoveredArea(bounds, canvas_.Rect(), margin));
     QPainter* painter = canvas_.Begin(cost, dc_.clip, mode);

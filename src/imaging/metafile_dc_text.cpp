@@ -45,8 +45,8 @@ QFont CanvasFont(const Font& logical, double em, double widthScale) {
     if (logical.width > 0) {
         const double average = QFontMetricsF(font).averageCharWidth();
         if (average > 0) {
-            font.setStretch(std::clamp(int(std::lround(logical.width * widthScale / average * 100)),
-                                       1, 4000));
+            font.setStretch(
+                std::clamp(int(std::lround(logical.width * widthScale / average * 100)), 1, 4000));
         }
     }
     return font;

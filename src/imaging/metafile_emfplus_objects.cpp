@@ -97,8 +97,7 @@ QBrush LinearGradient(LeReader& r) {
             }
             QGradientStops stops;
             for (quint32 i = 0; i < count; ++i) {
-                stops << QGradientStop(std::clamp<double>(positions[i], 0, 1),
-                                       PlusColour(r.U32()));
+                stops << QGradientStop(std::clamp<double>(positions[i], 0, 1), PlusColour(r.U32()));
             }
             gradient.setStops(stops);
         }
@@ -115,8 +114,7 @@ bool SkipPenData(LeReader& r, quint32 flags, PlusPen& pen) {
     if (flags & kPenDataTransform) {
         r.Skip(24);
     }
-    static const Qt::PenCapStyle kCaps[] = {Qt::FlatCap, Qt::SquareCap, Qt::RoundCap,
-                                            Qt::FlatCap};
+    static const Qt::PenCapStyle kCaps[] = {Qt::FlatCap, Qt::SquareCap, Qt::RoundCap, Qt::FlatCap};
     if (flags & kPenDataStartCap) {
         pen.cap = kCaps[r.U32() & 3];
     }
@@ -132,8 +130,8 @@ bool SkipPenData(LeReader& r, quint32 flags, PlusPen& pen) {
         pen.miterLimit = std::clamp<double>(r.F32(), 1, 100);
     }
     if (flags & kPenDataLineStyle) {
-        static const QList<qreal> kStyles[] = {
-            {}, {3, 1}, {1, 1}, {3, 1, 1, 1}, {3, 1, 1, 1, 1, 1}, {}};
+        static const QList<qreal> kStyles[] = {{}, {3, 1}, {1, 1}, {3, 1, 1, 1}, {3, 1, 1, 1, 1, 1},
+                                               {}};
         pen.dashes = kStyles[std::min<quint32>(r.U32(), 5)];
     }
     if (flags & kPenDataDashedLineCap) {

@@ -17,7 +17,10 @@ QFont FontOfFamily(const QString& family) {
     if (!family.trimmed().isEmpty()) {
         families << family.trimmed();
     }
-    families << "Noto Sans CJK SC" << "Noto Sans CJK" << "WenQuanYi Micro Hei" << "DejaVu Sans";
+    families << "Noto Sans CJK SC"
+             << "Noto Sans CJK"
+             << "WenQuanYi Micro Hei"
+             << "DejaVu Sans";
     font.setFamilies(families);
     font.setStyleStrategy(QFont::PreferAntialias);
     return font;

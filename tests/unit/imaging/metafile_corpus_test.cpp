@@ -61,8 +61,7 @@ double Reproduced(const QImage& from, const QImage& in) {
             for (int dy = -kReach; dy <= kReach && !near; ++dy) {
                 for (int dx = -kReach; dx <= kReach && !near; ++dx) {
                     const QPoint at(x + dx, y + dy);
-                    near = in.rect().contains(at) &&
-                           Distance(in.pixel(at), pixel) <= kSameColour;
+                    near = in.rect().contains(at) && Distance(in.pixel(at), pixel) <= kSameColour;
                 }
             }
             found += near ? 1 : 0;
@@ -109,16 +108,16 @@ TEST_P(MetafileCorpus, DrawsWhatLibreOfficeDraws) {
 
 INSTANTIATE_TEST_SUITE_P(
     Metafile, MetafileCorpus,
-    testing::Values(
-        CorpusCase{"LibreOfficeEmf", "libreoffice_drawing.emf", QSize(424, 273)},
-        CorpusCase{"LibreOfficeWmf", "libreoffice_drawing.wmf", QSize(424, 273)},
-        // Recorded against a 1200 DPI device.
-        CorpusCase{"InkscapeEmf", "inkscape_drawing.emf", QSize(457, 302)},
-        CorpusCase{"InkscapeWmf", "inkscape_drawing.wmf", QSize(453, 302)},
-        CorpusCase{"GnuplotPlot", "gnuplot_plot.emf", QSize(638, 478), kPrecisionTextHeavy},
-        CorpusCase{"GnuplotSurface", "gnuplot_surface.emf", QSize(478, 359)},
-        CorpusCase{"Fig2dev", "fig2dev_shapes.emf", QSize(496, 498)},
-        CorpusCase{"Pstoedit", "pstoedit_figure.emf", QSize(331, 165)}),
+    testing::Values(CorpusCase{"LibreOfficeEmf", "libreoffice_drawing.emf", QSize(424, 273)},
+                    CorpusCase{"LibreOfficeWmf", "libreoffice_drawing.wmf", QSize(424, 273)},
+                    // Recorded against a 1200 DPI device.
+                    CorpusCase{"InkscapeEmf", "inkscape_drawing.emf", QSize(457, 302)},
+                    CorpusCase{"InkscapeWmf", "inkscape_drawing.wmf", QSize(453, 302)},
+                    CorpusCase{"GnuplotPlot", "gnuplot_plot.emf", QSize(638, 478),
+                               kPrecisionTextHeavy},
+                    CorpusCase{"GnuplotSurface", "gnuplot_surface.emf", QSize(478, 359)},
+                    CorpusCase{"Fig2dev", "fig2dev_shapes.emf", QSize(496, 498)},
+                    CorpusCase{"Pstoedit", "pstoedit_figure.emf", QSize(331, 165)}),
     [](const testing::TestParamInfo<CorpusCase>& row) { return row.param.name; });
 
 }  // namespace
