@@ -683,20 +683,46 @@ private:
         return ReadPlusRegion(object, everything);
     }
 
-    // The font of a text record in canvas pixels, drawn through the world-to-canvas transform.
-    std::optional<QFont> PlusFontOf(int id) const {
+    // Where text starting at a world point goes: a painter transform to that point on the canvas,
+    // turned along the world's x axis, and the canvas pixels per world unit across and down.
+    // Text is drawn in canvas pixels: a font scaled by an extreme painter transform is beyond
+    // what the glyph cache can draw.
+    struct TextPlacement {
+        QTransform place;
+        double xScale = 1;
+        double yScale = 1;
+    };
+
+    std::optional<TextPlacement> PlaceText(QPointF world) const {
+        const QTransform toCanvas = WorldToCanvas();
+        if (!Usable(toCanvas)) {
+            return std::nullopt;
+        }
+        const QPointF origin = toCanvas.map(world);
+        const QPointF across = toCanvas.map(world + QPointF(1, 0)) - origin;
+        const QPointF down = toCanvas.map(world + QPointF(0, 1)) - origin;
+        TextPlacement placement;
+        placement.xScale = std::hypot(across.x(), across.y());
+        placement.yScale = std::hypot(down.x(), down.y());
+        placement.place.translate(origin.x(), origin.y());
+        placement.place.rotate(std::atan2(across.y(), across.x()) * 180 / M_PI);
+        return placement;
+    }
+
+    // The font of a text record at `yScale` canvas pixels per world unit; none when it is missing,
+    // too small to see or larger than any picture.
+    std::optional<QFont> PlusFontOf(int id, double yScale) const {
         const LeReader object = Object(id, emfplus::kObjectTypeFont);
         const auto font = object.Ok() ? ReadPlusFont(object) : std::nullopt;
         if (!font) {
             return std::nullopt;
         }
-        QFont qfont = FontOfFamily(font->family);
-        const double em = WorldLength(font->emSize, font->unit);
-        const double onCanvas = em * LengthScale(WorldToCanvas());
-        if (!std::isfinite(onCanvas) || onCanvas < 0.5 ||
-            onCanvas > 8 * std::max(canvas_.Size().width(), canvas_.Size().height())) {
+        const double em = WorldLength(font->emSize, font->unit) * yScale;
+        if (!std::isfinite(em) || em < 0.5 ||
+            em > 8 * std::max(canvas_.Size().width(), canvas_.Size().height())) {
             return std::nullopt;
         }
+        QFont qfont = FontOfFamily(font->family);
         qfont.setPointSizeF(em * 72 / kDisplayDpi);
         qfont.setBold(font->bold);
         qfont.setItalic(font->italic);
@@ -705,30 +731,34 @@ private:
         return qfont;
     }
 
-    // Starts text at world coordinates; null when nothing is to be drawn.
-    QPainter* TextPainter(int fontId, const std::optional<QBrush>& brush, const QRectF& worldBox,
-                          qsizetype characters, QFont& font) {
+    // Starts text placed at `placement` covering `box` (placed pixels); null when nothing is to be
+    // drawn.
+    QPainter* TextPainter(const QFont& font, const QBrush& brush, const TextPlacement& placement,
+                          const QRectF& box, qsizetype characters) {
         constexpr qint64 kWorkPerCharacter = 16;
-        const QTransform toCanvas = WorldToCanvas();
-        const auto found = PlusFontOf(fontId);
-        if (!brush || !Usable(toCanvas)) {
-            plus_.failed = !brush;
-            return nullptr;
-        }
-        plus_.drew = true;
-        if (!found || !CanDrawText()) {
-            return nullptr;
-        }
-        font = *found;
         QPainter* painter = canvas_.Begin(kWorkPerCall + characters * kWorkPerCharacter +
-                                              Area(toCanvas.mapRect(worldBox) & canvas_.Rect()),
+                                              Area(placement.place.mapRect(box) & canvas_.Rect()),
                                           plus_.clip);
         if (painter != nullptr) {
-            painter->setTransform(toCanvas);
+            painter->setTransform(placement.place);
             painter->setFont(font);
-            painter->setPen(QPen(*brush, 0));
+            painter->setPen(QPen(brush, 0));
         }
         return painter;
+    }
+
+    // Checks what every text record needs; the font when the text is to be drawn.
+    std::optional<QFont> TextFont(int fontId, const std::optional<QBrush>& brush,
+                                  const std::optional<TextPlacement>& placement) {
+        if (!brush) {
+            plus_.failed = true;
+            return std::nullopt;
+        }
+        if (!placement) {
+            return std::nullopt;
+        }
+        plus_.drew = true;
+        return CanDrawText() ? PlusFontOf(fontId, placement->yScale) : std::nullopt;
     }
 
     void DrawString(quint16 flags, LeReader& r) {
@@ -745,28 +775,35 @@ private:
         for (quint32 i = 0; i < length; ++i) {
             text += QChar(units.U16());
         }
+        const auto placement = PlaceText(layout.topLeft());
+        const auto brush = BrushOf(flags, brushId);
+        const auto font = TextFont(flags & 0xFF, brush, placement);
+        if (!font) {
+            return;
+        }
+        const QFontMetricsF metrics(*font);
+        const QRectF box(0, 0, layout.width() * placement->xScale,
+                         layout.height() * placement->yScale);
+        const bool unbounded = !(box.width() > 0) || !(box.height() > 0);
+        const QRectF covered =
+            unbounded ? QRectF(0, 0, metrics.horizontalAdvance(text), metrics.height()) : box;
+        QPainter* painter = TextPainter(*font, *brush, *placement, covered, text.size());
+        if (painter == nullptr) {
+            return;
+        }
         const LeReader formatObject =
             Object(int(formatId & 0xFF), emfplus::kObjectTypeStringFormat);
         const PlusStringFormat format =
             formatObject.Ok() ? ReadPlusStringFormat(formatObject) : PlusStringFormat{};
-        QFont font;
-        const QRectF box = layout.isEmpty() ? QRectF(layout.topLeft(), QSizeF(1e4, 1e4)) : layout;
-        QPainter* painter =
-            TextPainter(flags & 0xFF, BrushOf(flags, brushId), box, text.size(), font);
-        if (painter == nullptr) {
-            return;
-        }
         static const int kAlign[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
         static const int kLineAlign[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
-        int alignment = kAlign[std::clamp(format.alignment, 0, 2)] |
-                        kLineAlign[std::clamp(format.lineAlignment, 0, 2)];
-        if (!format.noWrap && !layout.isEmpty()) {
-            alignment |= Qt::TextWordWrap;
-        }
-        if (layout.width() <= 0 || layout.height() <= 0) {
-            painter->drawText(layout.topLeft() + QPointF(0, QFontMetricsF(font).ascent()), text);
+        const int alignment = kAlign[std::clamp(format.alignment, 0, 2)] |
+                              kLineAlign[std::clamp(format.lineAlignment, 0, 2)] |
+                              (format.noWrap ? 0 : int(Qt::TextWordWrap));
+        if (unbounded) {
+            painter->drawText(QPointF(0, metrics.ascent()), text);
         } else {
-            painter->drawText(layout, alignment, text);
+            painter->drawText(box, alignment, text);
         }
         painter->resetTransform();
     }
@@ -793,15 +830,26 @@ private:
         if (!positions || positions->isEmpty()) {
             return;
         }
-        QFont font;
-        QPainter* painter = TextPainter(flags & 0xFF, BrushOf(flags, brushId),
-                                        positions->boundingRect().adjusted(-100, -100, 100, 100),
-                                        text.size(), font);
+        const auto first = PlaceText(positions->front());
+        const auto brush = BrushOf(flags, brushId);
+        const auto font = TextFont(flags & 0xFF, brush, first);
+        if (!font) {
+            return;
+        }
+        const QRectF spread = WorldToCanvas().mapRect(positions->boundingRect());
+        QPainter* painter =
+            TextPainter(*font, *brush, TextPlacement{},
+                        spread.adjusted(-font->pointSizeF() * 2, -font->pointSizeF() * 2,
+                                        font->pointSizeF() * 2, font->pointSizeF() * 2),
+                        text.size());
         if (painter == nullptr) {
             return;
         }
         for (quint32 i = 0; i < count; ++i) {
-            painter->drawText((*positions)[qsizetype(i)], QString(text.at(qsizetype(i))));
+            if (const auto at = PlaceText((*positions)[qsizetype(i)])) {
+                painter->setTransform(at->place);
+                painter->drawText(QPointF(0, 0), QString(text.at(qsizetype(i))));
+            }
         }
         painter->resetTransform();
     }

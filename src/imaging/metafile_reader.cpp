@@ -1,27 +1,36 @@
-// Recognising metafiles and rendering the raster pictures they hold.
+// Recognising metafiles and rendering them: the raster, vector and text records of EMF, EMF+ and
+// WMF, played onto a QPainter.
 //
-// Only raster records are drawn; vector records are skipped. A file in which nothing was drawn
-// gives a null image (the loader then counts the file as not recognised) rather than a blank
-// frame that would pass for a picture.
+// The picture is the frame (0.01 mm) at 96 DPI, whatever the resolution of the device the file
+// was recorded against; transparent where nothing was drawn. A file in which nothing could be
+// drawn gives a null image and a reason (the loader then counts the file as not recognised)
+// rather than a blank frame that would pass for a picture; a file drawn in part gives what was
+// drawn.
 //
-// EMF: the frame comes from the header (rclFrame in 0.01 mm through the reference device's pixels
-// per millimetre, or rclBounds when they agree with it, which gives the exact pixel count).
-// Drawn: EMR_STRETCHDIBITS, EMR_BITBLT and EMR_STRETCHBLT with a bitmap, EMR_SETDIBITSTODEVICE,
-// EMR_ALPHABLEND; EMF+ EmfPlusDrawImage and EmfPlusDrawImagePoints of bitmap objects (pixel data
-// or PNG/JPEG/GIF/BMP). Coordinates go through the world transform, the map mode with window and
-// viewport, and from the reference device to the frame. A file with EMF+ records is drawn as an
-// EMF+ reader draws it (EMF records only after EmfPlusGetDC); if the EMF+ records drew nothing,
-// the file is drawn again from its EMF records alone.
+// EMF (metafile_emf.cpp): every record in order through one device context (metafile_dc.h):
+// lines, polylines, polygons and poly-polygons (16- and 32-bit), Bézier curves, PolyDraw,
+// rectangles, rounded rectangles, ellipses, arcs, chords and pies, paths (fill, stroke, both,
+// clip), ExtTextOut (W and A), pens, brushes (solid, hatched, pattern) and fonts with select and
+// delete, save and restore, fill mode, ROP2, clip rectangles and regions, map modes, window,
+// viewport and world transforms, and the raster records. A file with EMF+ records is drawn as an
+// EMF+ reader draws it (metafile_emfplus.cpp: EMF records only after EmfPlusGetDC); when the
+// EMF+ records drew nothing, or a dual file's EMF+ records used something we do not draw, the
+// file is drawn again from its EMF records alone.
 //
-// WMF: a complete, intact embedded EMF (META_ESCAPE comments) is rendered in preference to the
-// WMF records. Otherwise the frame is the placeable header's box at its units per inch (shown at
-// 96 DPI), or the window in force at the first raster record, and the window is mapped onto it.
-// Drawn: META_STRETCHDIB, META_DIBSTRETCHBLT, META_DIBBITBLT, META_SETDIBTODEV, and
-// META_STRETCHBLT and META_BITBLT with a monochrome or true-colour bitmap.
+// WMF (metafile_wmf.cpp): a complete, intact embedded EMF (META_ESCAPE comments) is rendered in
+// preference to the WMF records. Otherwise the frame is the placeable header's box at its units
+// per inch, or the window in force at the first drawing record, and the window is mapped onto it;
+// the records play into the same device context as EMF records.
+//
+// Not drawn: WMF regions (META_CREATEREGION), EMR_FRAMERGN and EMR_INVERTRGN, EMR_WIDENPATH,
+// EMR_MASKBLT, EMR_PLGBLT, EMR_TRANSPARENTBLT, EMR_GRADIENTFILL, EMR_SMALLTEXTOUT, ETO_CLIPPED,
+// EMF+ path-gradient and texture brushes, custom line caps, cardinal curves,
+// EmfPlusDrawDriverString with glyph indices, and EMF+ metafile images.
 //
 // Input is untrusted: every count, size and offset is checked against the bytes before use, the
-// frame and every bitmap must stay within maxPixels, and the pixel work of one file is bounded,
-// so that no file can make the renderer allocate or loop beyond those limits.
+// frame and every bitmap must stay within maxPixels, and the work of one file (pixels decoded and
+// touched, path elements, characters, clip combinations) is bounded, so that no file can make the
+// renderer allocate or loop beyond those limits.
 
 #include "imaging/metafile.h"
 #include "metafile_players.h"

@@ -135,31 +135,37 @@ std::vector<PlaybackCase> EmfShapeCases() {
         {"LineToWithAWidePen",
          EmfOf(PenAndBrush(kRed, 6, kWhite), {Rec(27, {10, 50}), Rec(54, {90, 50})}),
          {{{50, 50}, kRed}, {{50, 40}, kClear}, {{5, 50}, kClear}}},
-        {"Polyline32", EmfOf(PenAndBrush(kBlue, 6, kWhite), {Poly(4, {10, 20, 90, 20, 90, 80})}),
+        {"Polyline32",
+         EmfOf(PenAndBrush(kBlue, 6, kWhite), {Poly(4, {10, 20, 90, 20, 90, 80})}),
          {{{50, 20}, kBlue}, {{90, 50}, kBlue}, {{50, 50}, kClear}}},
-        {"Polyline16", EmfOf(PenAndBrush(kBlue, 6, kWhite), {Poly(87, {10, 20, 90, 20, 90, 80})}),
+        {"Polyline16",
+         EmfOf(PenAndBrush(kBlue, 6, kWhite), {Poly(87, {10, 20, 90, 20, 90, 80})}),
          {{{50, 20}, kBlue}, {{90, 50}, kBlue}, {{50, 50}, kClear}}},
-        {"Polygon32", EmfOf(FillOnly(kGreen), {Poly(3, {10, 10, 90, 10, 10, 90})}),
+        {"Polygon32",
+         EmfOf(FillOnly(kGreen), {Poly(3, {10, 10, 90, 10, 10, 90})}),
          {{{20, 20}, kGreen}, {{80, 80}, kClear}}},
-        {"Polygon16", EmfOf(FillOnly(kGreen), {Poly(86, {10, 10, 90, 10, 10, 90})}),
+        {"Polygon16",
+         EmfOf(FillOnly(kGreen), {Poly(86, {10, 10, 90, 10, 10, 90})}),
          {{{20, 20}, kGreen}, {{80, 80}, kClear}}},
         {"PolyPolygonAlternateLeavesTheHole",
          EmfOf(FillOnly(kRed),
-               {EmfRecord(8, Ints({0, 0, 0, 0, 2, 8, 4, 4, 10, 10, 90, 10, 90, 90, 10, 90, 30, 30,
-                                   70, 30, 70, 70, 30, 70}))}),
+               {EmfRecord(8, Ints({0,  0,  0,  0,  2,  8,  4,  4,  10, 10, 90, 10,
+                                   90, 90, 10, 90, 30, 30, 70, 30, 70, 70, 30, 70}))}),
          {{{20, 20}, kRed}, {{50, 50}, kClear}}},
         {"PolyPolygon16WindingFillsTheHole",
-         EmfOf(FillOnly(kRed), {Rec(19, {2}), EmfRecord(91, Ints({0, 0, 0, 0, 2, 8, 4, 4}) +
-                                                                Shorts({10, 10, 90, 10, 90, 90, 10,
-                                                                        90, 30, 30, 70, 30, 70, 70,
-                                                                        30, 70}))}),
+         EmfOf(FillOnly(kRed),
+               {Rec(19, {2}), EmfRecord(91, Ints({0, 0, 0, 0, 2, 8, 4, 4}) +
+                                                Shorts({10, 10, 90, 10, 90, 90, 10, 90, 30, 30, 70,
+                                                        30, 70, 70, 30, 70}))}),
          {{{20, 20}, kRed}, {{50, 50}, kRed}}},
         {"RectangleFilledAndOutlined",
          EmfOf(PenAndBrush(kBlack, 4, kBlue), {Rec(43, {10, 10, 90, 90})}),
          {{{50, 50}, kBlue}, {{10, 50}, kBlack}, {{95, 95}, kClear}}},
-        {"RoundRectLeavesItsCorners", EmfOf(FillOnly(kBlue), {Rec(44, {0, 0, 100, 100, 60, 60})}),
+        {"RoundRectLeavesItsCorners",
+         EmfOf(FillOnly(kBlue), {Rec(44, {0, 0, 100, 100, 60, 60})}),
          {{{50, 50}, kBlue}, {{3, 3}, kClear}, {{50, 3}, kBlue}}},
-        {"EllipseLeavesItsCorners", EmfOf(FillOnly(kGreen), {Rec(42, {0, 0, 100, 100})}),
+        {"EllipseLeavesItsCorners",
+         EmfOf(FillOnly(kGreen), {Rec(42, {0, 0, 100, 100})}),
          {{{50, 50}, kGreen}, {{8, 8}, kClear}, {{50, 5}, kGreen}}},
         {"PieAnticlockwiseFromEastToNorth",
          EmfOf(FillOnly(kRed), {Rec(47, {0, 0, 100, 100, 100, 50, 50, 0})}),
@@ -174,13 +180,12 @@ std::vector<PlaybackCase> EmfShapeCases() {
          EmfOf(PenAndBrush(kRed, 6, kBlue), {Rec(45, {0, 0, 100, 100, 100, 50, 0, 50})}),
          {{{50, 1}, kRed}, {{50, 30}, kClear}}},
         {"BezierPathFilled",
-         EmfOf(FillOnly(kGreen), {Rec(59, {}), Rec(27, {10, 90}),
-                                  Poly(5, {10, 10, 90, 10, 90, 90}), Rec(61, {}), Rec(60, {}),
-                                  Rec(62, {})}),
+         EmfOf(FillOnly(kGreen), {Rec(59, {}), Rec(27, {10, 90}), Poly(5, {10, 10, 90, 10, 90, 90}),
+                                  Rec(61, {}), Rec(60, {}), Rec(62, {})}),
          {{{50, 60}, kGreen}, {{50, 95}, kClear}}},
         {"PathStrokeAndFill",
-         EmfOf(PenAndBrush(kBlack, 6, kRed), {Rec(59, {}), Rec(43, {20, 20, 80, 80}),
-                                              Rec(60, {}), Rec(63, {})}),
+         EmfOf(PenAndBrush(kBlack, 6, kRed),
+               {Rec(59, {}), Rec(43, {20, 20, 80, 80}), Rec(60, {}), Rec(63, {})}),
          {{{50, 50}, kRed}, {{20, 50}, kBlack}, {{5, 5}, kClear}}},
         {"PolyDrawLinesAndClose",
          EmfOf(FillOnly(kBlue), {Rec(59, {}),
@@ -203,15 +208,18 @@ std::vector<PlaybackCase> EmfStateCases() {
         {"StockNullBrushLeavesTheInside",
          EmfOf(PenAndBrush(kBlack, 4, kRed), {Rec(37, {qint32(0x80000005)}), square}),
          {{{50, 50}, kClear}, {{1, 50}, kBlack}}},
-        {"StockBlackBrush", EmfOf(FillOnly(kRed), {Rec(37, {qint32(0x80000004)}), square}),
+        {"StockBlackBrush",
+         EmfOf(FillOnly(kRed), {Rec(37, {qint32(0x80000004)}), square}),
          {{{50, 50}, kBlack}}},
         {"DeletedObjectLeavesTheSelectionAlone",
-         EmfOf(FillOnly(kRed), {Rec(40, {2}), Rec(37, {2}), square}), {{{50, 50}, kRed}}},
-        {"RestoreDcBringsBackTheBrush",
-         EmfOf(FillOnly(kRed), {Rec(33, {}), Rec(39, {3, 0, Ref(kBlue), 0}), Rec(37, {3}),
-                                Rec(34, {-1}), square}),
+         EmfOf(FillOnly(kRed), {Rec(40, {2}), Rec(37, {2}), square}),
          {{{50, 50}, kRed}}},
-        {"Rop2BlackPaintsBlack", EmfOf(FillOnly(kRed), {Rec(20, {1}), square}),
+        {"RestoreDcBringsBackTheBrush",
+         EmfOf(FillOnly(kRed),
+               {Rec(33, {}), Rec(39, {3, 0, Ref(kBlue), 0}), Rec(37, {3}), Rec(34, {-1}), square}),
+         {{{50, 50}, kRed}}},
+        {"Rop2BlackPaintsBlack",
+         EmfOf(FillOnly(kRed), {Rec(20, {1}), square}),
          {{{50, 50}, kBlack}}},
         {"Rop2NopPaintsNothing",
          EmfOf(FillOnly(kRed), {Rec(20, {11}), square, Rec(20, {13}), Rec(43, {0, 0, 10, 10})}),
@@ -221,21 +229,23 @@ std::vector<PlaybackCase> EmfStateCases() {
                 Rec(18, {1})},
                {square}),
          {{{50, 10}, kClear}}},
-        {"IntersectClipRect", EmfOf(FillOnly(kRed), {Rec(30, {0, 0, 50, 100}), square}),
+        {"IntersectClipRect",
+         EmfOf(FillOnly(kRed), {Rec(30, {0, 0, 50, 100}), square}),
          {{{25, 50}, kRed}, {{75, 50}, kClear}}},
-        {"ExcludeClipRect", EmfOf(FillOnly(kRed), {Rec(29, {25, 25, 75, 75}), square}),
+        {"ExcludeClipRect",
+         EmfOf(FillOnly(kRed), {Rec(29, {25, 25, 75, 75}), square}),
          {{{10, 10}, kRed}, {{50, 50}, kClear}}},
         {"RestoreDcBringsBackTheClip",
          EmfOf(FillOnly(kRed), {Rec(33, {}), Rec(30, {0, 0, 10, 10}), Rec(34, {1}), square}),
          {{{50, 50}, kRed}}},
         {"ExtSelectClipRgnWithRectangles",
          EmfOf(FillOnly(kRed), {EmfRecord(75, Ints({64, 5, 32, 1, 2, 32, 0, 0, 100, 100, 0, 0, 50,
-                                                     50, 50, 50, 100, 100})),
+                                                    50, 50, 50, 100, 100})),
                                 square}),
          {{{25, 25}, kRed}, {{75, 75}, kRed}, {{75, 25}, kClear}}},
         {"SelectClipPath",
-         EmfOf(FillOnly(kRed), {Rec(59, {}), Rec(42, {0, 0, 100, 100}), Rec(60, {}),
-                                Rec(67, {5}), square}),
+         EmfOf(FillOnly(kRed),
+               {Rec(59, {}), Rec(42, {0, 0, 100, 100}), Rec(60, {}), Rec(67, {5}), square}),
          {{{50, 50}, kRed}, {{3, 3}, kClear}}},
         {"FillRgnWithABrushObject",
          EmfOf(FillOnly(kRed), {Rec(39, {3, 0, Ref(kGreen), 0}),
@@ -249,11 +259,12 @@ std::vector<PlaybackCase> EmfStateCases() {
          EmfOf(FillOnly(kRed), {Rec(17, {8}), Rec(9, {1000, 1000}), Rec(11, {100, 100}),
                                 Rec(43, {0, 0, 500, 500})}),
          {{{25, 25}, kRed}, {{75, 75}, kClear}}},
-        {"ViewportOrigin", EmfOf(FillOnly(kRed), {Rec(12, {50, 50}), Rec(43, {0, 0, 50, 50})}),
+        {"ViewportOrigin",
+         EmfOf(FillOnly(kRed), {Rec(12, {50, 50}), Rec(43, {0, 0, 50, 50})}),
          {{{75, 75}, kRed}, {{25, 25}, kClear}}},
         {"WorldTransformScales",
-         EmfOf(FillOnly(kRed), {EmfRecord(35, Floats({0.25f, 0, 0, 0.25f, 0, 0})),
-                                Rec(43, {0, 0, 200, 200})}),
+         EmfOf(FillOnly(kRed),
+               {EmfRecord(35, Floats({0.25f, 0, 0, 0.25f, 0, 0})), Rec(43, {0, 0, 200, 200})}),
          {{{25, 25}, kRed}, {{75, 75}, kClear}}},
         {"ModifyWorldTransformMultiplies",
          EmfOf(FillOnly(kRed), {EmfRecord(36, Floats({0.5f, 0, 0, 0.5f, 0, 0}) + Ints({2})),
@@ -302,25 +313,28 @@ std::vector<QByteArray> Join(std::vector<QByteArray> a, const std::vector<QByteA
 }
 
 std::vector<PlaybackCase> WmfCases() {
-    const QByteArray fontRecord = WmfRecord(0x02FB, Shorts({-40, 0, 0, 0, 700}) +
-                                                        QByteArray::fromHex("00000000000000") +
-                                                        QByteArray("\0DejaVu Sans", 12) +
-                                                        QByteArray(21, '\0'));
+    const QByteArray fontRecord =
+        WmfRecord(0x02FB, Shorts({-40, 0, 0, 0, 700}) + QByteArray::fromHex("00000000000000") +
+                              QByteArray("\0DejaVu Sans", 12) + QByteArray(21, '\0'));
     return {
-        {"Polygon", WmfOf(Join(WmfFillOnly(kGreen), {W(0x0324, {3, 10, 10, 90, 10, 10, 90})})),
+        {"Polygon",
+         WmfOf(Join(WmfFillOnly(kGreen), {W(0x0324, {3, 10, 10, 90, 10, 10, 90})})),
          {{{20, 20}, kGreen}, {{80, 80}, kClear}}},
         {"PolyPolygonWithAHole",
-         WmfOf(Join(WmfFillOnly(kRed), {W(0x0538, {2, 4, 4, 10, 10, 90, 10, 90, 90, 10, 90, 30,
-                                                   30, 70, 30, 70, 70, 30, 70})})),
+         WmfOf(Join(WmfFillOnly(kRed), {W(0x0538, {2, 4, 4, 10, 10, 90, 10, 90, 90, 10, 90, 30, 30,
+                                                   70, 30, 70, 70, 30, 70})})),
          {{{20, 20}, kRed}, {{50, 50}, kClear}}},
         {"RectangleFieldsAreBottomRightTopLeft",
          WmfOf(Join(WmfFillOnly(kBlue), {W(0x041B, {50, 100, 0, 50})})),
          {{{75, 25}, kBlue}, {{25, 25}, kClear}, {{75, 75}, kClear}}},
-        {"Ellipse", WmfOf(Join(WmfFillOnly(kGreen), {W(0x0418, {100, 100, 0, 0})})),
+        {"Ellipse",
+         WmfOf(Join(WmfFillOnly(kGreen), {W(0x0418, {100, 100, 0, 0})})),
          {{{50, 50}, kGreen}, {{5, 5}, kClear}}},
-        {"RoundRect", WmfOf(Join(WmfFillOnly(kBlue), {W(0x061C, {60, 60, 100, 100, 0, 0})})),
+        {"RoundRect",
+         WmfOf(Join(WmfFillOnly(kBlue), {W(0x061C, {60, 60, 100, 100, 0, 0})})),
          {{{50, 50}, kBlue}, {{2, 2}, kClear}}},
-        {"Pie", WmfOf(Join(WmfFillOnly(kRed), {W(0x081A, {0, 50, 50, 100, 100, 100, 0, 0})})),
+        {"Pie",
+         WmfOf(Join(WmfFillOnly(kRed), {W(0x081A, {0, 50, 50, 100, 100, 100, 0, 0})})),
          {{{75, 25}, kRed}, {{25, 75}, kClear}}},
         {"LineToWithAPen",
          WmfOf({WmfColour(0x02FA, {0, 6, 0}, kRed), W(0x012D, {0}), W(0x0214, {50, 10}),
@@ -380,9 +394,8 @@ QByteArray SolidBrushObject(int id, QRgb argb) {
 }
 
 QByteArray PenObject(int id, float width, QRgb argb) {
-    return PlusObject(id, 2,
-                      kVersion + Ints({0, 0, 0}) + Floats({width}) + kVersion +
-                          Ints({0, qint32(argb)}));
+    return PlusObject(
+        id, 2, kVersion + Ints({0, 0, 0}) + Floats({width}) + kVersion + Ints({0, qint32(argb)}));
 }
 
 // A square path of float points: start, three lines, closed.
@@ -406,10 +419,12 @@ QByteArray PlusFile(const std::vector<QByteArray>& records) {
 
 std::vector<PlaybackCase> EmfPlusCases() {
     return {
-        {"FillRectsWithAColour", PlusFile({FillRectsColour(kRed, 10, 10, 40, 40)}),
+        {"FillRectsWithAColour",
+         PlusFile({FillRectsColour(kRed, 10, 10, 40, 40)}),
          {{{30, 30}, kRed}, {{70, 70}, kClear}}},
         {"FillRectsCompressed",
-         PlusFile({PlusRecord(0x400A, 0xC000, Ints({qint32(kBlue), 1}) + Shorts({50, 50, 40, 40}))}),
+         PlusFile(
+             {PlusRecord(0x400A, 0xC000, Ints({qint32(kBlue), 1}) + Shorts({50, 50, 40, 40}))}),
          {{{70, 70}, kBlue}, {{30, 30}, kClear}}},
         {"FillPathWithABrushObject",
          PlusFile({SolidBrushObject(0, kGreen), SquarePathObject(1, 20, 20, 60),
@@ -431,8 +446,8 @@ std::vector<PlaybackCase> EmfPlusCases() {
          PlusFile({PlusRecord(0x400E, 0x8000, Ints({qint32(kGreen)}) + Floats({0, 0, 100, 100}))}),
          {{{50, 50}, kGreen}, {{5, 5}, kClear}}},
         {"FillPieClockwiseFromEast",
-         PlusFile({PlusRecord(0x4010, 0x8000,
-                              Ints({qint32(kRed)}) + Floats({0, 90, 0, 0, 100, 100}))}),
+         PlusFile(
+             {PlusRecord(0x4010, 0x8000, Ints({qint32(kRed)}) + Floats({0, 90, 0, 0, 100, 100}))}),
          {{{75, 75}, kRed}, {{75, 25}, kClear}}},
         {"LinearGradientRunsFromStartToEnd",
          PlusFile({PlusObject(0, 1,
@@ -445,8 +460,8 @@ std::vector<PlaybackCase> EmfPlusCases() {
                    FillRectsColour(kRed, 0, 0, 100, 100)}),
          {{{25, 50}, kRed}, {{75, 50}, kClear}}},
         {"ScaleWorldTransform",
-         PlusFile({PlusRecord(0x402E, 0, Floats({0.5f, 0.5f})),
-                   FillRectsColour(kRed, 0, 0, 100, 100)}),
+         PlusFile(
+             {PlusRecord(0x402E, 0, Floats({0.5f, 0.5f})), FillRectsColour(kRed, 0, 0, 100, 100)}),
          {{{25, 25}, kRed}, {{75, 75}, kClear}}},
         {"RestoreUndoesTheTransform",
          PlusFile({PlusRecord(0x4025, 0, Ints({7})), PlusRecord(0x402E, 0, Floats({0.1f, 0.1f})),
@@ -503,9 +518,9 @@ QByteArray LogFontW(qint32 height, const QString& face, qint32 escapement = 0) {
 }
 
 QByteArray ExtTextOutW(int x, int y, const QString& text) {
-    return EmfRecord(84, Ints({0, 0, 0, 0, 1, 0, 0, x, y, qint32(text.size()), 76, 0, 0, 0, 0, 0,
-                               0}) +
-                             Utf16(text) + QByteArray(text.size() % 2 * 2, '\0'));
+    return EmfRecord(84,
+                     Ints({0, 0, 0, 0, 1, 0, 0, x, y, qint32(text.size()), 76, 0, 0, 0, 0, 0, 0}) +
+                         Utf16(text) + QByteArray(text.size() % 2 * 2, '\0'));
 }
 
 struct TextCase {
@@ -521,9 +536,9 @@ class MetafileText : public testing::TestWithParam<TextCase> {};
 TEST_P(MetafileText, DrawsTheStringWhereItsAlignmentSays) {
     const TextCase& c = GetParam();
     const QByteArray emf =
-        Emf(QSize(200, 100), {EmfRecord(82, Ints({1}) + LogFontW(-30, c.face)), Rec(37, {1}),
-                              Rec(22, {c.align}), Rec(24, {Ref(kBlue)}), Rec(18, {1}),
-                              ExtTextOutW(100, 60, c.text)});
+        Emf(QSize(200, 100),
+            {EmfRecord(82, Ints({1}) + LogFontW(-30, c.face)), Rec(37, {1}), Rec(22, {c.align}),
+             Rec(24, {Ref(kBlue)}), Rec(18, {1}), ExtTextOutW(100, 60, c.text)});
     const QImage image = ReadMetafile(emf, kMaxPixels);
     ASSERT_FALSE(image.isNull());
     const auto [first, last] = InkColumns(image, kBlue, 0, 100);
@@ -544,9 +559,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MetafileText, EscapementTurnsTheLine) {
     const QByteArray emf =
-        Emf(QSize(100, 200), {EmfRecord(82, Ints({1}) + LogFontW(-30, "DejaVu Sans", 900)),
-                              Rec(37, {1}), Rec(22, {24}), Rec(24, {Ref(kBlue)}), Rec(18, {1}),
-                              ExtTextOutW(50, 190, "HHHHH")});
+        Emf(QSize(100, 200),
+            {EmfRecord(82, Ints({1}) + LogFontW(-30, "DejaVu Sans", 900)), Rec(37, {1}),
+             Rec(22, {24}), Rec(24, {Ref(kBlue)}), Rec(18, {1}), ExtTextOutW(50, 190, "HHHHH")});
     const QImage image = ReadMetafile(emf, kMaxPixels);
     ASSERT_FALSE(image.isNull());
     // Turned a quarter anticlockwise, the line runs upwards from (50, 190) left of x = 50.
@@ -558,12 +573,25 @@ TEST(MetafileText, EscapementTurnsTheLine) {
 
 TEST(MetafileText, OpaqueBackgroundFillsBehindTheText) {
     const QByteArray emf =
-        Emf(QSize(200, 100), {EmfRecord(82, Ints({1}) + LogFontW(-30, "DejaVu Sans")),
-                              Rec(37, {1}), Rec(22, {24}), Rec(25, {Ref(kGreen)}), Rec(18, {2}),
-                              ExtTextOutW(20, 60, "...")});
+        Emf(QSize(200, 100),
+            {EmfRecord(82, Ints({1}) + LogFontW(-30, "DejaVu Sans")), Rec(37, {1}), Rec(22, {24}),
+             Rec(25, {Ref(kGreen)}), Rec(18, {2}), ExtTextOutW(20, 60, "...")});
     const QImage image = ReadMetafile(emf, kMaxPixels);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.pixel(25, 45), kGreen);  // above the dots, inside the line's box
+}
+
+TEST(MetafileText, EmfPlusDrawStringWithAFontObject) {
+    const QByteArray font =
+        PlusObject(0, 6, kVersion + Floats({20}) + Ints({2, 0, 0, 11}) + Utf16("DejaVu Sans"));
+    const QByteArray draw = PlusRecord(
+        0x401C, 0x8000,
+        Ints({qint32(kBlue), -1, 3}) + Floats({50, 10, 0, 0}) + Utf16("HHH") + QByteArray(2, '\0'));
+    const QImage image = ReadMetafile(PlusFile({font, draw}), kMaxPixels);
+    ASSERT_FALSE(image.isNull());
+    const auto [first, last] = InkColumns(image, kBlue, 0, 100);
+    EXPECT_GE(first, 48);
+    EXPECT_LT(first, last);
 }
 
 // --- size --------------------------------------------------------------------------------------
@@ -599,9 +627,9 @@ class MetafileSize : public testing::TestWithParam<SizeCase> {};
 TEST_P(MetafileSize, FrameAt96DpiWhateverTheDevice) {
     const SizeCase& c = GetParam();
     const qint32 half = c.hundredthsOfMm * c.dpi / 2540 / 2;  // half the frame, device pixels
-    const QByteArray emf = JoinEmf({HeaderAt(c.dpi, c.hundredthsOfMm), Rec(37, {qint32(0x80000008)}),
-                                    Rec(37, {qint32(0x80000004)}), Rec(43, {0, 0, half, half}),
-                                    EmfEof()});
+    const QByteArray emf =
+        JoinEmf({HeaderAt(c.dpi, c.hundredthsOfMm), Rec(37, {qint32(0x80000008)}),
+                 Rec(37, {qint32(0x80000004)}), Rec(43, {0, 0, half, half}), EmfEof()});
     const QImage image = ReadMetafile(emf, kMaxPixels);
     ASSERT_EQ(image.size(), QSize(c.pixels, c.pixels));
     EXPECT_EQ(image.pixel(c.pixels / 4, c.pixels / 4), kBlack);
@@ -650,14 +678,13 @@ QByteArray HugeFrame() {
 
 INSTANTIATE_TEST_SUITE_P(
     Metafile, MetafileReason,
-    testing::Values(ReasonCase{"NotAMetafile", QByteArray("GIF89a"), "not a metafile"},
-                    ReasonCase{"EmptyEmf", Emf(QSize(10, 10), {}), "nothing drawable"},
-                    ReasonCase{"TruncatedRecord", Truncated(), "truncated record at offset 108"},
-                    ReasonCase{"HugeFrame", HugeFrame(), "frame too large"},
-                    ReasonCase{"DamagedEmfHeader", Emf(QSize(10, 10), {}).left(60),
-                               "damaged EMF header"},
-                    ReasonCase{"WmfWithoutFrame", Wmf({W(0x041B, {10, 10, 0, 0})}),
-                               "no frame size"}),
+    testing::Values(
+        ReasonCase{"NotAMetafile", QByteArray("GIF89a"), "not a metafile"},
+        ReasonCase{"EmptyEmf", Emf(QSize(10, 10), {}), "nothing drawable"},
+        ReasonCase{"TruncatedRecord", Truncated(), "truncated record at offset 108"},
+        ReasonCase{"HugeFrame", HugeFrame(), "frame too large"},
+        ReasonCase{"DamagedEmfHeader", Emf(QSize(10, 10), {}).left(60), "damaged EMF header"},
+        ReasonCase{"WmfWithoutFrame", Wmf({W(0x041B, {10, 10, 0, 0})}), "no frame size"}),
     [](const testing::TestParamInfo<ReasonCase>& row) { return row.param.name; });
 
 // A file drawn in part keeps what was drawn and gives no reason.
@@ -717,8 +744,7 @@ TEST_P(MetafileRegression, ReadsWithoutHarm) {
     EXPECT_LE(qint64(image.width()) * image.height(), kSmallLimit);
 }
 
-INSTANTIATE_TEST_SUITE_P(Metafile, MetafileRegression,
-                         testing::Values("nan_shape_bounds.emf"),
+INSTANTIATE_TEST_SUITE_P(Metafile, MetafileRegression, testing::Values("nan_shape_bounds.emf"),
                          [](const testing::TestParamInfo<const char*>& row) {
                              return QString(row.param).section('.', 0, 0).toStdString();
                          });

@@ -126,5 +126,4 @@ inline QByteArray Placeable(QRect box, int unitsPerInch) {
     return header + Bytes([&](QDataStream& s) { s << checksum; });
 }
 
-
 }  // namespace corvane::metafile_test
