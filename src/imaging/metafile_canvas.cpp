@@ -88,6 +88,107 @@ double LengthScale(const QTransform& t) {
     return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
 }
 
+namespace {
+
+constexpr qint64 kWorkPerElement = 4;
+
+// The part of the segment a-b inside `box` (Liang-Barsky); false when none is.
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box) {
+    double t0 = 0;
+    double t1 = 1;
+    const QPointF d = b - a;
+    const double p[] = {-d.x(), d.x(), -d.y(), d.y()};
+    const double q[] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                        box.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) {
+                return false;
+            }
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) {
+            return false;
+        }
+    }
+    const QPointF start = a + d * t0;
+    b = a + d * t1;
+    a = start;
+    return true;
+}
+
+}  // namespace
+
+qint64 FillWork(const QPainterPath& path, const QRectF& canvas) {
+    // Shapes are cut to within a canvas size of the canvas before they are filled.
+    const double tallest = 3 * canvas.height();
+    double scanlines = 0;
+    for (int i = 1; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (!e.isMoveTo()) {
+            scanlines += std::min(std::abs(e.y - path.elementAt(i - 1).y), tallest);
+        }
+    }
+    return kWorkPerCall + path.elementCount() * kWorkPerElement +
+           Area(path.controlPointRect().adjusted(-1, -1, 1, 1) & canvas) + Work(scanlines);
+}
+
+qint64 StrokeWork(const QPainterPath& path, double width) {
+    return kWorkPerCall + path.elementCount() * kWorkPerElement +
+           Work(path.length() * std::max(1.0, width));
+}
+
+QPainterPath CutToCanvas(const QPainterPath& path, const QRectF& canvas, bool forStroke,
+                         double reach) {
+    const double margin = std::max(canvas.width(), canvas.height()) + reach;
+    const QRectF within = canvas.adjusted(-margin, -margin, margin, margin);
+    if (within.contains(path.controlPointRect())) {
+        return path;
+    }
+    if (!forStroke) {
+        QPainterPath box;
+        box.addRect(within);
+        return path.intersected(box);
+    }
+    QPainterPath pieces;
+    for (const QPolygonF& polygon : path.toSubpathPolygons()) {
+        for (qsizetype i = 0; i + 1 < polygon.size(); ++i) {
+            QPointF a = polygon[i];
+            QPointF b = polygon[i + 1];
+            if (!ClipSegment(a, b, within)) {
+                continue;
+            }
+            if (pieces.isEmpty() || pieces.currentPosition() != a) {
+                pieces.moveTo(a);
+            }
+            pieces.lineTo(b);
+        }
+    }
+    return pieces;
+}
+
+void StrokeInPieces(QPainter& painter, const QPainterPath& path, const QPen& pen) {
+    constexpr qsizetype kPiece = 4096;
+    if (path.elementCount() <= kPiece || pen.widthF() <= 1) {
+        painter.strokePath(path, pen);
+        return;
+    }
+    for (const QPolygonF& polygon : path.toSubpathPolygons()) {
+        // Pieces overlap by a point so that the line stays whole.
+        for (qsizetype start = 0; start + 1 < polygon.size(); start += kPiece - 1) {
+            QPainterPath piece;
+            piece.addPolygon(polygon.mid(start, kPiece));
+            painter.strokePath(piece, pen);
+        }
+    }
+}
+
 Canvas::Canvas(QSize size, qint64 maxPixels)
     : size_(size),
       maxPixels_(maxPixels),
@@ -185,13 +286,17 @@ QPainter* Canvas::Begin(qint64 cost, const ClipPath& clip, QPainter::Composition
 }
 
 void Canvas::Clear() {
-    painter_.end();
+    if (painter_.isActive()) {
+        painter_.end();
+    }
     image_ = QImage();
     drawn_ = false;
 }
 
 QImage Canvas::Take() {
-    painter_.end();
+    if (painter_.isActive()) {
+        painter_.end();
+    }
     if (!drawn_) {
         return {};
     }

@@ -55,6 +55,26 @@ QTransform RectToParallelogram(const QRectF& source, QPointF p0, QPointF p1, QPo
 // Whether a frame of width x height pixels may be rendered.
 bool ValidSize(double width, double height, qint64 maxPixels);
 
+// The work of filling a shape: its elements, the pixels of its bounds on the canvas, and the
+// scanlines its edges cross, which the rasteriser walks one by one.
+qint64 FillWork(const QPainterPath& path, const QRectF& canvas);
+
+// The work of stroking a shape `width` pixels wide: its elements and the pixels along it. Not
+// its bounds: a million strokes across the same small canvas cost a million times over.
+qint64 StrokeWork(const QPainterPath& path, double width);
+
+// A shape cut to the part that can reach the canvas: Qt's rasteriser walks the whole of a shape,
+// visible or not, so a shape reaching millions of pixels beyond a small canvas would take
+// seconds. Shapes near the canvas are given back as they are. `forStroke` cuts lines into the
+// pieces within reach instead of closing them along the cut; `reach` is the pen's half width.
+QPainterPath CutToCanvas(const QPainterPath& path, const QRectF& canvas, bool forStroke,
+                         double reach);
+
+// Strokes `path` with `pen`. Long paths with a wide pen are stroked a few thousand points at a
+// time: Qt outlines a wide stroke whole before filling it, which for millions of points takes
+// more memory than there is.
+void StrokeInPieces(QPainter& painter, const QPainterPath& path, const QPen& pen);
+
 // A clip in canvas pixels; none when drawing is not clipped. Shared between saved states.
 using ClipPath = std::shared_ptr<const QPainterPath>;
 

@@ -11,7 +11,7 @@ namespace {
 // Saved device contexts and object slots kept at most; further ones are ignored.
 constexpr size_t kMaxSavedStates = 1024;
 constexpr quint32 kMaxObjects = 65536;
-// Path elements cost this much work each, besides the pixels they cover.
+// Combining clip paths costs this much work per element.
 constexpr qint64 kWorkPerElement = 4;
 // Polygon vertex types of PolyDraw.
 constexpr quint8 kPtCloseFigure = 0x01;
@@ -54,11 +54,6 @@ Qt::BrushStyle HatchStyle(quint32 hatch) {
         default:
             return Qt::SolidPattern;
     }
-}
-
-// The pixels a shape may touch: its bounds on the canvas, widened by half a pen.
-qint64 CoveredArea(const QRectF& bounds, const QRectF& canvas, double margin) {
-    return Area(bounds.adjusted(-margin, -margin, margin, margin) & canvas);
 }
 
 QPainterPath PolygonPath(const QPolygonF& points, bool close) {
@@ -308,14 +303,13 @@ void DeviceContext::Fill(const QPainterPath& canvasPath, const Brush& brush) {
         return;
     }
     drew_ = true;
-    const qint64 cost = kWorkPerCall + canvasPath.elementCount() * kWorkPerElement +
-                        CoveredArea(canvasPath.controlPointRect(), canvas_.Rect(), 1);
-    QPainter* painter = canvas_.Begin(cost, dc_.clip, mode);
+    QPainter* painter = canvas_.Begin(FillWork(canvasPath, canvas_.Rect()), dc_.clip, mode);
     if (painter == nullptr) {
         return;
     }
     QPainterPath path = canvasPath;
     path.setFillRule(dc_.fillMode == gdi::kWinding ? Qt::WindingFill : Qt::OddEvenFill);
+    path = CutToCanvas(path, canvas_.Rect(), false, 0);
     if (brush.style == gdi::kBsHatched) {
         if (dc_.backgroundMode == gdi::kOpaque) {
             painter->fillPath(path, dc_.backgroundColour);
@@ -383,17 +377,13 @@ void DeviceContext::Stroke(const QPainterPath& canvasPath) {
         qpen.setDashPattern(pattern);
     }
     const double margin = std::max(1.0, width) * std::max(1.0, dc_.miterLimit);
-    const QRectF bounds = canvasPath.controlPointRect();
-    const qint64 along = Work(canvasPath.length() * std::max(1.0, width));
-    const qint64 cost = kWorkPerCall + canvasPath.elementCount() * kWorkPerElement +
-                        std::min(along, CoveredArea(bounds, canvas_.Rect(), margin));
-    QPainter* painter = canvas_.Begin(cost, dc_.clip, mode);
+    QPainter* painter = canvas_.Begin(StrokeWork(canvasPath, width), dc_.clip, mode);
     if (painter != nullptr) {
         // Hairlines are one crisp pixel wide, as GDI draws them.
         if (qpen.widthF() == 0) {
             painter->setRenderHint(QPainter::Antialiasing, false);
         }
-        painter->strokePath(canvasPath, qpen);
+        StrokeInPieces(*painter, CutToCanvas(canvasPath, canvas_.Rect(), true, margin), qpen);
     }
 }
 
@@ -696,7 +686,7 @@ void DeviceContext::CombineClip(const QPainterPath& canvasPath, int mode) {
         default:
             return;
     }
-    dc_.clip = std::make_shared<const QPainterPath>(std::move(result));
+    dc_.clip = std::make_shared<const QPainterPath>(CutToCanvas(result, canvas_.Rect(), false, 0));
 }
 
 void DeviceContext::IntersectClipRect(const QRectF& box) {

@@ -853,8 +853,7 @@ QImage RenderEmf(const QByteArray& bytes, qint64 maxPixels, QString& why) {
     }
     QImage image = canvas.Take();
     if (image.isNull()) {
-        why = truncatedAt >= 0 ? QStringLiteral("truncated record at offset %1").arg(truncatedAt)
-                               : QStringLiteral("nothing drawable");
+        why = NothingDrawn(canvas, truncatedAt);
     }
     return image;
 }

@@ -467,15 +467,10 @@ private:
         return qpen;
     }
 
-    // Charges and gives the painter for a shape of `bounds` in canvas pixels.
-    QPainter* Painter(const QPainterPath& canvasPath, double margin) {
-        constexpr qint64 kWorkPerElement = 4;
-        const QRectF covered =
-            canvasPath.controlPointRect().adjusted(-margin, -margin, margin, margin) &
-            canvas_.Rect();
+    // Charges `work` and gives the painter.
+    QPainter* Painter(qint64 work) {
         plus_.drew = true;
-        return canvas_.Begin(
-            kWorkPerCall + canvasPath.elementCount() * kWorkPerElement + Area(covered), plus_.clip);
+        return canvas_.Begin(work, plus_.clip);
     }
 
     void FillShape(const QPainterPath& world, const std::optional<QBrush>& brush) {
@@ -488,10 +483,10 @@ private:
             return;
         }
         const QPainterPath path = toCanvas.map(world);
-        if (QPainter* painter = Painter(path, 1)) {
+        if (QPainter* painter = Painter(FillWork(path, canvas_.Rect()))) {
             QBrush mapped = *brush;
             mapped.setTransform(brush->transform() * toCanvas);
-            painter->fillPath(path, mapped);
+            painter->fillPath(CutToCanvas(path, canvas_.Rect(), false, 0), mapped);
         }
     }
 
@@ -506,12 +501,14 @@ private:
             return;
         }
         const QPainterPath path = toCanvas.map(world);
-        if (QPainter* painter = Painter(path, std::max(1.0, pen->widthF()))) {
+        if (QPainter* painter = Painter(StrokeWork(path, pen->widthF()))) {
             QPen mapped = *pen;
             QBrush brush = mapped.brush();
             brush.setTransform(brush.transform() * toCanvas);
             mapped.setBrush(brush);
-            painter->strokePath(path, mapped);
+            StrokeInPieces(*painter,
+                           CutToCanvas(path, canvas_.Rect(), true, std::max(1.0, pen->widthF())),
+                           mapped);
         }
     }
 
@@ -973,7 +970,8 @@ private:
             default:
                 return;
         }
-        plus_.clip = std::make_shared<const QPainterPath>(std::move(result));
+        plus_.clip =
+            std::make_shared<const QPainterPath>(CutToCanvas(result, canvas_.Rect(), false, 0));
     }
 
     Canvas& canvas_;

@@ -1,6 +1,7 @@
 #pragma once
 // Private to the metafile reader: rendering a whole EMF or WMF file.
 
+#include "metafile_canvas.h"
 #include "metafile_records.h"
 
 #include <QByteArray>
@@ -13,6 +14,10 @@ namespace corvane::metafile {
 // maxPixels, or nothing in it could be drawn. A file drawn in part gives what was drawn.
 QImage RenderEmf(const QByteArray& bytes, qint64 maxPixels, QString& why);
 QImage RenderWmf(const QByteArray& bytes, qint64 maxPixels, QString& why);
+
+// Why a file that played to its end gave no picture; `truncatedAt` is the offset of a record that
+// did not fit in the file, or -1.
+QString NothingDrawn(const Canvas& canvas, qint64 truncatedAt);
 
 // The 18-byte standard WMF header at the start of `r`.
 bool IsStandardWmfHeader(LeReader r);

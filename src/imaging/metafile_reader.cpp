@@ -39,6 +39,16 @@ namespace corvane {
 
 using namespace metafile;
 
+QString metafile::NothingDrawn(const Canvas& canvas, qint64 truncatedAt) {
+    if (truncatedAt >= 0) {
+        return QStringLiteral("truncated record at offset %1").arg(truncatedAt);
+    }
+    if (canvas.Spent()) {
+        return QStringLiteral("drawing needs more work than one file is allowed");
+    }
+    return QStringLiteral("nothing drawable");
+}
+
 RawFormat SniffMetafile(const QByteArray& head) {
     const LeReader r(head);
     if (r.Slice(0, 4).U32() == emr::kHeader && r.Slice(40, 4).U32() == kEmfSignature) {

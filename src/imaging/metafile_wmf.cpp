@@ -719,9 +719,7 @@ QImage RenderWmf(const QByteArray& bytes, qint64 maxPixels, QString& why) {
     WmfPlayer(file, window, canvas).Play(header.recordsStart);
     QImage image = canvas.Take();
     if (image.isNull()) {
-        why = scan.truncatedAt >= 0
-                  ? QStringLiteral("truncated record at offset %1").arg(scan.truncatedAt)
-                  : QStringLiteral("nothing drawable");
+        why = NothingDrawn(canvas, scan.truncatedAt);
     }
     return image;
 }
