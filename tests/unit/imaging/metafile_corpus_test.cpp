@@ -101,6 +101,9 @@ TEST_P(MetafileCorpus, DrawsWhatLibreOfficeDraws) {
     const QImage theirs = OnWhite(page.copy(QRect(middle, ours.size())));
     const double recall = ours.isNull() ? 0 : Reproduced(theirs, ourPage);
     const double precision = ours.isNull() ? 0 : Reproduced(ourPage, theirs);
+    // Kept in the XML report (--gtest_output=xml), for comparing runs.
+    RecordProperty("recall", QString::number(recall, 'f', 3).toStdString());
+    RecordProperty("precision", QString::number(precision, 'f', 3).toStdString());
     EXPECT_EQ(ours.size(), c.size) << qPrintable(why);
     EXPECT_GE(recall, kRecall);
     EXPECT_GE(precision, c.precision);
