@@ -302,7 +302,6 @@ void DeviceContext::Fill(const QPainterPath& canvasPath, const Brush& brush) {
     if (!PaintsWith(colour, mode)) {
         return;
     }
-    drew_ = true;
     QPainter* painter = canvas_.Begin(FillWork(canvasPath, canvas_.Rect()), dc_.clip, mode);
     if (painter == nullptr) {
         return;
@@ -335,7 +334,6 @@ void DeviceContext::Stroke(const QPainterPath& canvasPath) {
     if (!PaintsWith(colour, mode)) {
         return;
     }
-    drew_ = true;
     const double scale = LengthScale(LogicalToCanvas());
     const double width = pen.width * scale;
     QPen qpen(colour, width < 1 ? 0 : width);
@@ -566,7 +564,6 @@ void DeviceContext::AngleArc(QPointF centre, double radius, double startDegrees,
 void DeviceContext::SetPixel(QPointF point, const QColor& colour) {
     const QPointF at = LogicalToCanvas().map(point);
     QPainter* painter = canvas_.Begin(kWorkPerCall, dc_.clip);
-    drew_ = true;
     if (painter != nullptr) {
         painter->fillRect(QRectF(std::floor(at.x()), std::floor(at.y()), 1, 1), colour);
     }
@@ -598,7 +595,6 @@ void DeviceContext::DrawBitmap(const QImage& image, const QRectF& source, const 
     }
     if (canvas_.Draw(image, source, RectToRect(source, dest) * LogicalToCanvas(), rop, dc_.clip,
                      opacity)) {
-        drew_ = true;
     }
 }
 

@@ -180,8 +180,6 @@ public:
 
     DcState& State() { return dc_; }
     Canvas& Target() { return canvas_; }
-    // Anything was drawn, or would have been without the work bound.
-    bool Drew() const { return drew_; }
 
     void Save();
     // `which` > 0: the state saved as number `which`; < 0: counted back from the last save.
@@ -270,7 +268,6 @@ private:
     std::vector<GdiObject> objects_;
     bool inPath_ = false;
     QPainterPath path_;  // canvas pixels
-    bool drew_ = false;
 };
 
 // The source rectangle of a DIB call in top-down image rows: DIB calls measure it from the

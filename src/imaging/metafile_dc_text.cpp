@@ -69,7 +69,6 @@ void DeviceContext::Text(const TextRun& run) {
     if (run.text.isEmpty()) {
         return;
     }
-    drew_ = true;
     if (!CanDrawText()) {
         return;
     }
