@@ -140,8 +140,18 @@ qint64 FillWork(const QPainterPath& path, const QRectF& canvas) {
 }
 
 qint64 StrokeWork(const QPainterPath& path, double width) {
+    // The length of the control polygon, which a curve never exceeds. QPainterPath::length()
+    // subdivides curves until they are flat, which takes minutes for curves millions of pixels
+    // long.
+    double length = 0;
+    for (int i = 1; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (!e.isMoveTo()) {
+            length += QLineF(path.elementAt(i - 1), e).length();
+        }
+    }
     return kWorkPerCall + path.elementCount() * kWorkPerElement +
-           Work(path.length() * std::max(1.0, width));
+           Work(length * std::max(1.0, width));
 }
 
 QPainterPath CutToCanvas(const QPainterPath& path, const QRectF& canvas, bool forStroke,
