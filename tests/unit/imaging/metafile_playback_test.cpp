@@ -744,7 +744,9 @@ TEST_P(MetafileRegression, ReadsWithoutHarm) {
     EXPECT_LE(qint64(image.width()) * image.height(), kSmallLimit);
 }
 
-INSTANTIATE_TEST_SUITE_P(Metafile, MetafileRegression, testing::Values("nan_shape_bounds.emf"),
+INSTANTIATE_TEST_SUITE_P(Metafile, MetafileRegression,
+                         testing::Values("nan_shape_bounds.emf", "text_glyph_cache_transform.emf",
+                                         "far_off_canvas_fill.wmf", "huge_curve_length.emf"),
                          [](const testing::TestParamInfo<const char*>& row) {
                              return QString(row.param).section('.', 0, 0).toStdString();
                          });
