@@ -82,9 +82,10 @@ BitmapPtr LoadMetafile(QFile& file, LoadError* error) {
     if (bytes.size() != file.size()) {
         return Refuse(error, Kind::Unreadable, file.errorString());
     }
-    QImage image = ReadMetafile(bytes, kMaxLoadPixels);
+    MetafileError why;
+    QImage image = ReadMetafile(bytes, kMaxLoadPixels, &why);
     if (image.isNull()) {
-        return Refuse(error, Kind::Corrupt, QStringLiteral("the metafile cannot be drawn"));
+        return Refuse(error, why.tooLarge ? Kind::TooLarge : Kind::Corrupt, why.text);
     }
     return std::make_unique<Bitmap>(std::move(image));
 }
