@@ -9,7 +9,7 @@ bool IsAsciiDigit(QChar c) {
 
 // Compares the digit runs starting at a[i] and b[j] by value and moves both indexes past them.
 // Records in `zeros` which run had more leading zeros, as a tie-break for equal values.
-int CompareDigitRuns(const QString& a, qsizetype& i, const QString& b, qsizetype& j, int& zeros) {
+int CompareDigitRuns(QStringView a, qsizetype& i, QStringView b, qsizetype& j, int& zeros) {
     const qsizetype startA = i;
     const qsizetype startB = j;
     while (i < a.size() && a[i] == u'0') {
@@ -46,7 +46,7 @@ int CompareDigitRuns(const QString& a, qsizetype& i, const QString& b, qsizetype
 
 }  // namespace
 
-int NaturalCompare(const QString& a, const QString& b) {
+int NaturalCompare(QStringView a, QStringView b) {
     qsizetype i = 0;
     qsizetype j = 0;
     int zeros = 0;
@@ -72,7 +72,7 @@ int NaturalCompare(const QString& a, const QString& b) {
         return zeros;
     }
     // Equal in natural order: fall back to the plain code-unit order for a total order.
-    const int plain = QString::compare(a, b, Qt::CaseSensitive);
+    const int plain = a.compare(b, Qt::CaseSensitive);
     return plain < 0 ? -1 : (plain > 0 ? 1 : 0);
 }
 

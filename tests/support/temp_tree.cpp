@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace corvane::test {
 
@@ -37,6 +39,36 @@ void TempTree::OpenToEveryone() const {
     while (it.hasNext()) {
         ::chmod(QFile::encodeName(it.next()).constData(), 0777);
     }
+}
+
+QString TempTree::MakeDeepFolder(const QString& relative, int bytes) const {
+    QString path = MakeFolder(relative);
+    const QString level = QStringLiteral("level-%1/");
+    int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; fd >= 0 && QFile::encodeName(path).size() <= bytes; ++i) {
+        const QByteArray name = QFile::encodeName(level.arg(i, 4, 10, QChar(u'0'))).chopped(1);
+        ::mkdirat(fd, name.constData(), 0777);
+        const int next = ::openat(fd, name.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+        path += level.arg(i, 4, 10, QChar(u'0'));
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return path;
+}
+
+bool TempTree::WriteRawName(const QString& folder, const QByteArray& name,
+                            const QByteArray& bytes) const {
+    QDir().mkpath(Path(folder));
+    const QByteArray path = QFile::encodeName(Path(folder)) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), bytes.size()) == bytes.size();
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return written;
 }
 
 QByteArray ReadAll(const QString& path) {

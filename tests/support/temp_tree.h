@@ -22,6 +22,12 @@ public:
     QString MakeFolder(const QString& relative) const;
     // Lets every user read, write and enter the whole tree (for tests run as another user).
     void OpenToEveryone() const;
+    // Below `relative`, a chain of folders whose path passes `bytes` bytes (beyond the system's
+    // path limit), made one level at a time; returns its full path ending with the separator.
+    QString MakeDeepFolder(const QString& relative, int bytes) const;
+    // Writes a file whose name is given as raw bytes (not necessarily UTF-8) into a folder of
+    // the tree; returns false when that failed.
+    bool WriteRawName(const QString& folder, const QByteArray& name, const QByteArray& bytes) const;
 
 private:
     QTemporaryDir dir_;
