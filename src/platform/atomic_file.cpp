@@ -96,9 +96,9 @@ bool AtomicFile::Open() {
     const QString folder = FolderPart(target_);
     leaf_ = EncodeNativeName(FileNamePart(target_));
     const AnchoredPath anchored(folder.isEmpty() ? QStringLiteral(".") : folder);
-    folder_ = anchored.Ok() ? ::openat(anchored.Folder(), anchored.Name(),
-                                       O_PATH | O_DIRECTORY | O_CLOEXEC)
-                            : -1;
+    folder_ = anchored.Ok()
+                  ? ::openat(anchored.Folder(), anchored.Name(), O_PATH | O_DIRECTORY | O_CLOEXEC)
+                  : -1;
     if (folder_ < 0) {
         return Fail(errno);
     }

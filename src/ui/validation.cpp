@@ -2,6 +2,7 @@
 
 #include "platform/file_system.h"
 #include "platform/numbers.h"
+#include "platform/path_text.h"
 #include "ui/dialog_defaults.h"
 
 #include <array>
@@ -133,12 +134,33 @@ Refusal CheckDirectCopyConflict(const Form& form) {
     return {};
 }
 
+// A clash text becomes part of a file name: a separator or ".." in it would let a name reach
+// outside the output folder ("../" as prefix).
+bool ReachesOutside(const QString& clashText) {
+    return clashText.contains(kSeparator) || clashText.contains(u'/') ||
+           clashText.contains(QStringLiteral(".."));
+}
+
 Refusal CheckNaming(Form& form) {
-    if (form.IsChecked(ClashPrefix) && form.Text(ClashPrefixText).trimmed().isEmpty()) {
-        return QStringLiteral("请填写 文件重名时 添加的前缀名。");
+    if (form.IsChecked(ClashPrefix)) {
+        const QString prefix = form.Text(ClashPrefixText).trimmed();
+        if (prefix.isEmpty()) {
+            return QStringLiteral("请填写 文件重名时 添加的前缀名。");
+        }
+        if (ReachesOutside(prefix)) {
+            return QStringLiteral(
+                "请填写 文件重名时 添加的前缀名，并且前缀名不能含有路径分隔符或“..”。");
+        }
     }
-    if (form.IsChecked(ClashSuffix) && form.Text(ClashSuffixText).trimmed().isEmpty()) {
-        return QStringLiteral("请填写 文件重名时 添加的后缀名。");
+    if (form.IsChecked(ClashSuffix)) {
+        const QString suffix = form.Text(ClashSuffixText).trimmed();
+        if (suffix.isEmpty()) {
+            return QStringLiteral("请填写 文件重名时 添加的后缀名。");
+        }
+        if (ReachesOutside(suffix)) {
+            return QStringLiteral(
+                "请填写 文件重名时 添加的后缀名，并且后缀名不能含有路径分隔符或“..”。");
+        }
     }
     if (!form.IsChecked(ClashPrefix) && !form.IsChecked(ClashSuffix) &&
         !form.IsChecked(ClashOverwrite)) {
@@ -181,12 +203,24 @@ Refusal PrepareWatermark(const Form& form, const ImageProcessor& processor,
     return {};
 }
 
+// A folder field is trimmed only when its text as typed names nothing: a folder's name may end
+// in a blank.
+void NormalizeFolderField(Form& form, ControlId id) {
+    const QString text = form.Text(id);
+    if (!PathExists(text)) {
+        form.SetText(id, text.trimmed());
+    }
+}
+
 Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark) {
-    NormalizeField(form, SourcePath, false);
-    NormalizeField(form, SavePath, false);
+    NormalizeFolderField(form, SourcePath);
+    NormalizeFolderField(form, SavePath);
     const QString source = form.Text(SourcePath);
     QString target = form.Text(SavePath);
-    if (source.isEmpty() || !PathExists(source)) {
+    // A single source must be a folder: a device, a pipe or a dangling link would otherwise be
+    // taken and end the run as stopped instead of being refused.
+    const bool singlePath = !form.IsChecked(MultiPathRadio);
+    if (source.isEmpty() || !PathExists(source) || (singlePath && !IsDirectory(source))) {
         return QStringLiteral("请填写或选择正确的  打开路径。");
     }
     for (Refusal (*check)(Form&) : {CheckResize, CheckCutAndCombine, CheckWatermarkFields}) {

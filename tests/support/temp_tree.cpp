@@ -41,17 +41,20 @@ void TempTree::OpenToEveryone() const {
     }
 }
 
-QString TempTree::MakeDeepFolder(const QString& relative, int bytes) const {
+QString TempTree::MakeDeepFolder(const QString& relative, int bytes, const QByteArray& file) const {
     QString path = MakeFolder(relative);
-    const QString level = QStringLiteral("level-%1/");
     int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     for (int i = 0; fd >= 0 && QFile::encodeName(path).size() <= bytes; ++i) {
-        const QByteArray name = QFile::encodeName(level.arg(i, 4, 10, QChar(u'0'))).chopped(1);
-        ::mkdirat(fd, name.constData(), 0777);
-        const int next = ::openat(fd, name.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const QString name = QStringLiteral("level-%1").arg(i, 4, 10, QChar(u'0'));
+        ::mkdirat(fd, QFile::encodeName(name).constData(), 0777);
+        const int next =
+            ::openat(fd, QFile::encodeName(name).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         ::close(fd);
         fd = next;
-        path += level.arg(i, 4, 10, QChar(u'0'));
+        path += name + u'/';
+    }
+    if (fd >= 0 && !file.isEmpty()) {
+        ::close(::openat(fd, file.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
     }
     if (fd >= 0) {
         ::close(fd);

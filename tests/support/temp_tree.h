@@ -23,8 +23,9 @@ public:
     // Lets every user read, write and enter the whole tree (for tests run as another user).
     void OpenToEveryone() const;
     // Below `relative`, a chain of folders whose path passes `bytes` bytes (beyond the system's
-    // path limit), made one level at a time; returns its full path ending with the separator.
-    QString MakeDeepFolder(const QString& relative, int bytes) const;
+    // path limit), made one level at a time, with a small file named `file` at the bottom when
+    // one is given; returns the bottom folder's full path ending with the separator.
+    QString MakeDeepFolder(const QString& relative, int bytes, const QByteArray& file = {}) const;
     // Writes a file whose name is given as raw bytes (not necessarily UTF-8) into a folder of
     // the tree; returns false when that failed.
     bool WriteRawName(const QString& folder, const QByteArray& name, const QByteArray& bytes) const;

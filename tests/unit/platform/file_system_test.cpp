@@ -54,11 +54,13 @@ TEST(CopyNoReplace, CopiesBytesAndRefusesAnExistingTarget) {
     EXPECT_EQ(ReadAll(target), ReadAll(source));
 
     tree.WriteFile(QStringLiteral("out/b.bin"), "keep me");
-    EXPECT_FALSE(CopyFileAtomically(source, tree.Path(QStringLiteral("out/b.bin")), IfExists::Fail));
+    EXPECT_FALSE(
+        CopyFileAtomically(source, tree.Path(QStringLiteral("out/b.bin")), IfExists::Fail));
     EXPECT_EQ(ReadAll(tree.Path(QStringLiteral("out/b.bin"))), QByteArray("keep me"));
     EXPECT_EQ(Entries(tree.Path(QStringLiteral("out"))), (QStringList{"a.bin", "b.bin"}));
     // Replacing is atomic too: the old bytes until the new ones are complete.
-    ASSERT_TRUE(CopyFileAtomically(source, tree.Path(QStringLiteral("out/b.bin")), IfExists::Replace));
+    ASSERT_TRUE(
+        CopyFileAtomically(source, tree.Path(QStringLiteral("out/b.bin")), IfExists::Replace));
     EXPECT_EQ(ReadAll(tree.Path(QStringLiteral("out/b.bin"))), ReadAll(source));
     EXPECT_EQ(Entries(tree.Path(QStringLiteral("out"))), (QStringList{"a.bin", "b.bin"}));
 }
@@ -70,7 +72,8 @@ TEST(CopyNoReplace, MissingSourceOrFolderLeavesNothing) {
                                     tree.Path(QStringLiteral("out/x")), IfExists::Fail));
     EXPECT_TRUE(Entries(tree.Path(QStringLiteral("out"))).isEmpty());
     const QString source = tree.WriteFile(QStringLiteral("s"));
-    EXPECT_FALSE(CopyFileAtomically(source, tree.Path(QStringLiteral("missing/x")), IfExists::Replace));
+    EXPECT_FALSE(
+        CopyFileAtomically(source, tree.Path(QStringLiteral("missing/x")), IfExists::Replace));
 }
 
 TEST(AtomicWrite, ReplacesTheTargetOnlyOnCommit) {
@@ -249,7 +252,8 @@ TEST(NativeNamesOnDisk, AnUndecodableNameRoundTrips) {
     ASSERT_TRUE(reader.Next(entry));
     const QString path = JoinPath(tree.Path(QStringLiteral("in/")), entry.nativeName);
     EXPECT_TRUE(IsRegularFile(path));
-    const QString copy = tree.MakeFolder(QStringLiteral("out")) + FileStem(path) + QStringLiteral("_副本.png");
+    const QString copy =
+        tree.MakeFolder(QStringLiteral("out")) + FileStem(path) + QStringLiteral("_副本.png");
     ASSERT_TRUE(CopyFileAtomically(path, copy, IfExists::Fail));
     const QByteArray onDisk = QFile::encodeName(tree.Path(QStringLiteral("out/"))) + gbk +
                               QStringLiteral("_副本.png").toUtf8();

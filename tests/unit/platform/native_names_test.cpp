@@ -27,18 +27,17 @@ TEST_P(NativeNames, DecodeAndEncodeBackToTheSameBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, NativeNames,
-    ::testing::Values(
-        NameRow{"ascii", "photo 1.png", u"photo 1.png"},
-        NameRow{"chinese utf8", "\xe7\x8c\xab.png", u"猫.png"},
-        NameRow{"four byte utf8", "\xf0\x9f\x90\x88", u"\U0001F408"},
-        // 中文 in GBK: bytes that are no UTF-8.
-        NameRow{"gbk", "\xd6\xd0\xce\xc4.png", u"\xdcd6\xdcd0\xdcce\xdcc4.png"},
-        NameRow{"stray continuation", "a\x80z", u"a\xdc80z"},
-        NameRow{"truncated sequence", "\xe7\x8c", u"\xdce7\xdc8c"},
-        NameRow{"overlong slash", "\xc0\xaf", u"\xdcc0\xdcaf"},
-        NameRow{"encoded surrogate", "\xed\xb2\x80", u"\xdced\xdcb2\xdc80"},
-        NameRow{"beyond unicode", "\xf4\x90\x80\x80", u"\xdcf4\xdc90\xdc80\xdc80"},
-        NameRow{"latin1 e acute", "caf\xe9", u"caf\xdce9"}),
+    ::testing::Values(NameRow{"ascii", "photo 1.png", u"photo 1.png"},
+                      NameRow{"chinese utf8", "\xe7\x8c\xab.png", u"猫.png"},
+                      NameRow{"four byte utf8", "\xf0\x9f\x90\x88", u"\U0001F408"},
+                      // 中文 in GBK: bytes that are no UTF-8.
+                      NameRow{"gbk", "\xd6\xd0\xce\xc4.png", u"\xdcd6\xdcd0\xdcce\xdcc4.png"},
+                      NameRow{"stray continuation", "a\x80z", u"a\xdc80z"},
+                      NameRow{"truncated sequence", "\xe7\x8c", u"\xdce7\xdc8c"},
+                      NameRow{"overlong slash", "\xc0\xaf", u"\xdcc0\xdcaf"},
+                      NameRow{"encoded surrogate", "\xed\xb2\x80", u"\xdced\xdcb2\xdc80"},
+                      NameRow{"beyond unicode", "\xf4\x90\x80\x80", u"\xdcf4\xdc90\xdc80\xdc80"},
+                      NameRow{"latin1 e acute", "caf\xe9", u"caf\xdce9"}),
     test::kRowName);
 
 TEST(NativeNames, SurrogatesThatNoNameGivesBecomeTheReplacementCharacter) {

@@ -49,7 +49,7 @@ public:
     // Creates the temporary file. False when the folder is missing or not writable.
     bool Open();
     // The open temporary file; valid between a successful Open() and Commit().
-    QIODevice* Device() { return file_.get(); }
+    QFile* Device() { return file_.get(); }
     // Its descriptor, for calls on the file itself (permissions, times) before Commit().
     int Handle() const { return fd_; }
     // Flushes the temporary file and links it in under the target name. False on any failure
