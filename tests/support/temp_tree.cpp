@@ -62,10 +62,11 @@ QString TempTree::MakeDeepFolder(const QString& relative, int bytes, const QByte
     return path;
 }
 
-bool TempTree::WriteRawName(const QString& folder, const QByteArray& name,
-                            const QByteArray& bytes) const {
-    QDir().mkpath(Path(folder));
-    const QByteArray path = QFile::encodeName(Path(folder)) + '/' + name;
+bool TempTree::WriteRawName(const QByteArray& relative, const QByteArray& bytes) const {
+    const QByteArray path = QFile::encodeName(root_) + relative;
+    for (qsizetype at = path.indexOf('/', 1); at >= 0; at = path.indexOf('/', at + 1)) {
+        ::mkdir(path.left(at).constData(), 0777);
+    }
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const bool written = fd >= 0 && ::write(fd, bytes.constData(), bytes.size()) == bytes.size();
     if (fd >= 0) {

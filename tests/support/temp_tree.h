@@ -26,9 +26,9 @@ public:
     // path limit), made one level at a time, with a small file named `file` at the bottom when
     // one is given; returns the bottom folder's full path ending with the separator.
     QString MakeDeepFolder(const QString& relative, int bytes, const QByteArray& file = {}) const;
-    // Writes a file whose name is given as raw bytes (not necessarily UTF-8) into a folder of
-    // the tree; returns false when that failed.
-    bool WriteRawName(const QString& folder, const QByteArray& name, const QByteArray& bytes) const;
+    // Writes a file whose relative path is given as raw bytes (not necessarily UTF-8), making
+    // its folders; returns false when that failed.
+    bool WriteRawName(const QByteArray& relative, const QByteArray& bytes) const;
 
 private:
     QTemporaryDir dir_;

@@ -104,7 +104,7 @@ TEST(FolderListing, LeftoverTemporariesAreNeitherListedNorCounted) {
 TEST(FolderListing, AwkwardFoldersAreListedToo) {
     TempTree tree;
     tree.WriteFile("ends in blank /a.png");
-    ASSERT_TRUE(tree.WriteRawName("gbk", "\xd6\xd0.png", "x"));  // 中 in GBK
+    ASSERT_TRUE(tree.WriteRawName("gbk/\xd6\xd0.png", "x"));  // 中 in GBK
     const QString deep = tree.MakeDeepFolder("deep", 5000, "bottom.png");
     PathList list;
     int hidden = 0;
