@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 namespace corvane {
 namespace {
@@ -119,13 +120,19 @@ bool AtomicFile::Open() {
 }
 
 bool AtomicFile::OpenNamed() {
+    return NameTemporarily([this](const char* name) {
+        fd_ = ::openat(folder_, name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        return fd_ >= 0;
+    });
+}
+
+bool AtomicFile::NameTemporarily(const std::function<bool(const char*)>& make) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = TemporaryName();
-        // Registered first, so a signal that ends the process right after the file appears
+        // Registered first, so that a signal ending the process right after the name appears
         // still finds it.
         registration_ = Register(folder_, name);
-        fd_ = ::openat(folder_, name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
+        if (make(name.constData())) {
             named_ = name;
             return true;
         }
@@ -169,20 +176,8 @@ bool AtomicFile::PublishUnnamed() {
         return Fail(EEXIST, WriteOutcome::Kind::NameTaken);
     }
     // Replacing: linked in under a temporary name first, then renamed over the existing file.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray name = TemporaryName();
-        registration_ = Register(folder_, name);
-        if (LinkUnnamed(fd_, folder_, name.constData())) {
-            named_ = name;
-            return PublishNamed();
-        }
-        const int error = errno;
-        Unregister(registration_);
-        if (error != EEXIST) {
-            return Fail(error);
-        }
-    }
-    return Fail(EEXIST);
+    return NameTemporarily([this](const char* name) { return LinkUnnamed(fd_, folder_, name); }) &&
+           PublishNamed();
 }
 
 bool AtomicFile::PublishNamed() {

@@ -134,33 +134,30 @@ Refusal CheckDirectCopyConflict(const Form& form) {
     return {};
 }
 
-// A clash text becomes part of a file name: a separator or ".." in it would let a name reach
-// outside the output folder ("../" as prefix).
-bool ReachesOutside(const QString& clashText) {
-    return clashText.contains(kSeparator) || clashText.contains(u'/') ||
-           clashText.contains(QStringLiteral(".."));
+// A clash text, when its strategy is chosen: it must not be blank, and since it becomes part of
+// a file name, a separator or ".." in it would let a name reach outside the output folder ("../"
+// as prefix). `what` names it in the messages: 前缀名 or 后缀名.
+Refusal CheckClashText(const Form& form, ControlId radio, ControlId field, const QString& what) {
+    if (!form.IsChecked(radio)) {
+        return {};
+    }
+    const QString text = form.Text(field).trimmed();
+    if (text.isEmpty()) {
+        return QStringLiteral("请填写 文件重名时 添加的%1。").arg(what);
+    }
+    if (text.contains(kSeparator) || text.contains(u'/') || text.contains(QStringLiteral(".."))) {
+        return QStringLiteral("请填写 文件重名时 添加的%1，并且%1不能含有路径分隔符或“..”。")
+            .arg(what);
+    }
+    return {};
 }
 
 Refusal CheckNaming(Form& form) {
-    if (form.IsChecked(ClashPrefix)) {
-        const QString prefix = form.Text(ClashPrefixText).trimmed();
-        if (prefix.isEmpty()) {
-            return QStringLiteral("请填写 文件重名时 添加的前缀名。");
-        }
-        if (ReachesOutside(prefix)) {
-            return QStringLiteral(
-                "请填写 文件重名时 添加的前缀名，并且前缀名不能含有路径分隔符或“..”。");
-        }
+    if (Refusal r = CheckClashText(form, ClashPrefix, ClashPrefixText, QStringLiteral("前缀名"))) {
+        return r;
     }
-    if (form.IsChecked(ClashSuffix)) {
-        const QString suffix = form.Text(ClashSuffixText).trimmed();
-        if (suffix.isEmpty()) {
-            return QStringLiteral("请填写 文件重名时 添加的后缀名。");
-        }
-        if (ReachesOutside(suffix)) {
-            return QStringLiteral(
-                "请填写 文件重名时 添加的后缀名，并且后缀名不能含有路径分隔符或“..”。");
-        }
+    if (Refusal r = CheckClashText(form, ClashSuffix, ClashSuffixText, QStringLiteral("后缀名"))) {
+        return r;
     }
     if (!form.IsChecked(ClashPrefix) && !form.IsChecked(ClashSuffix) &&
         !form.IsChecked(ClashOverwrite)) {

@@ -39,20 +39,25 @@ constexpr bool kMemoryIsMeasurable = true;
 constexpr bool kMemoryIsMeasurable = true;
 #endif
 
-TEST(BatchReliability, StopWhileWritingALargeTiffLeavesNoPartialFile) {
-    TempTree tree;
-    // Noise compresses badly, so each TIFF takes a while to write.
-    QImage big(3000, 3000, QImage::Format_RGB32);
-    for (int y = 0; y < big.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(big.scanLine(y));
-        for (int x = 0; x < big.width(); ++x) {
+// A folder "src" of `count` squares of noise as BMP: quick to read, slow to encode, since noise
+// compresses badly.
+void WriteNoise(const TempTree& tree, int side, int count) {
+    QImage noise(side, side, QImage::Format_RGB32);
+    for (int y = 0; y < side; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(noise.scanLine(y));
+        for (int x = 0; x < side; ++x) {
             line[x] = qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x + y * 31) % 255);
         }
     }
     tree.MakeFolder("src");
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(big.save(tree.Path(QStringLiteral("src/big%1.bmp").arg(i))));
+    for (int i = 0; i < count; ++i) {
+        ASSERT_TRUE(noise.save(tree.Path(QStringLiteral("src/big%1.bmp").arg(i))));
     }
+}
+
+TEST(BatchReliability, StopWhileWritingALargeTiffLeavesNoPartialFile) {
+    TempTree tree;
+    WriteNoise(tree, 3000, 3);  // each TIFF takes a while to write
     const QString out = tree.MakeFolder("out");
     bool sent = false;
     const BatchResult r =
@@ -215,17 +220,7 @@ TEST(BatchReliability, OverwriteNeverReplacesWhatTheRunWrote) {
 // mosaic, which for big pictures takes a while; a second Ctrl-C ends the process at once.
 TEST(BatchReliability, ASecondInterruptEndsAtOnceAndLeavesNothing) {
     TempTree tree;
-    QImage noise(2000, 2000, QImage::Format_RGB32);
-    for (int y = 0; y < noise.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(noise.scanLine(y));
-        for (int x = 0; x < noise.width(); ++x) {
-            line[x] = qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x + y * 31) % 255);
-        }
-    }
-    tree.MakeFolder("src");
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(noise.save(tree.Path(QStringLiteral("src/%1.bmp").arg(i))));
-    }
+    WriteNoise(tree, 2000, 4);
     const QString out = tree.MakeFolder("out");
     int sent = 0;
     const BatchResult r = RunBatch(

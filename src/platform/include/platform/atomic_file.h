@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -64,6 +65,9 @@ public:
 private:
     bool Fail(int error, WriteOutcome::Kind kind = WriteOutcome::Kind::Failed);
     bool OpenNamed();
+    // Gives the temporary file a fresh name through `make` (which creates or links it there),
+    // trying other names while one is taken.
+    bool NameTemporarily(const std::function<bool(const char*)>& make);
     bool PublishUnnamed();
     bool PublishNamed();
     // The named temporary file is gone (renamed); forget it.
