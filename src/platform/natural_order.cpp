@@ -7,6 +7,15 @@ bool IsAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
+// Case folding, without the table lookup for ASCII (most file names): listings sort every folder.
+char16_t Folded(QChar c) {
+    const char16_t unit = c.unicode();
+    if (unit < 0x80) {
+        return unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit;
+    }
+    return c.toCaseFolded().unicode();
+}
+
 // Compares the digit runs starting at a[i] and b[j] by value and moves both indexes past them.
 // Records in `zeros` which run had more leading zeros, as a tie-break for equal values.
 int CompareDigitRuns(QStringView a, qsizetype& i, QStringView b, qsizetype& j, int& zeros) {
@@ -57,8 +66,8 @@ int NaturalCompare(QStringView a, QStringView b) {
             }
             continue;
         }
-        const char16_t ca = a[i].toCaseFolded().unicode();
-        const char16_t cb = b[j].toCaseFolded().unicode();
+        const char16_t ca = Folded(a[i]);
+        const char16_t cb = Folded(b[j]);
         if (ca != cb) {
             return ca < cb ? -1 : 1;
         }
