@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
+#include "platform/native_names.h"
 #include "platform/natural_order.h"
 #include "platform/path_text.h"
 
@@ -180,6 +181,9 @@ ListingResult CountSources(SourceSelection& selection, PathList& fileList, int& 
     }
     AppendPaths(&fileList, selection.selectedFiles.get());
     ReleasePaths(selection.selectedFiles);
+    std::erase_if(fileList, [](const QString& path) {
+        return IsTemporaryName(EncodeNativeName(FileNamePart(path)).toStdString());
+    });
     hidden = CountHiddenPaths(fileList);
     ListingResult result = ListingResult::Complete;
     if (selection.selectedFolders) {

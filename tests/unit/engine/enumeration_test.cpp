@@ -273,7 +273,8 @@ TEST_F(MultiPathCounting, FilesAppearOnceInNaturalOrder) {
     tree.WriteFile("sel/10.png");
     tree.WriteFile("sel/inner/x.png");
     const QString loose = tree.WriteFile("loose/.h.png");
-    *selection.selectedFiles = {loose, loose, inFolder};
+    const QString leftover = tree.WriteFile("loose/.cvn-0123456789abcdef.tmp");
+    *selection.selectedFiles = {loose, loose, inFolder, leftover};
     *selection.selectedFolders = {tree.Path("sel/"), tree.Path("sel/inner/")};
     SortAndDedupePaths(*selection.selectedFolders, true);
     selection.multiIncludeSubfolders = false;
