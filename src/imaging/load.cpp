@@ -187,6 +187,23 @@ MetadataRead ReadMetadataOf(const QByteArray& bytes, const QImage& image, LoadEr
     return metadata;
 }
 
+// An icon file holds the same picture at several sizes; the largest one is the picture.
+void JumpToLargestIcon(QImageReader& reader) {
+    int largest = 0;
+    qint64 largestArea = -1;
+    for (int i = 0; i < reader.imageCount(); ++i) {
+        if (!reader.jumpToImage(i)) {
+            break;
+        }
+        const QSize size = reader.size();
+        if (qint64(size.width()) * size.height() > largestArea) {
+            largestArea = qint64(size.width()) * size.height();
+            largest = i;
+        }
+    }
+    reader.jumpToImage(largest);
+}
+
 BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSizeFor& leastSize,
                      LoadError* error) {
     file.seek(0);
@@ -213,6 +230,9 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
     // Asked before anything else moves the device: some handlers (ICO) name their format only
     // while it sits at the start of the image.
     const RawFormat format = RawFormatOf(reader.format());
+    if (format == RawFormat::Icon) {
+        JumpToLargestIcon(reader);
+    }
     const QSize declared = reader.size();
     if (declared.isValid() && qint64(declared.width()) * declared.height() > kMaxLoadPixels) {
         return Refuse(error, Kind::TooLarge, TooLargeText(declared));
@@ -254,13 +274,13 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
         return nullptr;
     }
     // Folders, pipes and devices are not pictures; a pipe or a device could also block or never
-    // end.
-    if (!IsRegularFile(path)) {
-        return Refuse(error, Kind::Unreadable, QStringLiteral("not a regular file"));
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return Refuse(error, Kind::Unreadable, file.errorString());
+    // end. Opened through the platform, so that names that are not UTF-8 and paths beyond the
+    // system's limit open too.
+    QString why;
+    const int fd = OpenRegularFile(path, &why);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        return Refuse(error, Kind::Unreadable, fd < 0 ? why : file.errorString());
     }
     const RawFormat metafile = SniffMetafile(file.peek(kSniffBytes));
     if (metafile == RawFormat::Undefined) {

@@ -1,4 +1,4 @@
-// Writing one output file: watermark, target folder, encoder, metadata, atomic replace.
+// Writing one output file: watermark, target folder, encoder, metadata, atomic file.
 //
 // A picture with metadata is encoded into memory first and the metadata put into those bytes, so
 // that the file is written once, whole; when the metadata cannot be put in, the picture is
@@ -52,6 +52,10 @@ QString PrepareTarget(const QString& path) {
     return folder + FileNamePart(path);
 }
 
+WriteOutcome Failure(const QString& text) {
+    return {WriteOutcome::Kind::Failed, text};
+}
+
 bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
                         const ImageMetadata& metadata, QIODevice* device, QString* problem) {
     QByteArray encoded;
@@ -71,35 +75,54 @@ bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
     return device->write(encoded) == encoded.size();
 }
 
-bool WriteFile(const Bitmap& image, const QString& path, const OutputFormat& format,
-               QString* metadataProblem) {
-    AtomicFile out(PrepareTarget(path));
+WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFormat& format,
+                       IfExists ifExists, QString* metadataProblem) {
+    AtomicFile out(PrepareTarget(path), ifExists);
     if (!out.Open()) {
-        return false;
+        return out.Outcome();
     }
     const ImageMetadata* metadata = image.Metadata().get();
     const bool encoded =
         metadata != nullptr && HoldsMetadata(format.kind)
             ? EncodeWithMetadata(image.Image(), format, *metadata, out.Device(), metadataProblem)
             : Encode(image.Image(), format, out.Device());
-    return encoded && out.Commit();
+    if (!encoded) {
+        // A full disk shows as a failed write on the file; anything else is the encoder's.
+        return Failure(out.Device()->error() != QFileDevice::NoError
+                           ? out.Device()->errorString()
+                           : QStringLiteral("the %1 encoder could not write the picture")
+                                 .arg(format.extension.mid(1)));
+    }
+    out.Commit();
+    return out.Outcome();
 }
 
 }  // namespace
 
 bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
-                               const WatermarkSettings* watermark, QString* metadataProblem) const {
-    if (!IsUsable(slot.get())) {
-        return false;
+                               const WatermarkSettings* watermark, IfExists ifExists,
+                               WriteOutcome* outcome, QString* metadataProblem) const {
+    const auto save = [&]() -> WriteOutcome {
+        if (!IsUsable(slot.get())) {
+            return Failure(QStringLiteral("there is no picture to write"));
+        }
+        if (watermark == nullptr || !watermark->on) {
+            return WriteFile(*slot, path, format, ifExists, metadataProblem);
+        }
+        BitmapPtr marked = DerivedBitmap(slot->Image(), *slot);
+        const bool drawn = watermark->text.isEmpty()
+                               ? DrawImageWatermark(marked, watermark->picture.get())
+                               : DrawTextWatermark(marked, watermark->text);
+        if (!drawn || marked == nullptr) {
+            return Failure(QStringLiteral("the watermark could not be drawn"));
+        }
+        return WriteFile(*marked, path, format, ifExists, metadataProblem);
+    };
+    const WriteOutcome result = save();
+    if (outcome != nullptr) {
+        *outcome = result;
     }
-    if (watermark == nullptr || !watermark->on) {
-        return WriteFile(*slot, path, format, metadataProblem);
-    }
-    BitmapPtr marked = DerivedBitmap(slot->Image(), *slot);
-    const bool drawn = watermark->text.isEmpty()
-                           ? DrawImageWatermark(marked, watermark->picture.get())
-                           : DrawTextWatermark(marked, watermark->text);
-    return drawn && marked != nullptr && WriteFile(*marked, path, format, metadataProblem);
+    return result.Written();
 }
 
 }  // namespace corvane

@@ -122,7 +122,8 @@ protected:
         const OutputFormat format = Format(kind);
         const QString path = tree_.Path(QStringLiteral("out") + format.extension);
         QFile::remove(path);
-        if (!processor_.SaveImage(slot, path, format, watermark, problem)) {
+        if (!processor_.SaveImage(slot, path, format, watermark, IfExists::Replace, nullptr,
+                                  problem)) {
             return {};
         }
         lastSaved_ = path;
