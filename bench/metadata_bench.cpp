@@ -7,6 +7,7 @@
 #include "imaging/metadata.h"
 #include "imaging/raster_codec.h"
 #include "support/metadata_samples.h"
+#include "support/output_formats.h"
 
 #include "photo_like.h"
 
@@ -41,17 +42,6 @@ const QByteArray& Source(bool withMetadata) {
     return withMetadata ? full : bare;
 }
 
-corvane::OutputFormat Format(FormatKind kind) {
-    corvane::FormatChoice choice;
-    choice.all = true;
-    for (const corvane::OutputFormat& format : corvane::BuildFormatList(choice)) {
-        if (format.kind == kind) {
-            return format;
-        }
-    }
-    return {};
-}
-
 // One file converted: loaded from disk, saved to disk, as the pipeline does.
 void BM_Convert(benchmark::State& state, FormatKind kind, bool withMetadata) {
     QTemporaryDir dir;
@@ -63,7 +53,7 @@ void BM_Convert(benchmark::State& state, FormatKind kind, bool withMetadata) {
     }
     file.close();
     const corvane::ImageProcessor processor;
-    const corvane::OutputFormat format = Format(kind);
+    const corvane::OutputFormat format = corvane::test::FormatOfKind(kind);
     const QString target = dir.filePath(QStringLiteral("out") + format.extension);
     for (auto _ : state) {
         corvane::BitmapPtr image = processor.LoadImage(source);

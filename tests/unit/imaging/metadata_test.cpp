@@ -4,6 +4,7 @@
 
 #include "imaging/image_processor.h"
 #include "support/metadata_samples.h"
+#include "support/output_formats.h"
 #include "support/temp_tree.h"
 #include "support/test_names.h"
 
@@ -61,17 +62,6 @@ const char* QtName(FormatKind kind) {
     }
 }
 
-OutputFormat Format(FormatKind kind) {
-    FormatChoice choice;
-    choice.all = true;
-    for (const OutputFormat& format : BuildFormatList(choice)) {
-        if (format.kind == kind) {
-            return format;
-        }
-    }
-    return {};
-}
-
 // How many colour profiles a file holds: JPEG and TIFF store the profile as it is (its header
 // signature "acsp" shows), PNG compressed in one chunk each.
 qsizetype ProfileCopies(const QByteArray& file, FormatKind kind) {
@@ -119,7 +109,7 @@ protected:
     // Saves in `kind`; the written bytes, empty when nothing was written.
     QByteArray Save(ImageSlot slot, FormatKind kind, QString* problem = nullptr,
                     const WatermarkSettings* watermark = nullptr) {
-        const OutputFormat format = Format(kind);
+        const OutputFormat format = test::FormatOfKind(kind);
         const QString path = tree_.Path(QStringLiteral("out") + format.extension);
         QFile::remove(path);
         if (!processor_.SaveImage(slot, path, format, watermark, IfExists::Replace, nullptr,
