@@ -1,6 +1,7 @@
 // Writes the seed corpus of the metadata fuzzer: JPEG, PNG and TIFF pictures with full EXIF,
 // XMP, IPTC and comment blocks in every orientation, and JPEGs whose EXIF or XMP is damaged or
-// hostile (looping directories, huge counts and sizes, pointers into each other, an entity bomb).
+// hostile (looping directories, huge counts and sizes, pointers into each other, an entity bomb),
+// and PNGs whose compressed text inflates to far more than any metadata.
 //
 //   metadata_seeds <folder>
 
@@ -59,5 +60,10 @@ int main(int argc, char** argv) {
     for (const auto& [name, payload] : hostile) {
         ok &= Write(folder + QLatin1String(name) + QStringLiteral(".jpg"), WithApp1(jpeg, payload));
     }
+    // Compressed PNG text that inflates to 64 MiB.
+    ok &= Write(folder + QStringLiteral("png_xmp_bomb.png"),
+                PngWithTextBomb(picture, "iTXt", "XML:com.adobe.xmp", ' ', 64 << 20));
+    ok &= Write(folder + QStringLiteral("png_exif_bomb.png"),
+                PngWithTextBomb(picture, "zTXt", "Raw profile type exif", '0', 64 << 20));
     return ok ? 0 : 1;
 }

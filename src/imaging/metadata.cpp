@@ -9,6 +9,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -199,6 +200,11 @@ bool OpensAtSize(const QByteArray& bytes, QSize size) {
     return reader.size() == size;
 }
 
+// Exiv2 counts bytes in a long, 32 bits on Windows.
+bool FitsExiv2(qsizetype size) {
+    return size <= std::numeric_limits<long>::max();
+}
+
 QString Reason(const char* what, const std::exception& error) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(error.what()));
 }
@@ -207,6 +213,10 @@ QString Reason(const char* what, const std::exception& error) {
 
 MetadataRead ReadMetadata(QByteArrayView encoded, const QString& textComment) {
     MetadataRead result;
+    if (!FitsExiv2(encoded.size())) {
+        result.problem = QStringLiteral("the file is too large for its metadata to be read");
+        return result;
+    }
     ErrorScope errors;
     auto metadata = std::make_shared<ImageMetadata>();
     try {
@@ -247,6 +257,9 @@ MetadataWrite WriteWithMetadata(const QByteArray& encoded, FormatKind kind,
                                 const ImageMetadata& metadata, QSize size, QIODevice* device) {
     if (!HoldsMetadata(kind)) {
         return {false, false, QStringLiteral("the format holds no metadata")};
+    }
+    if (!FitsExiv2(encoded.size())) {
+        return {false, false, QStringLiteral("the picture is too large to hold metadata")};
     }
     ErrorScope errors;
     try {

@@ -26,6 +26,10 @@
 namespace corvane {
 namespace {
 
+// Putting the metadata in holds the encoded file in memory, and Exiv2 copies it once more; a
+// picture with more pixel data than this is written straight into the file, without metadata.
+constexpr qint64 kMaxMetadataPixelBytes = qint64(1) << 30;
+
 bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device) {
     switch (format.kind) {
         case FormatKind::Emf:
@@ -56,6 +60,25 @@ WriteOutcome Failure(const QString& text) {
     return {WriteOutcome::Kind::Failed, text};
 }
 
+// The metadata to put into the output; none when there is none, the format cannot hold it, or
+// the picture is too large for it (`problem` says so).
+const ImageMetadata* MetadataToWrite(const Bitmap& image, FormatKind kind, QString* problem) {
+    const ImageMetadata* metadata = image.Metadata().get();
+    if (metadata == nullptr || !HoldsMetadata(kind)) {
+        return nullptr;
+    }
+    if (image.Image().sizeInBytes() > kMaxMetadataPixelBytes) {
+        if (problem != nullptr) {
+            *problem = QStringLiteral(
+                           "the picture is larger than %1 MiB: it is written without "
+                           "its metadata")
+                           .arg(kMaxMetadataPixelBytes >> 20);
+        }
+        return nullptr;
+    }
+    return metadata;
+}
+
 bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
                         const ImageMetadata& metadata, QIODevice* device, QString* problem) {
     QByteArray encoded;
@@ -81,11 +104,10 @@ WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFor
     if (!out.Open()) {
         return out.Outcome();
     }
-    const ImageMetadata* metadata = image.Metadata().get();
-    const bool encoded =
-        metadata != nullptr && HoldsMetadata(format.kind)
-            ? EncodeWithMetadata(image.Image(), format, *metadata, out.Device(), metadataProblem)
-            : Encode(image.Image(), format, out.Device());
+    const ImageMetadata* metadata = MetadataToWrite(image, format.kind, metadataProblem);
+    const bool encoded = metadata != nullptr ? EncodeWithMetadata(image.Image(), format, *metadata,
+                                                                  out.Device(), metadataProblem)
+                                             : Encode(image.Image(), format, out.Device());
     if (!encoded) {
         // A full disk shows as a failed write on the file; anything else is the encoder's.
         return Failure(out.Device()->error() != QFileDevice::NoError

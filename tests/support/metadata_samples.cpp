@@ -85,6 +85,24 @@ private:
     QByteArray bytes_;
 };
 
+QByteArray BigEndian(quint32 value) {
+    char data[4];
+    qToBigEndian(value, data);
+    return QByteArray(data, 4);
+}
+
+// The checksum of a PNG chunk (its type and data).
+quint32 Crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= static_cast<quint8>(byte);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
 constexpr quint16 kShort = 3;
 constexpr quint16 kLong = 4;
 constexpr quint16 kAscii = 2;
@@ -219,6 +237,21 @@ QByteArray XmpEntityBomb() {
         "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
         "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:format=\"&k;\"/></rdf:RDF></x:xmpmeta>";
     return packet;
+}
+
+QByteArray PngWithTextBomb(const QImage& image, const char* chunkType, const char* keyword,
+                           char fill, int inflated) {
+    const bool international = QByteArray(chunkType) == "iTXt";
+    // Keyword, then zTXt: method; iTXt: flag, method, empty language and translated keyword.
+    QByteArray data = QByteArray(keyword) + '\0';
+    data += international ? QByteArray("\1\0\0\0", 4) : QByteArray(1, '\0');
+    // qCompress puts the length in front of the zlib stream.
+    data += qCompress(QByteArray(inflated, fill), 9).mid(4);
+    QByteArray chunk = QByteArray(chunkType) + data;
+    QByteArray framed;
+    framed.append(BigEndian(quint32(data.size()))).append(chunk).append(BigEndian(Crc32(chunk)));
+    // After the signature (8 bytes) and the header chunk (25).
+    return Encoded(image, "png").insert(33, framed);
 }
 
 std::map<std::string, std::string> Exiv2Tags(const QByteArray& file) {

@@ -48,6 +48,10 @@ QByteArray ExifStrayStorageTags();  // storage tags of no type, no count: a TIFF
 QByteArray XmpPayload(const QByteArray& packet);
 // An XMP packet that defines an entity expanding to gigabytes.
 QByteArray XmpEntityBomb();
+// A PNG whose first chunk after the header is a compressed text chunk (`chunkType` "zTXt" or
+// "iTXt") under `keyword`, `inflated` bytes of `fill` squeezed into a few kilobytes.
+QByteArray PngWithTextBomb(const QImage& image, const char* chunkType, const char* keyword,
+                           char fill, int inflated);
 
 // Every EXIF, IPTC and XMP tag Exiv2 reads from a file, key to value, and "Comment" for the
 // comment; empty when Exiv2 cannot open it.

@@ -120,6 +120,24 @@ protected:
         return ReadAll(path);
     }
 
+    // `source` loads whole at `size`, its loss of metadata named or not as `reported` says, and
+    // what was read of its metadata is written whole: every output opens as the picture.
+    void ExpectLoadsAndSavesWhole(const QByteArray& source, QSize size, bool reported) {
+        LoadError error;
+        BitmapPtr loaded = Load(source, &error);
+        ASSERT_TRUE(IsUsable(loaded.get()));
+        EXPECT_EQ(error.kind, LoadError::Kind::None);
+        EXPECT_EQ(loaded->Image().size(), size);
+        EXPECT_EQ(!error.metadataProblem.isEmpty(), reported)
+            << error.metadataProblem.toStdString();
+        for (FormatKind kind : {FormatKind::Jpeg, FormatKind::Png, FormatKind::Tiff}) {
+            QString problem;
+            const QByteArray written = Save(loaded, kind, &problem);
+            EXPECT_EQ(problem, QString()) << QtName(kind);
+            EXPECT_EQ(QImage::fromData(written).size(), size) << QtName(kind);
+        }
+    }
+
     test::TempTree tree_;
     ImageProcessor processor_;
     QString lastSaved_;
@@ -400,23 +418,10 @@ struct DamageRow {
 class MetadataDamaged : public Metadata, public ::testing::WithParamInterface<DamageRow> {};
 
 TEST_P(MetadataDamaged, PictureLoadsAndSavesAll) {
-    const DamageRow& row = GetParam();
     const QImage picture = Quarters(32, 24);
     const QByteArray clean = test::SampleWithMetadata(picture, "jpeg", 1, QSize(32, 24));
-    LoadError error;
-    BitmapPtr loaded = Load(test::WithApp1(clean, row.payload()), &error);
-    ASSERT_TRUE(IsUsable(loaded.get()));
-    EXPECT_EQ(error.kind, LoadError::Kind::None);
-    EXPECT_EQ(loaded->Image().size(), picture.size());
-    EXPECT_EQ(!error.metadataProblem.isEmpty(), row.reported)
-        << error.metadataProblem.toStdString();
-    // What was read of it is written whole, and every output opens as the picture.
-    for (FormatKind kind : {FormatKind::Jpeg, FormatKind::Png, FormatKind::Tiff}) {
-        QString problem;
-        const QByteArray written = Save(loaded, kind, &problem);
-        EXPECT_EQ(problem, QString()) << QtName(kind);
-        EXPECT_EQ(QImage::fromData(written).size(), picture.size()) << QtName(kind);
-    }
+    ExpectLoadsAndSavesWhole(test::WithApp1(clean, GetParam().payload()), picture.size(),
+                             GetParam().reported);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -431,6 +436,27 @@ INSTANTIATE_TEST_SUITE_P(
         DamageRow{"xmp not xml", [] { return test::XmpPayload("<x:xmpmeta><rdf:RDF"); }, true},
         DamageRow{"xmp entity bomb", [] { return test::XmpPayload(test::XmpEntityBomb()); }, true}),
     test::kRowName);
+
+// Compressed PNG text that inflates to 64 MiB: bounded by the reader, the picture whole.
+TEST_F(Metadata, PngTextBombsLoadAndSaveAll) {
+    const QImage picture = Quarters(32, 24);
+    const struct {
+        const char* chunk;
+        const char* keyword;
+        char fill;
+    } bombs[] = {
+        {"iTXt", "XML:com.adobe.xmp", ' '},
+        {"zTXt", "Raw profile type exif", '0'},
+        {"zTXt", "Raw profile type iptc", '0'},
+        {"zTXt", "Comment", 'c'},
+    };
+    for (const auto& bomb : bombs) {
+        SCOPED_TRACE(bomb.keyword);
+        ExpectLoadsAndSavesWhole(
+            test::PngWithTextBomb(picture, bomb.chunk, bomb.keyword, bomb.fill, 64 << 20),
+            picture.size(), true);
+    }
+}
 
 TEST_F(Metadata, TooLargeForAJpegSegmentTheJpegIsWrittenWithout) {
     // An XMP packet of about 70 kB fits in PNG and TIFF, not in a JPEG segment (64 kB).
