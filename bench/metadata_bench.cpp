@@ -57,7 +57,7 @@ void BM_Convert(benchmark::State& state, FormatKind kind, bool withMetadata) {
     const QString target = dir.filePath(QStringLiteral("out") + format.extension);
     for (auto _ : state) {
         corvane::BitmapPtr image = processor.LoadImage(source);
-        if (!processor.SaveImage(image, target, format)) {
+        if (!processor.SaveImage(image, target, format, nullptr, corvane::IfExists::Replace)) {
             state.SkipWithError("not saved");
             return;
         }
