@@ -179,7 +179,11 @@ MetadataRead ReadMetadataOf(const QByteArray& bytes, const QImage& image, LoadEr
             QStringLiteral("the file is larger than %1 MiB: its metadata is not read")
                 .arg(kMaxInMemoryBytes >> 20);
     } else {
-        metadata = ReadMetadata(bytes, image.text(QStringLiteral("Comment")));
+        QMap<QString, QString> texts;
+        for (const QString& key : image.textKeys()) {
+            texts.insert(key, image.text(key));
+        }
+        metadata = ReadMetadata(bytes, texts);
     }
     if (error != nullptr) {
         error->metadataProblem = metadata.problem;

@@ -205,13 +205,65 @@ bool FitsExiv2(qsizetype size) {
     return size <= std::numeric_limits<long>::max();
 }
 
+// A PNG's standard text keywords, and the XMP property that says the same. The encoders write no
+// text of their own, so these reach the outputs - of every format - only as XMP. ("Description"
+// is not among them: Exiv2 reads it as the picture's comment.)
+struct TextProperty {
+    const char* keyword;
+    const char* xmpKey;
+    Exiv2::TypeId type;
+};
+constexpr TextProperty kPngTexts[] = {
+    {"Title", "Xmp.dc.title", Exiv2::langAlt},
+    {"Author", "Xmp.dc.creator", Exiv2::xmpSeq},
+    {"Copyright", "Xmp.dc.rights", Exiv2::langAlt},
+    {"Software", "Xmp.xmp.CreatorTool", Exiv2::xmpText},
+};
+
+// Text XML can hold: no control characters but tab and line breaks.
+bool IsPlainText(const QString& text) {
+    return std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
+    });
+}
+
+// The values are built, not parsed: a text that reads like Exiv2's own notation ("lang=...")
+// stays text.
+void AddXmpText(Exiv2::XmpData& xmp, const TextProperty& property, const std::string& text) {
+    const Exiv2::XmpKey key(property.xmpKey);
+    if (property.type == Exiv2::langAlt) {
+        Exiv2::LangAltValue value;
+        value.value_["x-default"] = text;
+        xmp.add(key, &value);
+    } else if (property.type == Exiv2::xmpSeq) {
+        Exiv2::XmpArrayValue value(Exiv2::xmpSeq);
+        value.read(text);
+        xmp.add(key, &value);
+    } else {
+        Exiv2::XmpTextValue value;
+        value.value_ = text;
+        xmp.add(key, &value);
+    }
+}
+
+// The PNG's text chunks that the XMP does not state already.
+void KeepPngTexts(Exiv2::XmpData& xmp, const QMap<QString, QString>& texts) {
+    for (const TextProperty& property : kPngTexts) {
+        const QString text = texts.value(QLatin1String(property.keyword));
+        if (!text.isEmpty() && IsPlainText(text) &&
+            xmp.findKey(Exiv2::XmpKey(property.xmpKey)) == xmp.end()) {
+            AddXmpText(xmp, property, text.toStdString());
+        }
+    }
+}
+
 QString Reason(const char* what, const std::exception& error) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(error.what()));
 }
 
 }  // namespace
 
-MetadataRead ReadMetadata(QByteArrayView encoded, const QString& textComment) {
+MetadataRead ReadMetadata(QByteArrayView encoded, const QMap<QString, QString>& texts) {
     MetadataRead result;
     if (!FitsExiv2(encoded.size())) {
         result.problem = QStringLiteral("the file is too large for its metadata to be read");
@@ -230,6 +282,9 @@ MetadataRead ReadMetadata(QByteArrayView encoded, const QString& textComment) {
             metadata->comment = image->comment();
             result.orientation = OrientationOf(metadata->exif, metadata->xmp);
             MakeTrueForAnyOutput(*metadata);
+            if (image->imageType() == Exiv2::ImageType::png) {
+                KeepPngTexts(metadata->xmp, texts);
+            }
         }
         result.problem = errors.First();
     } catch (const std::exception& error) {
@@ -241,7 +296,7 @@ MetadataRead ReadMetadata(QByteArrayView encoded, const QString& textComment) {
         result.problem = QStringLiteral("metadata could not be read");
     }
     if (metadata->comment.empty()) {
-        metadata->comment = textComment.toStdString();
+        metadata->comment = texts.value(QStringLiteral("Comment")).toStdString();
     }
     if (!metadata->Empty()) {
         result.metadata = std::move(metadata);

@@ -481,14 +481,47 @@ TEST_F(Metadata, TooLargeForAJpegSegmentTheJpegIsWrittenWithout) {
 TEST_F(Metadata, CommentOfAPngTextChunkBecomesTheComment) {
     QImage picture = Quarters(16, 16);
     picture.setText(QStringLiteral("Comment"), QStringLiteral("drawn by hand"));
-    picture.setText(QStringLiteral("Software"), QStringLiteral("some editor"));
+    picture.setText(QStringLiteral("Disclaimer"), QStringLiteral("no warranty"));
     BitmapPtr loaded = Load(test::QtEncoded(picture, "png"));
     ASSERT_TRUE(IsUsable(loaded.get()));
     const QByteArray jpeg = Save(loaded, FormatKind::Jpeg);
     EXPECT_EQ(Value(test::Exiv2Tags(jpeg), "Comment"), "drawn by hand");
     // The comment is written once, by the metadata step; Qt's own text comments are not.
     EXPECT_EQ(jpeg.count("drawn by hand"), 1);
-    EXPECT_EQ(jpeg.count("some editor"), 0);
+    EXPECT_EQ(jpeg.count("no warranty"), 0);
+}
+
+// A PNG's standard text keywords reach every output as XMP; what its XMP states itself wins.
+TEST_F(Metadata, PngTextKeywordsTravelAsXmp) {
+    QImage picture = Quarters(16, 16);
+    picture.setText(QStringLiteral("Title"), QStringLiteral("Harbour in fog"));
+    picture.setText(QStringLiteral("Author"), QStringLiteral("A. Painter"));
+    // Reads like Exiv2's notation for a language; stays text.
+    picture.setText(QStringLiteral("Copyright"), QStringLiteral("lang=\"fr\" tous droits"));
+    picture.setText(QStringLiteral("Software"), QStringLiteral("some editor"));
+    const struct {
+        const char* name;
+        QByteArray source;
+        const char* title;
+        const char* creator;
+    } sources[] = {
+        {"text chunks only", test::QtEncoded(picture, "png"), "lang=\"x-default\" Harbour in fog",
+         "A. Painter"},
+        {"text chunks and xmp", test::SampleWithMetadata(picture, "png", 1, picture.size()),
+         "lang=\"x-default\" Harbour at dawn", "Test Photographer"},
+    };
+    for (const auto& source : sources) {
+        BitmapPtr loaded = Load(source.source);
+        ASSERT_TRUE(IsUsable(loaded.get())) << source.name;
+        for (FormatKind kind : {FormatKind::Jpeg, FormatKind::Png, FormatKind::Tiff}) {
+            SCOPED_TRACE(std::string(source.name) + " to " + QtName(kind));
+            const Tags tags = test::Exiv2Tags(Save(loaded, kind));
+            EXPECT_EQ(Value(tags, "Xmp.dc.title"), source.title);
+            EXPECT_EQ(Value(tags, "Xmp.dc.creator"), source.creator);
+            EXPECT_EQ(Value(tags, "Xmp.dc.rights"), "lang=\"x-default\" lang=\"fr\" tous droits");
+            EXPECT_EQ(Value(tags, "Xmp.xmp.CreatorTool"), "some editor");
+        }
+    }
 }
 
 }  // namespace

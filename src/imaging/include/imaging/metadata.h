@@ -20,6 +20,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
+#include <QMap>
 #include <QSize>
 #include <QString>
 
@@ -36,9 +37,10 @@ struct MetadataRead {
     QString problem;       // why some or all of it could not be read; empty when all was
 };
 
-// Reads the metadata of an encoded picture. `textComment` is a comment the decoder found among
-// the picture's text chunks (a PNG "Comment"), kept when the metadata holds no comment itself.
-MetadataRead ReadMetadata(QByteArrayView encoded, const QString& textComment = {});
+// Reads the metadata of an encoded picture. `texts` are the text chunks the decoder found: a
+// "Comment" is kept when the metadata holds no comment itself, and a PNG's "Title", "Author",
+// "Copyright" and "Software" as XMP where the XMP does not state them.
+MetadataRead ReadMetadata(QByteArrayView encoded, const QMap<QString, QString>& texts = {});
 
 // True for the output formats that can hold metadata: JPEG, PNG and TIFF.
 bool HoldsMetadata(FormatKind kind);
