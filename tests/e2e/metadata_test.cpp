@@ -15,11 +15,6 @@ namespace {
 
 using Tags = std::map<std::string, std::string>;
 
-std::string Value(const Tags& tags, const std::string& key) {
-    const auto found = tags.find(key);
-    return found == tags.end() ? "(missing)" : found->second;
-}
-
 // The keys a picture holds only when it carries the source's metadata.
 bool HasSourceMetadata(const Tags& tags) {
     for (const auto& [key, value] : tags) {
@@ -70,13 +65,13 @@ TEST_F(MetadataRun, EveryFormatThatHoldsItGetsItMadeTrue) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_EQ(ImageSize(out + name), QSize(15, 20));
         const Tags tags = TagsOf(name);
-        EXPECT_EQ(Value(tags, "Exif.Image.Make"), "Corvane Camera Co");
-        EXPECT_EQ(Value(tags, "Exif.GPSInfo.GPSLatitude"), "48/1 51/1 0/1");
-        EXPECT_EQ(Value(tags, "Iptc.Application2.City"), "Paris");
-        EXPECT_EQ(Value(tags, "Xmp.dc.creator"), "Test Photographer");
-        EXPECT_EQ(Value(tags, "Exif.Image.Orientation"), "1");
-        EXPECT_EQ(Value(tags, "Exif.Photo.PixelXDimension"), "15");
-        EXPECT_EQ(Value(tags, "Exif.Photo.PixelYDimension"), "20");
+        EXPECT_EQ(TagValue(tags, "Exif.Image.Make"), "Corvane Camera Co");
+        EXPECT_EQ(TagValue(tags, "Exif.GPSInfo.GPSLatitude"), "48/1 51/1 0/1");
+        EXPECT_EQ(TagValue(tags, "Iptc.Application2.City"), "Paris");
+        EXPECT_EQ(TagValue(tags, "Xmp.dc.creator"), "Test Photographer");
+        EXPECT_EQ(TagValue(tags, "Exif.Image.Orientation"), "1");
+        EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelXDimension"), "15");
+        EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelYDimension"), "20");
     }
     EXPECT_EQ(FilesIn(out), (QStringList{"photo.BMP", "photo.EMF", "photo.GIF", "photo.JPG",
                                          "photo.PNG", "photo.TIF", "photo.WMF"}));
@@ -95,7 +90,7 @@ TEST_F(MetadataRun, StripMetadataWritesNone) {
     for (const QString& name : files) {
         const Tags tags = TagsOf(name);
         EXPECT_FALSE(HasSourceMetadata(tags)) << name.toStdString();
-        EXPECT_EQ(Value(tags, "Exif.Image.Make"), "(missing)") << name.toStdString();
+        EXPECT_EQ(TagValue(tags, "Exif.Image.Make"), "(missing)") << name.toStdString();
         // The pixels are still turned upright.
         EXPECT_EQ(ImageSize(out + name), QSize(30, 40)) << name.toStdString();
     }
@@ -116,9 +111,9 @@ TEST_F(MetadataRun, TilesCarryTheirSourcesAtTheirOwnSize) {
     ASSERT_EQ(tiles.size(), 4);
     for (const QString& name : tiles) {
         const Tags tags = TagsOf(name);
-        EXPECT_EQ(Value(tags, "Exif.Image.Make"), "Corvane Camera Co") << name.toStdString();
-        EXPECT_EQ(Value(tags, "Exif.Photo.PixelXDimension"), "15") << name.toStdString();
-        EXPECT_EQ(Value(tags, "Exif.Photo.PixelYDimension"), "20") << name.toStdString();
+        EXPECT_EQ(TagValue(tags, "Exif.Image.Make"), "Corvane Camera Co") << name.toStdString();
+        EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelXDimension"), "15") << name.toStdString();
+        EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelYDimension"), "20") << name.toStdString();
     }
 }
 
@@ -138,9 +133,9 @@ TEST_F(MetadataRun, AMosaicCarriesItsFirstPicture) {
     EXPECT_EQ(r.json.value("unwritten").toInt(), 0);
     // a + b: a's metadata at the mosaic's size; c + d: c has none, so the mosaic has none.
     const Tags first = TagsOf(mosaics[0]);
-    EXPECT_EQ(Value(first, "Exif.Image.Make"), "Corvane Camera Co");
-    EXPECT_EQ(Value(first, "Exif.Photo.PixelXDimension"), "50");
-    EXPECT_EQ(Value(first, "Exif.Photo.PixelYDimension"), "40");
+    EXPECT_EQ(TagValue(first, "Exif.Image.Make"), "Corvane Camera Co");
+    EXPECT_EQ(TagValue(first, "Exif.Photo.PixelXDimension"), "50");
+    EXPECT_EQ(TagValue(first, "Exif.Photo.PixelYDimension"), "40");
     EXPECT_FALSE(HasSourceMetadata(TagsOf(mosaics[1])));
 }
 
@@ -164,8 +159,8 @@ TEST_F(MetadataRun, MetadataThatCannotBeReadOrWrittenIsNotedAndThePictureWritten
     EXPECT_TRUE(unwritten.value("path").toString().endsWith(QStringLiteral("wordy.png")));
     EXPECT_TRUE(unwritten.value("text").toString().startsWith(QStringLiteral("JPG: ")));
     // The PNG output of the same file holds what the JPEG could not.
-    EXPECT_EQ(Value(TagsOf("wordy.PNG"), "Exif.Image.Make"), "Corvane Camera Co");
-    EXPECT_EQ(Value(TagsOf("wordy.JPG"), "Exif.Image.Make"), "(missing)");
+    EXPECT_EQ(TagValue(TagsOf("wordy.PNG"), "Exif.Image.Make"), "Corvane Camera Co");
+    EXPECT_EQ(TagValue(TagsOf("wordy.JPG"), "Exif.Image.Make"), "(missing)");
 }
 
 }  // namespace

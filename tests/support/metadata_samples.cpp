@@ -278,4 +278,9 @@ std::map<std::string, std::string> Exiv2Tags(const QByteArray& file) {
     return tags;
 }
 
+std::string TagValue(const std::map<std::string, std::string>& tags, const std::string& key) {
+    const auto found = tags.find(key);
+    return found == tags.end() ? "(missing)" : found->second;
+}
+
 }  // namespace corvane::test

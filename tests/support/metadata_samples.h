@@ -56,5 +56,7 @@ QByteArray PngWithTextBomb(const QImage& image, const char* chunkType, const cha
 // Every EXIF, IPTC and XMP tag Exiv2 reads from a file, key to value, and "Comment" for the
 // comment; empty when Exiv2 cannot open it.
 std::map<std::string, std::string> Exiv2Tags(const QByteArray& file);
+// The value of `key` among `tags`, "(missing)" when there is none.
+std::string TagValue(const std::map<std::string, std::string>& tags, const std::string& key);
 
 }  // namespace corvane::test

@@ -28,6 +28,7 @@ namespace corvane {
 namespace {
 
 using test::ReadAll;
+using test::TagValue;
 using Tags = std::map<std::string, std::string>;
 
 constexpr QRgb kTopLeft = 0xFFE02020;
@@ -71,11 +72,6 @@ qsizetype ProfileCopies(const QByteArray& file, FormatKind kind) {
 bool HasKeyStartingWith(const Tags& tags, const std::string& prefix) {
     return std::any_of(tags.begin(), tags.end(),
                        [&](const auto& tag) { return tag.first.rfind(prefix, 0) == 0; });
-}
-
-std::string Value(const Tags& tags, const std::string& key) {
-    const auto found = tags.find(key);
-    return found == tags.end() ? "(missing)" : found->second;
 }
 
 // exiftool's reading of a file (numbers as numbers, keys "Group:Tag"); nullopt when exiftool is
@@ -157,32 +153,32 @@ protected:
     // turned (48 x 64), no thumbnail; as Exiv2 reads them.
     static void ExpectMadeTrue(const Tags& tags, bool commented) {
         for (const test::SampleTag& tag : test::SampleTags()) {
-            EXPECT_EQ(Value(tags, tag.exiv2Key), tag.exiv2Value) << tag.exiv2Key;
+            EXPECT_EQ(TagValue(tags, tag.exiv2Key), tag.exiv2Value) << tag.exiv2Key;
         }
-        EXPECT_EQ(Value(tags, "Exif.Image.Orientation"), "1");
-        EXPECT_EQ(Value(tags, "Xmp.tiff.Orientation"), "1");
-        EXPECT_EQ(Value(tags, "Exif.Photo.PixelXDimension"), "48");
-        EXPECT_EQ(Value(tags, "Exif.Photo.PixelYDimension"), "64");
-        EXPECT_EQ(Value(tags, "Xmp.exif.PixelXDimension"), "48");
-        EXPECT_EQ(Value(tags, "Xmp.exif.PixelYDimension"), "64");
+        EXPECT_EQ(TagValue(tags, "Exif.Image.Orientation"), "1");
+        EXPECT_EQ(TagValue(tags, "Xmp.tiff.Orientation"), "1");
+        EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelXDimension"), "48");
+        EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelYDimension"), "64");
+        EXPECT_EQ(TagValue(tags, "Xmp.exif.PixelXDimension"), "48");
+        EXPECT_EQ(TagValue(tags, "Xmp.exif.PixelYDimension"), "64");
         EXPECT_FALSE(HasKeyStartingWith(tags, "Exif.Thumbnail.")) << "thumbnail kept";
-        EXPECT_EQ(Value(tags, "Comment"), commented ? test::kSampleComment : "(missing)");
+        EXPECT_EQ(TagValue(tags, "Comment"), commented ? test::kSampleComment : "(missing)");
     }
 
     // The same, as exiftool reads them.
     static void ExpectMadeTrueToExiftool(const Tags& tags, FormatKind output, bool commented) {
         for (const test::SampleTag& tag : test::SampleTags()) {
-            EXPECT_EQ(Value(tags, tag.exiftoolKey), tag.exiftoolValue) << tag.exiftoolKey;
+            EXPECT_EQ(TagValue(tags, tag.exiftoolKey), tag.exiftoolValue) << tag.exiftoolKey;
         }
-        EXPECT_EQ(Value(tags, "IFD0:Orientation"), "1");
-        EXPECT_EQ(Value(tags, "XMP-tiff:Orientation"), "1");
-        EXPECT_EQ(Value(tags, "ExifIFD:ExifImageWidth"), "48");
-        EXPECT_EQ(Value(tags, "ExifIFD:ExifImageHeight"), "64");
+        EXPECT_EQ(TagValue(tags, "IFD0:Orientation"), "1");
+        EXPECT_EQ(TagValue(tags, "XMP-tiff:Orientation"), "1");
+        EXPECT_EQ(TagValue(tags, "ExifIFD:ExifImageWidth"), "48");
+        EXPECT_EQ(TagValue(tags, "ExifIFD:ExifImageHeight"), "64");
         EXPECT_FALSE(HasKeyStartingWith(tags, "IFD1:")) << "thumbnail kept";
         const std::string commentKey =
             output == FormatKind::Png ? "PNG:Description" : "File:Comment";
         if (commented) {
-            EXPECT_EQ(Value(tags, commentKey), test::kSampleComment);
+            EXPECT_EQ(TagValue(tags, commentKey), test::kSampleComment);
         }
     }
 };
@@ -275,14 +271,14 @@ TEST_P(MetadataCarried, OutputSaysItsOwnSize) {
 
     const Tags tags = test::Exiv2Tags(Save(made, FormatKind::Jpeg));
     if (!row.keepsMetadata) {
-        EXPECT_EQ(Value(tags, "Exif.Image.Make"), "(missing)");
+        EXPECT_EQ(TagValue(tags, "Exif.Image.Make"), "(missing)");
         return;
     }
-    EXPECT_EQ(Value(tags, "Exif.Image.Make"), "Corvane Camera Co");
-    EXPECT_EQ(Value(tags, "Exif.Image.Orientation"), "1");
-    EXPECT_EQ(Value(tags, "Exif.Photo.PixelXDimension"), std::to_string(row.size.width()));
-    EXPECT_EQ(Value(tags, "Exif.Photo.PixelYDimension"), std::to_string(row.size.height()));
-    EXPECT_EQ(Value(tags, "Xmp.exif.PixelXDimension"), std::to_string(row.size.width()));
+    EXPECT_EQ(TagValue(tags, "Exif.Image.Make"), "Corvane Camera Co");
+    EXPECT_EQ(TagValue(tags, "Exif.Image.Orientation"), "1");
+    EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelXDimension"), std::to_string(row.size.width()));
+    EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelYDimension"), std::to_string(row.size.height()));
+    EXPECT_EQ(TagValue(tags, "Xmp.exif.PixelXDimension"), std::to_string(row.size.width()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -335,8 +331,8 @@ TEST_F(Metadata, WatermarkedOutputKeepsIt) {
     watermark.on = true;
     watermark.text = QStringLiteral("Corvane");
     const Tags tags = test::Exiv2Tags(Save(sample, FormatKind::Png, nullptr, &watermark));
-    EXPECT_EQ(Value(tags, "Exif.Image.Make"), "Corvane Camera Co");
-    EXPECT_EQ(Value(tags, "Comment"), test::kSampleComment);
+    EXPECT_EQ(TagValue(tags, "Exif.Image.Make"), "Corvane Camera Co");
+    EXPECT_EQ(TagValue(tags, "Comment"), test::kSampleComment);
 }
 
 // --- orientation --------------------------------------------------------------------------------
@@ -467,12 +463,12 @@ TEST_F(Metadata, TooLargeForAJpegSegmentTheJpegIsWrittenWithout) {
     ASSERT_FALSE(jpeg.isEmpty());
     EXPECT_FALSE(problem.isEmpty());
     EXPECT_EQ(QImage::fromData(jpeg).size(), QSize(32, 24));
-    EXPECT_EQ(Value(test::Exiv2Tags(jpeg), "Exif.Image.Make"), "(missing)");
+    EXPECT_EQ(TagValue(test::Exiv2Tags(jpeg), "Exif.Image.Make"), "(missing)");
     for (FormatKind kind : {FormatKind::Png, FormatKind::Tiff}) {
         problem.clear();
         const Tags tags = test::Exiv2Tags(Save(loaded, kind, &problem));
         EXPECT_EQ(problem, QString()) << QtName(kind);
-        EXPECT_EQ(Value(tags, "Xmp.dc.description").size(), 70000u + 17u) << QtName(kind);
+        EXPECT_EQ(TagValue(tags, "Xmp.dc.description").size(), 70000u + 17u) << QtName(kind);
     }
 }
 
@@ -485,7 +481,7 @@ TEST_F(Metadata, CommentOfAPngTextChunkBecomesTheComment) {
     BitmapPtr loaded = Load(test::QtEncoded(picture, "png"));
     ASSERT_TRUE(IsUsable(loaded.get()));
     const QByteArray jpeg = Save(loaded, FormatKind::Jpeg);
-    EXPECT_EQ(Value(test::Exiv2Tags(jpeg), "Comment"), "drawn by hand");
+    EXPECT_EQ(TagValue(test::Exiv2Tags(jpeg), "Comment"), "drawn by hand");
     // The comment is written once, by the metadata step; Qt's own text comments are not.
     EXPECT_EQ(jpeg.count("drawn by hand"), 1);
     EXPECT_EQ(jpeg.count("no warranty"), 0);
@@ -516,10 +512,11 @@ TEST_F(Metadata, PngTextKeywordsTravelAsXmp) {
         for (FormatKind kind : {FormatKind::Jpeg, FormatKind::Png, FormatKind::Tiff}) {
             SCOPED_TRACE(std::string(source.name) + " to " + QtName(kind));
             const Tags tags = test::Exiv2Tags(Save(loaded, kind));
-            EXPECT_EQ(Value(tags, "Xmp.dc.title"), source.title);
-            EXPECT_EQ(Value(tags, "Xmp.dc.creator"), source.creator);
-            EXPECT_EQ(Value(tags, "Xmp.dc.rights"), "lang=\"x-default\" lang=\"fr\" tous droits");
-            EXPECT_EQ(Value(tags, "Xmp.xmp.CreatorTool"), "some editor");
+            EXPECT_EQ(TagValue(tags, "Xmp.dc.title"), source.title);
+            EXPECT_EQ(TagValue(tags, "Xmp.dc.creator"), source.creator);
+            EXPECT_EQ(TagValue(tags, "Xmp.dc.rights"),
+                      "lang=\"x-default\" lang=\"fr\" tous droits");
+            EXPECT_EQ(TagValue(tags, "Xmp.xmp.CreatorTool"), "some editor");
         }
     }
 }
