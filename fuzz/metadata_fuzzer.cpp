@@ -1,6 +1,6 @@
-// libFuzzer target: reading the metadata of arbitrary bytes, then writing what was read into
-// small JPEG, PNG and TIFF pictures of our encoder. Any crash, hang, sanitizer report, memory
-// beyond the limit or an orientation outside 1-8 is a finding.
+// libFuzzer target: reading the metadata of arbitrary bytes (with the text chunks Qt finds), then
+// writing what was read into small JPEG, PNG and TIFF pictures of our encoder. Any crash, hang,
+// sanitizer report, memory beyond the limit or an orientation outside 1-8 is a finding.
 
 #include "imaging/metadata.h"
 #include "imaging/raster_codec.h"
@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +36,19 @@ const QByteArray& Target(int index) {
     return targets[index];
 }
 
+// The text chunks the loader hands over beside the bytes, as Qt's reader finds them.
+QMap<QString, QString> TextsOf(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    QMap<QString, QString> texts;
+    for (const QString& key : reader.textKeys()) {
+        texts.insert(key, reader.text(key));
+    }
+    return texts;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -45,7 +59,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    const corvane::MetadataRead read = corvane::ReadMetadata(bytes);
+    const corvane::MetadataRead read = corvane::ReadMetadata(bytes, TextsOf(bytes));
     if (read.orientation < 1 || read.orientation > 8) {
         std::abort();
     }

@@ -38,6 +38,13 @@ int main(int argc, char** argv) {
                 SampleWithMetadata(picture, format, orientation, picture.size()));
         }
     }
+    // Standard text chunks beside the XMP.
+    QImage texted = picture;
+    texted.setText(QStringLiteral("Title"), QStringLiteral("a title"));
+    texted.setText(QStringLiteral("Author"), QStringLiteral("an author"));
+    texted.setText(QStringLiteral("Comment"), QStringLiteral("a comment"));
+    ok &= Write(folder + QStringLiteral("png_texts.png"),
+                SampleWithMetadata(texted, "png", 1, picture.size()));
     // A packet too large for a JPEG segment: only PNG and TIFF can hold it.
     for (const char* format : {"png", "tiff"}) {
         ok &= Write(folder + QStringLiteral("%1_long_xmp.%1").arg(QLatin1String(format)),
