@@ -1,7 +1,7 @@
 // Writes the seed corpus of the metadata fuzzer: JPEG, PNG and TIFF pictures with full EXIF,
 // XMP, IPTC and comment blocks in every orientation, and JPEGs whose EXIF or XMP is damaged or
 // hostile (looping directories, huge counts and sizes, pointers into each other, an entity bomb),
-// and PNGs whose compressed text inflates to far more than any metadata.
+// and PNGs whose compressed text inflates to far more than any metadata or runs past the end.
 //
 //   metadata_seeds <folder>
 
@@ -72,5 +72,9 @@ int main(int argc, char** argv) {
                 PngWithTextBomb(picture, "iTXt", "XML:com.adobe.xmp", ' ', 64 << 20));
     ok &= Write(folder + QStringLiteral("png_exif_bomb.png"),
                 PngWithTextBomb(picture, "zTXt", "Raw profile type exif", '0', 64 << 20));
+    // Found by this fuzzer: a text chunk of a 4 kB file declaring 2 GiB, which Qt's reader
+    // allocated and cleared.
+    ok &= Write(folder + QStringLiteral("png_chunk_past_the_end.png"),
+                PngEndingInChunk(picture, "zTXt", 0x6F6F6F6Fu, 4000));
     return ok ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 #include "imaging/image_processor.h"
 #include "imaging/metadata.h"
 #include "imaging/metafile.h"
+#include "imaging/png_chunks.h"
 #include "platform/file_system.h"
 
 #include <QBuffer>
@@ -218,6 +219,10 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
         bytes = file.readAll();
         if (bytes.size() != file.size()) {
             return Refuse(error, Kind::Unreadable, file.errorString());
+        }
+        if (!PngChunksFit(bytes)) {
+            return Refuse(error, Kind::Corrupt,
+                          QStringLiteral("damaged or truncated: a chunk runs past the end"));
         }
         buffer.open(QIODevice::ReadOnly);
         device = &buffer;

@@ -91,18 +91,6 @@ QByteArray BigEndian(quint32 value) {
     return QByteArray(data, 4);
 }
 
-// The checksum of a PNG chunk (its type and data).
-quint32 Crc32(const QByteArray& bytes) {
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char byte : bytes) {
-        crc ^= static_cast<quint8>(byte);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
 constexpr quint16 kShort = 3;
 constexpr quint16 kLong = 4;
 constexpr quint16 kAscii = 2;
@@ -239,6 +227,17 @@ QByteArray XmpEntityBomb() {
     return packet;
 }
 
+quint32 Crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= static_cast<quint8>(byte);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
 QByteArray PngWithTextBomb(const QImage& image, const char* chunkType, const char* keyword,
                            char fill, int inflated) {
     const bool international = QByteArray(chunkType) == "iTXt";
@@ -252,6 +251,13 @@ QByteArray PngWithTextBomb(const QImage& image, const char* chunkType, const cha
     framed.append(BigEndian(quint32(data.size()))).append(chunk).append(BigEndian(Crc32(chunk)));
     // After the signature (8 bytes) and the header chunk (25).
     return Encoded(image, "png").insert(33, framed);
+}
+
+QByteArray PngEndingInChunk(const QImage& image, const char* type, quint32 declared,
+                            qsizetype tail) {
+    constexpr qsizetype kAfterHeader = 8 + 25;  // signature, IHDR
+    return Encoded(image, "png").left(kAfterHeader) + BigEndian(declared) + type +
+           QByteArray(tail, 'x');
 }
 
 std::map<std::string, std::string> Exiv2Tags(const QByteArray& file) {

@@ -48,10 +48,16 @@ QByteArray ExifStrayStorageTags();  // storage tags of no type, no count: a TIFF
 QByteArray XmpPayload(const QByteArray& packet);
 // An XMP packet that defines an entity expanding to gigabytes.
 QByteArray XmpEntityBomb();
+// The checksum of a PNG chunk, over its type and data.
+quint32 Crc32(const QByteArray& bytes);
 // A PNG whose first chunk after the header is a compressed text chunk (`chunkType` "zTXt" or
 // "iTXt") under `keyword`, `inflated` bytes of `fill` squeezed into a few kilobytes.
 QByteArray PngWithTextBomb(const QImage& image, const char* chunkType, const char* keyword,
                            char fill, int inflated);
+// `image` as a PNG cut off `tail` bytes into a chunk of `type` inserted after its header, whose
+// length says `declared` bytes: the file ends inside it.
+QByteArray PngEndingInChunk(const QImage& image, const char* type, quint32 declared,
+                            qsizetype tail);
 
 // Every EXIF, IPTC and XMP tag Exiv2 reads from a file, key to value, and "Comment" for the
 // comment; empty when Exiv2 cannot open it.
