@@ -14,6 +14,7 @@ struct BatchFlags {
     bool json = false;
     bool quiet = false;
     bool help = false;
+    bool stripMetadata = false;  // --strip-metadata: BatchSettings::stripMetadata
 };
 
 struct ParsedArguments {

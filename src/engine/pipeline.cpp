@@ -116,7 +116,13 @@ Pipeline::Output Pipeline::Save(ProcessingContext& context, ImageSlot image,
         context, name,
         [&](const QString& path, IfExists ifExists) {
             WriteOutcome outcome;
-            processor_.SaveImage(image, path, format, watermark, ifExists, &outcome);
+            QString metadataProblem;
+            processor_.SaveImage(image, path, format, watermark, ifExists, &outcome,
+                                 &metadataProblem);
+            if (outcome.Written() && !metadataProblem.isEmpty()) {
+                result.NoteOnce(NoteKind::MetadataUnwritten,
+                                format.extension.mid(1) + QStringLiteral(": ") + metadataProblem);
+            }
             return outcome;
         },
         result);
@@ -143,6 +149,7 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
         SkipFile(context);
         return;
     }
+    KeepOrStripMetadata(error);
     if (settings_.sameAsSource && !formats_.empty()) {
         ResolveSameAsSource(formats_.front(), raw, file);
     }
@@ -161,6 +168,15 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
     formatCursor_ = 0;
     formatEnd_ = formats_.size();
     ProcessFile(context);
+}
+
+void Pipeline::KeepOrStripMetadata(const LoadError& error) {
+    if (settings_.stripMetadata) {
+        image_->SetMetadata(nullptr);
+    } else if (!error.metadataProblem.isEmpty() && kind_ != OperationKind::DirectCopy) {
+        // A copy keeps the file's bytes, metadata and all.
+        result_.Note(NoteKind::MetadataUnread, error.metadataProblem);
+    }
 }
 
 void Pipeline::SkipFile(ProcessingContext& context) {

@@ -6,6 +6,7 @@
 #include "imaging/rotate_geometry.h"
 #include "painting.h"
 
+#include <QColorSpace>
 #include <QTransform>
 
 #include <cmath>
@@ -104,6 +105,8 @@ void ImageProcessor::RotateQuarter(ImageSlot out, Bitmap* source, int degrees) c
     // For exact quarter turns QImage::transformed moves pixels without resampling and keeps
     // the pixel format.
     QImage turned = source->Image().transformed(QTransform().rotate(degrees));
+    // Qt's quarter turn leaves the colour space behind.
+    turned.setColorSpace(source->Image().colorSpace());
     if (out.get() == source) {
         source->Image() = std::move(turned);
         if (source->Image().isNull()) {
@@ -111,7 +114,7 @@ void ImageProcessor::RotateQuarter(ImageSlot out, Bitmap* source, int degrees) c
         }
         return;
     }
-    out = turned.isNull() ? FailedBitmap() : std::make_unique<Bitmap>(std::move(turned));
+    out = DerivedBitmap(std::move(turned), *source);
 }
 
 void ImageProcessor::RotateByAngle(ImageSlot slot, float angle, Colour background) const {
@@ -140,6 +143,9 @@ void ImageProcessor::RotateByAngle(ImageSlot slot, float angle, Colour backgroun
                                       : FailedBitmap();
             break;
         }
+    }
+    if (result) {
+        result->KeepPictureInfoOf(*slot);
     }
     slot = std::move(result);
 }

@@ -11,7 +11,8 @@ namespace corvane {
 
 // Encodes with fixed settings: JPEG quality 75, TIFF LZW, PNG at zlib level 4 (stored as RGB when
 // no pixel is translucent), BMP as Qt writes it. The colour profile carried by the image is
-// stored by the formats that can hold one.
+// stored by the formats that can hold one; the image's text is not written (metadata.h writes
+// the picture's comment).
 bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device);
 
 }  // namespace corvane
