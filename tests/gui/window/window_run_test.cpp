@@ -1,8 +1,11 @@
 // Whole runs through the real window on real files: started with the mouse and with Enter, paused
 // and continued between two formats of a file, stopped with Esc, closed while running.
 #include "engine/report.h"
+#include "support/metadata_samples.h"
 #include "ui/dialog_texts.h"
 #include "window_fixture.h"
+
+#include <QFile>
 
 #include <QTest>
 
@@ -31,6 +34,30 @@ TEST_F(WindowRun, StartWithTheMouseRunsToTheVerdict) {
     EXPECT_TRUE(dialog->IsEnabled(SourcePath)) << "unlocked again";
     EXPECT_EQ(dialog->Text(StartButton), texts::kStart);
     EXPECT_FALSE(dialog->IsEnabled(StopButton));
+}
+
+TEST_F(WindowRun, OutputsKeepTheSourcesMetadata) {
+    // The window has no control to drop metadata: a run from it always keeps it, made true for
+    // the output (upright, at its own size).
+    QImage picture(48, 32, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    const QByteArray sample = SampleWithMetadata(picture, "jpeg", 6, QSize(4000, 3000));
+    ASSERT_FALSE(sample.isEmpty());
+    QFile file(source + QStringLiteral("/d.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(sample) == sample.size());
+    file.close();
+
+    Click(StartButton);
+    ASSERT_TRUE(WaitUntilIdle());
+    ASSERT_EQ(dialog->Text(StatusLine), kComplete);
+    QFile output(save + QStringLiteral("/d.PNG"));
+    ASSERT_TRUE(output.open(QIODevice::ReadOnly));
+    const auto tags = Exiv2Tags(output.readAll());
+    EXPECT_EQ(TagValue(tags, "Exif.Image.Make"), "Corvane Camera Co");
+    EXPECT_EQ(TagValue(tags, "Iptc.Application2.Copyright"), "(c) Test Photographer");
+    EXPECT_EQ(TagValue(tags, "Exif.Image.Orientation"), "1");
+    EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelXDimension"), "32") << "turned upright";
+    EXPECT_EQ(TagValue(tags, "Exif.Photo.PixelYDimension"), "48");
 }
 
 TEST_F(WindowRun, EnterStartsFromAnyControlAndNeverReachesIt) {
