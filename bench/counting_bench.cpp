@@ -44,7 +44,7 @@ const QString& CountingTree() {
 
 void BM_CountSources(benchmark::State& state) {
     const QString root = CountingTree();
-    const ListingControl control{[] { return false; }, [] {}};
+    const ListingControl control{[] { return false; }, {}};
     for (auto _ : state) {
         SourceSelection selection;
         selection.sourcePath = root;

@@ -1,14 +1,14 @@
 #include "batch_options.h"
 
+#include "platform/file_system.h"
 #include "platform/path_text.h"
 #include "ui/dialog_defaults.h"
 #include "ui/enable_rules.h"
 
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cmath>
 #include <map>
 
 namespace corvane {
@@ -125,6 +125,10 @@ public:
         }
         form_.SetChecked(Rotate, true);
         const QString angle = Value("rotate").trimmed();
+        bool number = false;
+        if (!std::isfinite(angle.toDouble(&number)) || !number) {
+            return Fail(QStringLiteral("--rotate wants an angle in degrees, as 90 or -12.5"));
+        }
         static const std::map<QString, ControlId> quarters = {{QStringLiteral("90"), Rotate90},
                                                               {QStringLiteral("180"), Rotate180},
                                                               {QStringLiteral("270"), Rotate270}};
@@ -201,24 +205,23 @@ public:
         const bool includeSubfolders = Has("recursive");
         form_.SetChecked(IncludeSubfolders, includeSubfolders);
         form_.SetChecked(MultiIncludeSubfolders, includeSubfolders);
-        const bool single = !Has("multi") && sources.size() == 1 && !QFileInfo(sources[0]).isFile();
+        const bool single = !Has("multi") && sources.size() == 1 && !IsRegularFile(sources[0]);
         if (single) {
-            form_.SetText(SourcePath,
-                          QFileInfo::exists(sources[0]) ? Absolute(sources[0]) : sources[0]);
+            // Whatever it names (nothing, a folder, a device), the dialog's checks judge it.
+            form_.SetText(SourcePath, PathExists(sources[0]) ? Absolute(sources[0]) : sources[0]);
             SelectRadio(form_, SinglePathRadio);
             SetSourceMode(form_, true, false);
             return true;
         }
         for (const QString& source : sources) {
-            const QFileInfo info(source);
-            if (!info.exists()) {
+            if (!PathExists(source)) {
                 return Fail(QStringLiteral("no such file or folder: %1").arg(source));
             }
-            (info.isDir() ? result_.folders : result_.files).push_back(Absolute(source));
+            (IsDirectory(source) ? result_.folders : result_.files).push_back(Absolute(source));
         }
         // The dialog checks its source field in multi-path mode too: it holds the first source.
-        const QFileInfo first(sources[0]);
-        form_.SetText(SourcePath, first.isDir() ? Absolute(sources[0]) : first.absolutePath());
+        const QString first = Absolute(sources[0]);
+        form_.SetText(SourcePath, IsDirectory(first) ? first : FolderPart(first));
         SelectRadio(form_, MultiPathRadio);
         SetSourceMode(form_, false, true);
         return true;
@@ -226,9 +229,8 @@ public:
 
 private:
     static QString Absolute(const QString& path) {
-        const QFileInfo info(path);
-        const QString absolute = QDir::toNativeSeparators(info.absoluteFilePath());
-        return info.isDir() ? NormalizeFolderPath(absolute) : absolute;
+        const QString absolute = AbsolutePath(path);
+        return IsDirectory(absolute) ? FolderPathOf(absolute) : absolute;
     }
 
     bool FillPair(const QString& option, ControlId first, ControlId second) {
@@ -326,8 +328,7 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
     }
     ApplyDialogDefaults(form, {});
     if (parser.isSet("output")) {
-        form.SetText(SavePath, QDir::toNativeSeparators(
-                                   QFileInfo(parser.value("output")).absoluteFilePath()));
+        form.SetText(SavePath, AbsolutePath(parser.value("output")));
     }
     ArgumentReader reader(parser, form, result);
     result.ok = reader.ReadSources() && reader.ReadFormats() && reader.ReadNaming() &&

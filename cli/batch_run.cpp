@@ -6,11 +6,15 @@
 #include "engine/report.h"
 #include "engine/run_controller.h"
 #include "imaging/image_processor.h"
+#include "platform/atomic_file.h"
 #include "terminal_view.h"
 #include "ui/validation.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <algorithm>
 
 #include <unistd.h>
 #include <atomic>
@@ -23,8 +27,13 @@ namespace {
 
 std::atomic<bool> stopRequested{false};
 
+// The first signal presses Stop; a second one ends the process at once, taking along the
+// temporary file of a write in progress (an unnamed one goes by itself).
 void RequestStop(int) {
-    stopRequested = true;
+    if (stopRequested.exchange(true)) {
+        RemovePendingTemporaries();
+        ::_exit(kExitStopped);
+    }
 }
 
 // SIGINT and SIGTERM press Stop; the previous handlers come back when the run is over.
@@ -70,8 +79,27 @@ Outcome OutcomeOf(RunOutcome outcome) {
     return {QStringLiteral("failed"), kExitFailed};
 }
 
+int UnwrittenFiles(const std::vector<FileResult>& results) {
+    return static_cast<int>(std::count_if(results.begin(), results.end(),
+                                          [](const FileResult& r) { return r.ProducedNothing(); }));
+}
+
+// One object per note, so that notes of other kinds can stand beside these:
+// {"path": source file, "kind": NoteKindName, "text": reason for a person}. A path keeps
+// undecodable bytes of its name as "\udcXX" escapes.
+QJsonArray NotesJson(const std::vector<FileResult>& results) {
+    QJsonArray notes;
+    for (const FileResult& result : results) {
+        for (const FileNote& note : result.notes) {
+            notes.append(QJsonObject{
+                {"path", result.source}, {"kind", NoteKindName(note.kind)}, {"text", note.text}});
+        }
+    }
+    return notes;
+}
+
 void PrintJson(const Outcome& outcome, const QString& verdict, const RunReport& report,
-               int combined) {
+               int combined, const std::vector<FileResult>& results) {
     const QJsonObject json{
         {"outcome", outcome.name},
         {"verdict", verdict},
@@ -82,6 +110,8 @@ void PrintJson(const Outcome& outcome, const QString& verdict, const RunReport& 
         {"saved", report.savedFiles},
         {"expected", report.expectedFiles},
         {"combined", combined},
+        {"unwritten", UnwrittenFiles(results)},
+        {"notes", NotesJson(results)},
     };
     std::printf("%s\n", QJsonDocument(json).toJson(QJsonDocument::Compact).constData());
     std::fflush(stdout);
@@ -134,7 +164,7 @@ int RunBatch(const QStringList& arguments) {
     if (controller.Outcome() == RunOutcome::Refused) {
         std::fprintf(stderr, "%s\n", qPrintable(view.Status()));
         if (args.flags.json) {
-            PrintJson(OutcomeOf(RunOutcome::Refused), view.Status(), controller.Report(), 0);
+            PrintJson(OutcomeOf(RunOutcome::Refused), view.Status(), controller.Report(), 0, {});
         }
         return kExitRefused;
     }
@@ -143,13 +173,16 @@ int RunBatch(const QStringList& arguments) {
         if (stopRequested && !stopSent) {
             controller.OnStop();
             stopSent = true;
+            view.ShowLine(QStringLiteral("stopping at the next step; Ctrl-C again ends at once"));
         }
         mailbox.Pump(std::chrono::milliseconds(50));
     }
     const Outcome outcome = OutcomeOf(controller.Outcome());
-    view.PrintSummary(display);
+    const std::vector<FileResult>& results = controller.FileResults();
+    view.PrintSummary(display, UnwrittenFiles(results));
     if (args.flags.json) {
-        PrintJson(outcome, view.Status(), controller.Report(), controller.Combine().combined);
+        PrintJson(outcome, view.Status(), controller.Report(), controller.Combine().combined,
+                  results);
     }
     return outcome.exitStatus;
 }

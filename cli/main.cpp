@@ -2,12 +2,18 @@
 #include "batch_run.h"
 #include "headless_qt.h"
 #include "imaging/process_setup.h"
+#include "platform/native_names.h"
 
 #include <QGuiApplication>
 
 int main(int argc, char** argv) {
     const corvane::HeadlessQt headless;  // outlives the application object
     corvane::ConfigureProcessForImaging();
-    QGuiApplication app(argc, argv);
-    return corvane::RunBatch(app.arguments().mid(1));
+    QGuiApplication app(argc, argv);  // takes its own options out of argv
+    // Decoded here rather than by Qt, so that a path that is not UTF-8 keeps its bytes.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << corvane::DecodeNativeName(argv[i]);
+    }
+    return corvane::RunBatch(arguments);
 }

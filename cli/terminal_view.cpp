@@ -44,7 +44,16 @@ void TerminalView::Draw() {
     std::fflush(out_);
 }
 
-void TerminalView::PrintSummary(std::FILE* out) const {
+void TerminalView::ShowLine(const QString& text) {
+    if (quiet_) {
+        return;
+    }
+    std::fprintf(out_, "%s%s\n", drawn_ ? "\r\x1b[2K" : "", qPrintable(text));
+    std::fflush(out_);
+    Draw();
+}
+
+void TerminalView::PrintSummary(std::FILE* out, int unwrittenFiles) const {
     if (drawn_) {
         std::fprintf(out_, "\r\x1b[2K");
         std::fflush(out_);
@@ -53,6 +62,9 @@ void TerminalView::PrintSummary(std::FILE* out) const {
         QString counts = progressText_;
         counts.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         std::fprintf(out, "%s\n", qPrintable(counts));
+        // Files that gave no output at all; corvane-batch --json lists each with its reason.
+        std::fprintf(out, "%s%d\n", qPrintable(QStringLiteral("未产生输出的文件数： ")),
+                     unwrittenFiles);
     }
     if (!status_.isEmpty()) {
         std::fprintf(out, "%s\n", qPrintable(status_));

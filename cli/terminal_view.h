@@ -27,8 +27,11 @@ public:
 
     // The last status text: at the end of a run, the verdict.
     const QString& Status() const { return status_; }
-    // Prints the last count lines and the verdict, as the window shows them at the end.
-    void PrintSummary(std::FILE* out) const;
+    // A line of its own between the progress lines (unless quiet).
+    void ShowLine(const QString& text);
+    // Prints the last count lines, the number of files that produced nothing, and the verdict,
+    // as the window shows them at the end.
+    void PrintSummary(std::FILE* out, int unwrittenFiles) const;
 
 private:
     void Draw();

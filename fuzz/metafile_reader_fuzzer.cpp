@@ -4,6 +4,7 @@
 #include "imaging/metafile.h"
 
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QImage>
 
 #include <cstddef>
@@ -17,9 +18,12 @@ constexpr qint64 kMaxPixels = 4'000'000;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Damaged PNG and JPEG data makes Qt's decoders warn on nearly every input.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    // Text records are drawn only with the font database of a GUI application.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(*argc, *argv);
     return 0;
 }
 

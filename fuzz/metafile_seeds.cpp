@@ -1,7 +1,7 @@
 // Writes the seed corpus of the metafile reader fuzzer: small EMF and WMF files from our writer,
-// the same files reduced to their plain EMF records or their own WMF records, and two hand-built
-// files with the raster records our writer never uses, so that the fuzzer starts on every path
-// through the reader.
+// the same files reduced to their plain EMF records or their own WMF records, hand-built files
+// with the raster records our writer never uses, and hand-built files with the vector and
+// text records of EMF, EMF+ and WMF, so that the fuzzer starts on every path through the reader.
 //
 //   metafile_seeds <folder>
 
@@ -14,6 +14,7 @@
 #include <QtEndian>
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -177,6 +178,148 @@ QByteArray WmfBlts() {
     return placeable + header + body;
 }
 
+QByteArray Ints(std::initializer_list<qint32> values) {
+    return Bytes([&](QDataStream& s) {
+        for (qint32 v : values) {
+            s << v;
+        }
+    });
+}
+
+QByteArray Shorts(std::initializer_list<qint16> values) {
+    return Bytes([&](QDataStream& s) {
+        for (qint16 v : values) {
+            s << v;
+        }
+    });
+}
+
+// A LOGFONTW of `height` naming DejaVu Sans.
+QByteArray LogFont(qint32 height) {
+    QByteArray font = Ints({height, 0, 300, 0, 700}) + QByteArray::fromHex("0000008600000000");
+    const QString face = "DejaVu Sans";
+    for (int i = 0; i < 32; ++i) {
+        font +=
+            Bytes([&](QDataStream& s) { s << quint16(i < face.size() ? face[i].unicode() : 0); });
+    }
+    return font;
+}
+
+// An EMF with the vector and text records: objects, shapes, a path with a clip, text.
+QByteArray EmfShapes() {
+    const QByteArray header = Written(corvane::WriteEmf, Picture(64, 48, false)).left(108);
+    const QByteArray text = Bytes([](QDataStream& s) {
+        for (QChar c : QString("Ab\u6279")) {
+            s << quint16(c.unicode());
+        }
+        s << quint16(0);
+    });
+    const QByteArray records =
+        EmfRecord(17, Ints({8})) + EmfRecord(9, Ints({640, 480})) + EmfRecord(11, Ints({64, 48})) +
+        EmfRecord(38, Ints({1, 1, 20, 0, 0x0000FF})) + EmfRecord(37, Ints({1})) +
+        EmfRecord(39, Ints({2, 2, 0x00FF00, 4})) + EmfRecord(37, Ints({2})) +
+        EmfRecord(95, Ints({3, 0, 0, 0, 0, 0x12007, 30, 0, 0xFF0000, 0, 2, 40, 20})) +
+        EmfRecord(43, Ints({0, 0, 300, 200})) + EmfRecord(42, Ints({300, 0, 600, 200})) +
+        EmfRecord(44, Ints({0, 250, 200, 450, 40, 40})) +
+        EmfRecord(47, Ints({300, 250, 500, 450, 500, 350, 400, 250})) + EmfRecord(37, Ints({3})) +
+        EmfRecord(59, {}) + EmfRecord(27, Ints({10, 10})) +
+        EmfRecord(5, Ints({0, 0, 0, 0, 3, 100, 0, 200, 100, 300, 10})) +
+        EmfRecord(6, Ints({0, 0, 0, 0, 1, 300, 300})) + EmfRecord(61, {}) + EmfRecord(60, {}) +
+        EmfRecord(63, {}) + EmfRecord(30, Ints({50, 50, 500, 400})) +
+        EmfRecord(86, Ints({0, 0, 0, 0, 3}) + Shorts({10, 400, 100, 300, 200, 400})) +
+        EmfRecord(91, Ints({0, 0, 0, 0, 2, 6, 3, 3}) +
+                          Shorts({400, 10, 450, 60, 400, 60, 500, 10, 550, 60, 500, 60})) +
+        EmfRecord(82, Ints({4}) + LogFont(-60)) + EmfRecord(37, Ints({4})) +
+        EmfRecord(22, Ints({24})) + EmfRecord(24, Ints({0x804020})) + EmfRecord(18, Ints({1})) +
+        EmfRecord(84, Ints({0, 0, 0, 0, 1, 0, 0, 100, 300, 3, 76, 0, 0, 0, 0, 0, 0}) + text) +
+        EmfRecord(40, Ints({1})) + EmfRecord(14, Ints({0, 0x10, 0x14}));
+    return header + records;
+}
+
+QByteArray PlusRecord(quint16 type, quint16 flags, const QByteArray& data) {
+    const QByteArray record = Bytes([&](QDataStream& s) {
+                                  s << type << flags << quint32(12 + data.size())
+                                    << quint32(data.size());
+                              }) +
+                              data;
+    return EmfRecord(70, Bytes([&](QDataStream& s) {
+                             s << quint32(4 + record.size()) << quint32(0x2B464D45);
+                         }) + record);
+}
+
+QByteArray Floats(std::initializer_list<float> values) {
+    QByteArray bytes;
+    QDataStream s(&bytes, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    for (float v : values) {
+        s << v;
+    }
+    return bytes;
+}
+
+// An EMF+ file with brushes, a pen, a path, a font and the drawing records.
+QByteArray EmfPlusShapes() {
+    const QByteArray header = Written(corvane::WriteEmf, Picture(64, 48, false)).left(108);
+    const QByteArray version = Ints({qint32(0xDBC01002)});
+    const QByteArray family = Bytes([](QDataStream& s) {
+        for (QChar c : QString("DejaVu Sans")) {
+            s << quint16(c.unicode());
+        }
+    });
+    const QByteArray records =
+        PlusRecord(0x4001, 1, version + Ints({1, 96, 96})) +
+        PlusRecord(0x4008, 0x0100, version + Ints({0, qint32(0xFF2040C0)})) +
+        PlusRecord(0x4008, 0x0101,
+                   version + Ints({4, 0, 0}) + Floats({0, 0, 64, 48}) +
+                       Ints({qint32(0xFFFF0000), qint32(0xFF0000FF), 0, 0})) +
+        PlusRecord(0x4008, 0x0202,
+                   version + Ints({0, 0x20, 0}) + Floats({2}) + Ints({1}) + version +
+                       Ints({0, qint32(0xFF000000)})) +
+        PlusRecord(0x4008, 0x0303,
+                   version + Ints({4, 0}) + Floats({5, 5, 30, 5, 30, 30, 5, 30}) +
+                       QByteArray::fromHex("00010181")) +
+        PlusRecord(0x4008, 0x0604, version + Floats({12}) + Ints({2, 1, 0, 11}) + family) +
+        PlusRecord(0x4009, 0, Ints({qint32(0xFFFFFFFF)})) +
+        PlusRecord(0x400A, 0, Ints({0, 1}) + Floats({2, 2, 20, 10})) +
+        PlusRecord(0x400E, 0x8000, Ints({qint32(0xFF00FF00)}) + Floats({30, 2, 20, 10})) +
+        PlusRecord(0x4014, 0x0003, Ints({1})) + PlusRecord(0x4015, 0x0003, Ints({2})) +
+        PlusRecord(0x400D, 0x4002, Ints({3}) + Shorts({0, 40, 30, 45, 60, 40})) +
+        PlusRecord(0x4032, 0x0100, Floats({0, 0, 50, 40})) +
+        PlusRecord(0x4010, 0x8000, Ints({qint32(0xFF804000)}) + Floats({0, 90, 40, 20, 20, 20})) +
+        PlusRecord(0x401C, 0x8004,
+                   Ints({qint32(0xFF000000), -1, 2}) + Floats({2, 30, 0, 0}) + family.left(4)) +
+        PlusRecord(0x4002, 0, {}) + EmfRecord(14, Ints({0, 0x10, 0x14}));
+    return header + records;
+}
+
+// A placeable WMF with objects, shapes and text.
+QByteArray WmfShapes() {
+    const QByteArray placeable =
+        QByteArray::fromHex("d7cdc69a000000000000400030006000000000000000");
+    const QByteArray body =
+        WmfRecord(0x020C, Shorts({48, 64})) + WmfRecord(0x02FA, Shorts({0, 2, 0}) + Ints({0xFF})) +
+        WmfRecord(0x012D, Shorts({0})) +
+        WmfRecord(0x02FC, Shorts({2}) + Ints({0xFF00}) + Shorts({3})) +
+        WmfRecord(0x012D, Shorts({1})) + WmfRecord(0x041B, Shorts({20, 30, 2, 2})) +
+        WmfRecord(0x0418, Shorts({40, 60, 20, 30})) +
+        WmfRecord(0x0324, Shorts({3, 2, 46, 20, 30, 38, 46})) +
+        WmfRecord(0x0538, Shorts({2, 3, 3, 40, 2, 50, 12, 40, 12, 52, 2, 62, 12, 52, 12})) +
+        WmfRecord(0x081A, Shorts({40, 62, 30, 62, 45, 62, 30, 50})) +
+        WmfRecord(0x0214, Shorts({0, 0})) + WmfRecord(0x0213, Shorts({47, 63})) +
+        WmfRecord(0x02FB, Shorts({-12, 0, 0, 0, 400}) +
+                              QByteArray::fromHex("00000086000000004172") + QByteArray(22, '\0')) +
+        WmfRecord(0x012D, Shorts({2})) +
+        WmfRecord(0x0521, Shorts({2}) + QByteArray("Hi") + Shorts({30, 4})) +
+        WmfRecord(0x0A32, Shorts({40, 4, 2, 0}) + QByteArray("\xc5\xfa") + Shorts({12, 12})) +
+        WmfRecord(0x01F0, Shorts({0})) + WmfRecord(0x0000, {});
+    const QByteArray header = Bytes([&](QDataStream& s) {
+        s << quint16(1) << quint16(9) << quint16(0x300) << quint32(9 + body.size() / 2)
+          << quint16(3) << quint32(64) << quint16(0);
+    });
+    return placeable + header + body;
+}
+
 bool Save(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -198,6 +341,8 @@ int main(int argc, char** argv) {
         Save(folder + "emf_plain.emf", WithoutComments(emf)) &&
         Save(folder + "emf_blts.emf", EmfBlts()) && Save(folder + "wmf_alpha.wmf", wmf) &&
         Save(folder + "wmf_plain.wmf", WithoutEscapes(wmf)) &&
-        Save(folder + "wmf_blts.wmf", WmfBlts());
+        Save(folder + "wmf_blts.wmf", WmfBlts()) && Save(folder + "emf_shapes.emf", EmfShapes()) &&
+        Save(folder + "emfplus_shapes.emf", EmfPlusShapes()) &&
+        Save(folder + "wmf_shapes.wmf", WmfShapes());
     return saved ? 0 : 1;
 }

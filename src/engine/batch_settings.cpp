@@ -1,7 +1,7 @@
 #include "engine/batch_settings.h"
 
+#include "platform/file_system.h"
 #include "platform/numbers.h"
-#include "platform/path_text.h"
 
 namespace corvane {
 
@@ -11,13 +11,13 @@ namespace {
 
 void CaptureSource(const Form& form, BatchSettings& s) {
     s.multiPath = form.IsChecked(MultiPathRadio);
-    s.sourcePath = NormalizeFolderPath(form.Text(SourcePath));
+    s.sourcePath = FolderPathOf(form.Text(SourcePath));
     s.includeSubfolders = form.IsChecked(IncludeSubfolders);
     s.multiIncludeSubfolders = form.IsChecked(MultiIncludeSubfolders);
 }
 
 void CaptureSave(Form& form, BatchSettings& s) {
-    s.savePath = NormalizeFolderPath(form.Text(SavePath));
+    s.savePath = FolderPathOf(form.Text(SavePath));
     s.copyFolderStructure = form.IsChecked(CopyFolderStructure) && !s.multiPath;
     s.nameLengthLimit = ReadIntField(form, NameLengthLimit);
     s.sameAsSource = form.IsOn(SameAsSource);

@@ -1,6 +1,8 @@
 #include "engine/enumeration.h"
 
+#include "platform/atomic_file.h"
 #include "platform/file_system.h"
+#include "platform/native_names.h"
 #include "platform/natural_order.h"
 #include "platform/path_text.h"
 
@@ -23,20 +25,26 @@ struct Listing {
     VisitedFolders visited;
 };
 
-// Lists one folder and, when wanted, its sub-folders. Only the call that notices the stop
-// reports it; the callers above it pass Stopped on.
-ListingResult ListFolder(Listing& listing, const QString& folder) {
+// The entries of one folder share the folder's text: they are compared by what follows it.
+void SortNaturally(PathList::iterator first, PathList::iterator last, qsizetype folderLength) {
+    std::sort(first, last, [folderLength](const QString& a, const QString& b) {
+        return NaturalLess(QStringView(a).mid(folderLength), QStringView(b).mid(folderLength));
+    });
+}
+
+// Reads one folder: its files into the list, its sub-folders (when wanted) into `subfolders`.
+// False when the folder cannot be read or was reached before; `stopped` tells a stop apart.
+bool ReadFolder(Listing& listing, const QString& folder, PathList& subfolders, bool& stopped) {
     DirectoryReader reader(folder);
     if (!reader.IsOpen()) {
-        return ListingResult::Missing;
+        return false;
     }
     const FolderIdentity id = reader.Identity();
     if (!listing.visited.insert({id.device, id.inode}).second) {
-        return ListingResult::Complete;  // reached again through a link: listed already
+        return false;  // reached again through a link, or the output folder: not listed
     }
-    PathList subfolders;
+    const std::size_t first = listing.list.size();
     DirectoryEntry entry;
-    bool stopped = false;
     while (!(stopped = listing.control.stopped()) && reader.Next(entry)) {
         if (entry.isDirectory) {
             if (listing.withSubfolders) {
@@ -44,26 +52,35 @@ ListingResult ListFolder(Listing& listing, const QString& folder) {
             }
             continue;
         }
+        if (IsTemporaryName(entry.nativeName)) {
+            continue;  // left by a write that was killed: never a source
+        }
         listing.list.push_back(JoinPath(folder, entry.nativeName));
         if (entry.IsHidden()) {
             ++listing.hidden;
         }
     }
+    SortNaturally(listing.list.begin() + static_cast<std::ptrdiff_t>(first), listing.list.end(),
+                  folder.size());
+    SortNaturally(subfolders.begin(), subfolders.end(), folder.size());
+    return !stopped;
+}
+
+// Lists one folder and, when wanted, its sub-folders. The folder is closed before its
+// sub-folders are opened, so a deep tree does not hold a descriptor per level.
+ListingResult ListFolder(Listing& listing, const QString& folder) {
+    PathList subfolders;
+    bool stopped = false;
+    if (!ReadFolder(listing, folder, subfolders, stopped)) {
+        return stopped ? ListingResult::Stopped : ListingResult::Missing;
+    }
     for (const QString& subfolder : subfolders) {
-        if (stopped) {
-            break;
-        }
         // A sub-folder that cannot be read is skipped; the rest is still listed.
-        if (ListFolder(listing, subfolder) == ListingResult::Stopped) {
+        if (listing.control.stopped() || ListFolder(listing, subfolder) == ListingResult::Stopped) {
             return ListingResult::Stopped;
         }
-        stopped = listing.control.stopped();
     }
-    if (stopped) {
-        listing.control.reportStop();
-        return ListingResult::Stopped;
-    }
-    return ListingResult::Complete;
+    return listing.control.stopped() ? ListingResult::Stopped : ListingResult::Complete;
 }
 
 }  // namespace
@@ -90,15 +107,15 @@ bool InsideKeptFolder(const QString& key, const QSet<QString>& kept) {
     return false;
 }
 
-// Folders compare as trimmed, normalised folder paths: "/a/b" lies inside "/a/", but "/a/bc"
+// Folders compare as the folder paths they name: "/a/b" lies inside "/a/", but "/a/bc"
 // does not lie inside "/a/b" although its text begins with it.
 void SortAndDedupeFolders(PathList& list) {
-    std::vector<std::pair<QString, QString>> keyed;  // normalised key, trimmed entry
+    std::vector<std::pair<QString, QString>> keyed;  // normalised key, entry as it names it
     keyed.reserve(list.size());
     for (const QString& entry : list) {
-        const QString trimmed = entry.trimmed();
-        if (!trimmed.isEmpty()) {  // names no folder
-            keyed.emplace_back(NormalizeFolderPath(trimmed), trimmed);
+        const QString key = FolderPathOf(entry);
+        if (!key.isEmpty()) {  // a blank entry names no folder
+            keyed.emplace_back(key, PathExists(entry) ? entry : entry.trimmed());
         }
     }
     std::sort(keyed.begin(), keyed.end(),
@@ -135,12 +152,18 @@ int CountHiddenPaths(const PathList& list) {
 
 ListingResult EnumerateFolder(const QString& folder, PathList& list, bool withSubfolders,
                               int& hidden, const ListingControl& control) {
-    const QString trimmed = folder.trimmed();
-    if (trimmed.isEmpty() || !IsDirectory(trimmed)) {
+    const QString path = FolderPathOf(folder);
+    const std::optional<FolderIdentity> root = IdentityOf(path);
+    if (!root) {
         return ListingResult::Missing;
     }
     Listing listing{list, withSubfolders, hidden, control, {}};
-    const ListingResult result = ListFolder(listing, NormalizeFolderPath(trimmed));
+    // The output folder counts as listed already, unless it is the folder being listed.
+    const std::optional<FolderIdentity> output = IdentityOf(control.outputFolder);
+    if (output && output != root) {
+        listing.visited.insert({output->device, output->inode});
+    }
+    const ListingResult result = ListFolder(listing, path);
     if (result == ListingResult::Stopped) {
         list.clear();
         list.shrink_to_fit();
@@ -158,6 +181,9 @@ ListingResult CountSources(SourceSelection& selection, PathList& fileList, int& 
     }
     AppendPaths(&fileList, selection.selectedFiles.get());
     ReleasePaths(selection.selectedFiles);
+    std::erase_if(fileList, [](const QString& path) {
+        return IsTemporaryName(EncodeNativeName(FileNamePart(path)).toStdString());
+    });
     hidden = CountHiddenPaths(fileList);
     ListingResult result = ListingResult::Complete;
     if (selection.selectedFolders) {

@@ -1,6 +1,7 @@
 #include "engine/naming.h"
 
 #include "platform/file_system.h"
+#include "platform/native_names.h"
 #include "platform/path_text.h"
 
 namespace corvane {
@@ -11,17 +12,24 @@ const QString kSuffixMarker = QStringLiteral("_CVN");
 const QString kFoldLabel = QStringLiteral("_CVN_L_");
 constexpr qsizetype kWithheld = 16;  // room the fold keeps for the label, counter and extension
 
-// The relative part below the output folder: from the first occurrence of the source folder's
-// own name in the file's path up to the file's folder.
+// The relative part below the output folder: the source folder's own name, then the file's
+// folder below the source folder. (Searching the path for the folder's name instead would find
+// it inside another name: "probe" in "/srv/probe/ks/o" for a source folder "o".)
 std::optional<QString> RelativeFolder(const QString& sourcePath, const QString& sourceFile) {
-    const QString root = sourcePath.left(sourcePath.size() - 1);
-    const qsizetype lastSeparator = root.lastIndexOf(kSeparator);
-    const QString rootName = lastSeparator < 0 ? root : root.mid(lastSeparator + 1);
-    const qsizetype at = sourceFile.indexOf(rootName);
-    if (at < 0) {
+    if (!sourceFile.startsWith(sourcePath)) {
         return std::nullopt;
     }
-    return FolderPart(sourceFile.mid(at));
+    const QString root = sourcePath.left(sourcePath.size() - 1);
+    const QString rootName = root.mid(root.lastIndexOf(kSeparator) + 1);
+    return rootName + kSeparator + FolderPart(sourceFile.mid(sourcePath.size()));
+}
+
+// The core cut, from the side the fold drops, until the folded name fits the file system.
+QString FitBytes(QString core, qsizetype otherBytes, bool keepEnd) {
+    while (!core.isEmpty() && otherBytes + NativeNameBytes(core) > kMaxNameBytes) {
+        core = keepEnd ? RightUnits(core, core.size() - 1) : LeftUnits(core, core.size() - 1);
+    }
+    return core;
 }
 
 QString FoldCorePrefix(const QString& stem, qsizetype keep) {
@@ -79,7 +87,7 @@ OutputPath OutputNamer::MakeOutputPath(const QString& folder, const QString& ste
         case LongNameStrategy::FoldSuffix:
             return {FoldLongName(path, false), false};
         case LongNameStrategy::Abandon:
-            return {path, FileNamePart(path).size() > settings_.nameLengthLimit};
+            return {path, IsTooLong(FileNamePart(path))};
     }
     return {path, false};
 }
@@ -96,9 +104,15 @@ QString OutputNamer::ResolveClash(const QString& folder, QString stem, const QSt
     return path;
 }
 
+bool OutputNamer::IsTooLong(const QString& fileName) const {
+    // Every UTF-16 code unit takes at most 3 bytes: short names need no encoding to tell.
+    return fileName.size() > settings_.nameLengthLimit ||
+           (fileName.size() * 3 > kMaxNameBytes && NativeNameBytes(fileName) > kMaxNameBytes);
+}
+
 QString OutputNamer::FoldLongName(const QString& path, bool prefixMode) const {
     const QString name = FileNamePart(path);
-    if (name.size() <= settings_.nameLengthLimit) {
+    if (!IsTooLong(name)) {
         return path;
     }
     const QString folder = FolderPart(path);
@@ -108,13 +122,30 @@ QString OutputNamer::FoldLongName(const QString& path, bool prefixMode) const {
     const QString core = prefixMode ? FoldCorePrefix(stem, keep) : FoldCoreSuffix(stem, keep);
     for (int n = 1;; ++n) {
         const QString counter = QString::number(n);
-        const QString candidate = prefixMode
-                                      ? folder + kFoldLabel + counter + u'_' + core + extension
-                                      : folder + core + kFoldLabel + counter + extension;
+        const QString label = prefixMode ? kFoldLabel + counter + u'_' : kFoldLabel + counter;
+        const QString fitted =
+            FitBytes(core, NativeNameBytes(label) + NativeNameBytes(extension), prefixMode);
+        const QString candidate =
+            prefixMode ? folder + label + fitted + extension : folder + fitted + label + extension;
         if (!PathExists(candidate)) {
             return candidate;
         }
     }
+}
+
+QString OutputClaims::ClaimFree(const QString& path) {
+    const std::lock_guard lock(mutex_);
+    QString candidate = path;
+    for (int n = 1; claimed_.contains(candidate); ++n) {
+        candidate = InsertCounterBeforeExtension(path, n);
+    }
+    claimed_.insert(candidate);
+    return candidate;
+}
+
+void OutputClaims::Release(const QString& path) {
+    const std::lock_guard lock(mutex_);
+    claimed_.remove(path);
 }
 
 QString GroupNameFrom(const QString& entry, const QString& next) {

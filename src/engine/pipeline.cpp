@@ -24,6 +24,28 @@ OperationKind EffectiveKind(const BatchSettings& settings) {
     return settings.operationKind;
 }
 
+// A name that other programs keep taking: the output is given up after this many names.
+constexpr int kNameAttempts = 1000;
+
+NoteKind NoteFor(LoadError::Kind kind) {
+    switch (kind) {
+        case LoadError::Kind::NotAnImage:
+            return NoteKind::NotAnImage;
+        case LoadError::Kind::Corrupt:
+            return NoteKind::Corrupt;
+        case LoadError::Kind::TooLarge:
+            return NoteKind::TooLarge;
+        case LoadError::Kind::None:
+        case LoadError::Kind::Unreadable:
+            break;
+    }
+    return NoteKind::Unreadable;
+}
+
+QString NameTooLongText(const QString& path) {
+    return QStringLiteral("the output name %1 is too long").arg(FileNamePart(path));
+}
+
 }  // namespace
 
 Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
@@ -43,25 +65,61 @@ bool Pipeline::BeginRun(ProcessingContext& context) {
     }
     // Combined images go to the output folder itself, but the structure copy still makes the
     // first file's folder, as the dialog always did. Failing here ends the run with its verdict.
-    return !context.AtEnd() && FolderFor(context, context.CurrentFile()).has_value();
+    FileResult ignored;
+    return !context.AtEnd() && FolderFor(context, context.CurrentFile(), ignored).has_value();
 }
 
-std::optional<QString> Pipeline::FolderFor(ProcessingContext& context, const QString& sourceFile) {
+std::optional<QString> Pipeline::FolderFor(ProcessingContext& context, const QString& sourceFile,
+                                           FileResult& result) {
     std::optional<QString> folder = namer_.OutputFolderFor(sourceFile);
     if (!folder) {
         context.ShowStatus(texts::kSaveFolderFailed, colours::kRed);
+        result.Note(NoteKind::WriteFailed,
+                    QStringLiteral("the output folder for this file cannot be made"));
     }
     return folder;
 }
 
-bool Pipeline::Save(ProcessingContext& context, ImageSlot image, const QString& path,
-                    const OutputFormat& format) {
-    const bool saved =
-        processor_.SaveImage(image, path, format, watermark_.on ? &watermark_ : nullptr);
-    if (saved) {
-        ++context.Counters().saved;
+Pipeline::Output Pipeline::WriteNamed(ProcessingContext& context, const Namer& name,
+                                      const Writer& write, FileResult& result) {
+    const bool overwrite = settings_.clashStrategy == ClashStrategy::Overwrite;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const OutputPath target = name();
+        if (target.abandoned) {
+            result.Note(NoteKind::NameTooLong, NameTooLongText(target.path));
+            return Output::Abandoned;
+        }
+        const QString path = overwrite ? claims_.ClaimFree(target.path) : target.path;
+        const WriteOutcome outcome = write(path, overwrite ? IfExists::Replace : IfExists::Fail);
+        if (outcome.Written()) {
+            ++context.Counters().saved;
+            ++result.written;
+            return Output::Written;
+        }
+        if (overwrite) {
+            claims_.Release(path);
+        }
+        if (outcome.kind != WriteOutcome::Kind::NameTaken) {
+            result.Note(NoteKind::WriteFailed, path + QStringLiteral(": ") + outcome.text);
+            return Output::Failed;
+        }
+        // Another program took the free name meanwhile: the naming rules pick the next one.
     }
-    return saved;
+    result.Note(NoteKind::WriteFailed, QStringLiteral("every free name was taken meanwhile"));
+    return Output::Failed;
+}
+
+Pipeline::Output Pipeline::Save(ProcessingContext& context, ImageSlot image,
+                                const OutputFormat& format, const Namer& name, FileResult& result) {
+    const WatermarkSettings* watermark = watermark_.on ? &watermark_ : nullptr;
+    return WriteNamed(
+        context, name,
+        [&](const QString& path, IfExists ifExists) {
+            WriteOutcome outcome;
+            processor_.SaveImage(image, path, format, watermark, ifExists, &outcome);
+            return outcome;
+        },
+        result);
 }
 
 void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
@@ -75,10 +133,14 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
         declared = size;
         return LeastSizeFor(size);
     };
-    image_ = PathExists(file) ? processor_.LoadImage(file, &raw, leastSize) : nullptr;
+    result_ = FileResult(file);
+    LoadError error;
+    image_ = processor_.LoadImage(file, &raw, leastSize, &error);
     shrunkOnLoad_ = image_ && declared.isValid() && image_->Image().size() != declared;
     if (!IsUsable(image_.get())) {
-        SkipFile(context);  // missing, unreadable or empty: no output, nothing expected
+        // Missing, unreadable or empty: no output, nothing expected.
+        result_.Note(NoteFor(error.kind), error.text);
+        SkipFile(context);
         return;
     }
     if (settings_.sameAsSource && !formats_.empty()) {
@@ -103,6 +165,7 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
 
 void Pipeline::SkipFile(ProcessingContext& context) {
     image_.reset();
+    context.Record(std::move(result_));
     context.Advance();
     ++context.Counters().processed;
 }
@@ -112,18 +175,24 @@ void Pipeline::ProcessFile(ProcessingContext& context) {
         if (!context.Checkpoint()) {
             return;  // the file stays current with its image and its remaining formats
         }
-        const std::optional<QString> folder = FolderFor(context, context.CurrentFile());
+        const std::optional<QString> folder = FolderFor(context, context.CurrentFile(), result_);
         if (!folder) {
             break;  // given up: counted as expected and not saved
         }
         const OutputFormat& format = formats_[formatCursor_];
         const OutputPath path = namer_.MakeOutputPath(*folder, currentStem_, format.extension);
         if (path.abandoned) {
-            break;  // the name is too long: nothing more of this file is written
+            result_.Note(NoteKind::NameTooLong, NameTooLongText(path.path));
+            break;  // nothing more of this file is written
         }
         if (image_) {
             ApplyRotateResize();
-            WriteOutput(context, *folder, path.path);
+            if (!TransformedImageUsable()) {
+                break;  // counted as expected and not saved
+            }
+            if (WriteOutput(context, *folder, path.path) == Output::Abandoned) {
+                break;  // a tile's name is too long: no further tile, no further format
+            }
         }
         ++formatCursor_;
     }
@@ -131,13 +200,13 @@ void Pipeline::ProcessFile(ProcessingContext& context) {
     FinishFile(context);
 }
 
-void Pipeline::WriteOutput(ProcessingContext& context, const QString& folder, const QString& path) {
+Pipeline::Output Pipeline::WriteOutput(ProcessingContext& context, const QString& folder,
+                                       const QString& path) {
     const OutputFormat& format = formats_[formatCursor_];
     switch (kind_) {
         case OperationKind::CutCount:
         case OperationKind::CutCell:
-            SaveTiles(context, folder, path, format);
-            return;
+            return SaveTiles(context, folder, path, format);
         case OperationKind::CutCountCombine:
         case OperationKind::CutCellCombine:
             if (formatCursor_ == 0) {  // the tiles wait for the end of the run, cut once
@@ -145,10 +214,12 @@ void Pipeline::WriteOutput(ProcessingContext& context, const QString& folder, co
                 CutInto(tileList_);
                 context.Combine().tiles = static_cast<int>(tileList_.size());
             }
-            return;
+            return Output::Written;
         default:
-            Save(context, image_, path, format);
-            return;
+            return Save(
+                context, image_, format,
+                [&] { return namer_.MakeOutputPath(folder, currentStem_, format.extension); },
+                result_);
     }
 }
 
@@ -161,21 +232,24 @@ void Pipeline::CutInto(std::vector<BitmapPtr>& tiles) {
     }
 }
 
-void Pipeline::SaveTiles(ProcessingContext& context, const QString& folder, const QString& base,
-                         const OutputFormat& format) {
+Pipeline::Output Pipeline::SaveTiles(ProcessingContext& context, const QString& folder,
+                                     const QString& base, const OutputFormat& format) {
     std::vector<BitmapPtr> tiles;
     CutInto(tiles);
     for (std::size_t i = 0; i < tiles.size(); ++i) {
         if (!tiles[i]) {
             continue;  // a missing tile still uses up its number
         }
-        const QString numbered = InsertCounterBeforeExtension(base, static_cast<int>(i + 1));
-        const OutputPath name = namer_.MakeOutputPath(folder, FileStem(numbered), format.extension);
-        if (!name.abandoned) {
-            Save(context, tiles[i], name.path, format);
+        const QString stem = FileStem(InsertCounterBeforeExtension(base, static_cast<int>(i + 1)));
+        const Output saved = Save(
+            context, tiles[i], format,
+            [&] { return namer_.MakeOutputPath(folder, stem, format.extension); }, result_);
+        if (saved == Output::Abandoned) {
+            return saved;
         }
         tiles[i].reset();
     }
+    return Output::Written;
 }
 
 void Pipeline::ApplyRotateResize() {
@@ -235,6 +309,7 @@ QSize Pipeline::LeastSizeFor(QSize declared) {
 
 void Pipeline::FinishFile(ProcessingContext& context) {
     image_.reset();
+    context.Record(std::move(result_));
     PipelineCounters& counters = context.Counters();
     const int formats = FormatCount();
     if (kind_ == OperationKind::CutCount || kind_ == OperationKind::CutCell) {
@@ -253,22 +328,35 @@ void Pipeline::FinishFile(ProcessingContext& context) {
 void Pipeline::CopyFile(ProcessingContext& context) {
     const QString& file = context.CurrentFile();
     ++context.Counters().expected;
-    if (const std::optional<QString> folder = FolderFor(context, file)) {
-        const OutputPath target =
-            namer_.MakeOutputPath(*folder, FileStem(file), FileExtension(file));
-        // With the overwrite strategy an existing target is replaced, as every other output is.
-        const bool replace = settings_.clashStrategy == ClashStrategy::Overwrite;
-        if (!target.abandoned && CopyFileAtomically(file, target.path, replace)) {
-            ++context.Counters().saved;
-        }
+    // With the overwrite strategy an existing target is replaced, as every other output is.
+    if (const std::optional<QString> folder = FolderFor(context, file, result_)) {
+        WriteNamed(
+            context,
+            [&] { return namer_.MakeOutputPath(*folder, FileStem(file), FileExtension(file)); },
+            [&](const QString& path, IfExists ifExists) {
+                WriteOutcome outcome;
+                CopyFileAtomically(file, path, ifExists, &outcome);
+                return outcome;
+            },
+            result_);
     }
     SkipFile(context);
+}
+
+bool Pipeline::TransformedImageUsable() {
+    if (IsUsable(image_.get())) {
+        return true;
+    }
+    result_.Note(NoteKind::TooLarge,
+                 QStringLiteral("the picture cannot be held after rotation or resize"));
+    return false;
 }
 
 void Pipeline::CombineStep(ProcessingContext& context) {
     ++context.Combine().attempted;
     ApplyRotateResize();
-    if (!PlaceInMosaic(context, image_.get())) {
+    // An image that rotation or resize could not make is left out; the mosaic goes on.
+    if (TransformedImageUsable() && !PlaceInMosaic(context, image_.get())) {
         context.combineAborted = true;
     }
     SkipFile(context);
@@ -312,6 +400,9 @@ void Pipeline::CombineCollectedTiles(ProcessingContext& context) {
     // The cursor stays on the first file while the tiles are placed: the first mosaic is named
     // after it, every later one after the second file.
     for (BitmapPtr& tile : tileList_) {
+        if (!tile) {
+            continue;  // a tile the cut could not make: not placed, the others are
+        }
         const bool placed = PlaceInMosaic(context, tile.get());
         tile.reset();
         if (!placed) {
@@ -342,32 +433,27 @@ void Pipeline::FlushMosaic(ProcessingContext& context, const QString& groupName,
     if (!mosaic_.canvas || groupName.isEmpty()) {
         return;
     }
+    FileResult mosaic(groupName);
     for (const OutputFormat& format : formats_) {
-        QString target;
-        if (!final) {
-            const OutputPath path =
-                namer_.MakeOutputPath(settings_.savePath, FileStem(groupName), format.extension);
-            if (path.abandoned) {
-                continue;
-            }
-            target = path.path;
-        } else {
-            const std::optional<QString> folder = FolderFor(context, groupName);
+        Namer name = [&] {
+            return namer_.MakeOutputPath(settings_.savePath, FileStem(groupName), format.extension);
+        };
+        if (final) {
+            const std::optional<QString> folder = FolderFor(context, groupName, mosaic);
             if (!folder) {
                 break;
             }
-            const QString first =
-                namer_.MakeOutputPath(*folder, currentStem_, format.extension).path;
-            const QString counted = InsertCounterBeforeExtension(first, 1);
-            const OutputPath path =
-                namer_.MakeOutputPath(FolderPart(counted), FileStem(counted), format.extension);
-            if (path.abandoned) {
-                continue;
-            }
-            target = path.path;
+            name = [&, at = *folder] {
+                const QString first =
+                    namer_.MakeOutputPath(at, currentStem_, format.extension).path;
+                const QString counted = InsertCounterBeforeExtension(first, 1);
+                return namer_.MakeOutputPath(FolderPart(counted), FileStem(counted),
+                                             format.extension);
+            };
         }
-        Save(context, mosaic_.canvas, target, format);
+        Save(context, mosaic_.canvas, format, name, mosaic);
     }
+    context.Record(std::move(mosaic));
     mosaic_.canvas.reset();
     context.Counters().expected += FormatCount();
 }

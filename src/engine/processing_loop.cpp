@@ -37,13 +37,18 @@ void ProcessingContext::SendFinished() {
     send_(WorkerMessage::RunFinished);
 }
 
+void ProcessingContext::Record(FileResult result) {
+    if (!result.notes.empty()) {
+        results_.push_back(std::move(result));
+    }
+}
+
 void RunProcessing(ProcessingContext& context, FileHandler& handler) {
     context.SendProgress(false);
-    if (!handler.BeginRun(context)) {
-        context.SendFinished();
-        return;
-    }
-    while (!context.AtEnd() && !context.combineAborted) {
+    // A run that cannot go on (a combine whose folder cannot be made again after Continue) still
+    // writes the mosaic it has half filled.
+    const bool begun = handler.BeginRun(context);
+    while (begun && !context.AtEnd() && !context.combineAborted) {
         context.SendProgress(false);
         const RunState state = context.State();
         if (state == RunState::Idle) {

@@ -85,6 +85,7 @@ void RunController::StartRun() {
     }
     CaptureAtStart(form_, settings_);
     lastCombine_ = {};
+    lastResults_.clear();
     if (!CreateFolderChain(settings_.savePath)) {
         SetStatus(texts::kSaveFolderFailed, colours::kRed);
         outcome_ = RunOutcome::Refused;
@@ -99,7 +100,7 @@ void RunController::StartRun() {
     view_.SetProgressText(texts::kCounting);
     OrderSelection();
     view_.SetControlsEnabled(false, false);
-    if (!StartWorker([this] { CountingThreadBody(); })) {
+    if (!StartWorker([this, output = settings_.savePath] { CountingThreadBody(output); })) {
         EndStopped();
         EndFailed();
     }
@@ -124,19 +125,14 @@ void RunController::OrderSelection() {
     SortAndDedupePaths(*selection_.selectedFiles, false);
 }
 
-void RunController::CountingThreadBody() {
+void RunController::CountingThreadBody(const QString& outputFolder) {
     int hidden = 0;
-    const ListingControl control{
-        [this] { return State() == RunState::Idle; },
-        [this] { Send(&RunController::OnCountingStopped); },
-    };
+    const ListingControl control{[this] { return State() == RunState::Idle; }, outputFolder};
     const ListingResult result = CountSources(selection_, fileList_, hidden, control);
     foundHidden_ = hidden;
-    if (result == ListingResult::Stopped) {
-        return;  // the listing has reported it
-    }
-    // A vanished source folder, or Stop pressed after the last listing, ends like a stop, so the
-    // window is never left waiting.
+    // The message comes last: its handler may free the run data and a new Start may fill it
+    // again, so nothing of it is touched from here on. A vanished source folder, or Stop
+    // pressed after the last listing, ends like a stop, so the window is never left waiting.
     const bool done = result == ListingResult::Complete && State() != RunState::Idle;
     Send(done ? &RunController::OnCountingDone : &RunController::OnCountingStopped);
 }
@@ -296,7 +292,15 @@ void RunController::OnRunFinished() {
     FinishClose();
 }
 
+void RunController::KeepLastRun() {
+    if (context_) {
+        lastCombine_ = context_->Combine();
+        lastResults_ = context_->TakeResults();
+    }
+}
+
 void RunController::ReleaseRunData(bool alsoWatermark) {
+    KeepLastRun();
     handler_.reset();
     context_.reset();
     fileList_.clear();

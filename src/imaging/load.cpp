@@ -70,9 +70,10 @@ BitmapPtr LoadMetafile(QFile& file, LoadError* error) {
     if (bytes.size() != file.size()) {
         return Refuse(error, Kind::Unreadable, file.errorString());
     }
-    QImage image = ReadMetafile(bytes, kMaxLoadPixels);
+    MetafileError why;
+    QImage image = ReadMetafile(bytes, kMaxLoadPixels, &why);
     if (image.isNull()) {
-        return Refuse(error, Kind::Corrupt, QStringLiteral("the metafile cannot be drawn"));
+        return Refuse(error, why.tooLarge ? Kind::TooLarge : Kind::Corrupt, why.text);
     }
     return std::make_unique<Bitmap>(std::move(image));
 }
@@ -127,6 +128,23 @@ void ShrinkOnLoad(QImageReader& reader, RawFormat format, QSize declared,
     }
 }
 
+// An icon file holds the same picture at several sizes; the largest one is the picture.
+void JumpToLargestIcon(QImageReader& reader) {
+    int largest = 0;
+    qint64 largestArea = -1;
+    for (int i = 0; i < reader.imageCount(); ++i) {
+        if (!reader.jumpToImage(i)) {
+            break;
+        }
+        const QSize size = reader.size();
+        if (qint64(size.width()) * size.height() > largestArea) {
+            largestArea = qint64(size.width()) * size.height();
+            largest = i;
+        }
+    }
+    reader.jumpToImage(largest);
+}
+
 BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSizeFor& leastSize,
                      LoadError* error) {
     file.seek(0);
@@ -142,6 +160,9 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
     // Asked before anything else moves the device: some handlers (ICO) name their format only
     // while it sits at the start of the image.
     const RawFormat format = RawFormatOf(reader.format());
+    if (format == RawFormat::Icon) {
+        JumpToLargestIcon(reader);
+    }
     const QSize declared = reader.size();
     if (declared.isValid() && qint64(declared.width()) * declared.height() > kMaxLoadPixels) {
         return Refuse(error, Kind::TooLarge, TooLargeText(declared));
@@ -177,13 +198,13 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
         return nullptr;
     }
     // Folders, pipes and devices are not pictures; a pipe or a device could also block or never
-    // end.
-    if (!IsRegularFile(path)) {
-        return Refuse(error, Kind::Unreadable, QStringLiteral("not a regular file"));
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return Refuse(error, Kind::Unreadable, file.errorString());
+    // end. Opened through the platform, so that names that are not UTF-8 and paths beyond the
+    // system's limit open too.
+    QString why;
+    const int fd = OpenRegularFile(path, &why);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        return Refuse(error, Kind::Unreadable, fd < 0 ? why : file.errorString());
     }
     const RawFormat metafile = SniffMetafile(file.peek(kSniffBytes));
     if (metafile == RawFormat::Undefined) {

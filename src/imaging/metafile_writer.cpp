@@ -22,6 +22,7 @@
 // streamed to the device.
 
 #include "imaging/metafile.h"
+#include "metafile_dib.h"
 #include "metafile_records.h"
 
 #include <QBuffer>

@@ -1,4 +1,4 @@
-// Writing one output file: watermark, target folder, encoder, atomic replace.
+// Writing one output file: watermark, target folder, encoder, atomic file.
 //
 // The watermark is drawn on a copy of the image (sharing its pixels until the first stroke), so
 // the image in the slot never changes: an image saved in several formats shows the watermark
@@ -44,26 +44,53 @@ QString PrepareTarget(const QString& path) {
     return folder + FileNamePart(path);
 }
 
-bool WriteFile(const QImage& image, const QString& path, const OutputFormat& format) {
-    AtomicFile out(PrepareTarget(path));
-    return out.Open() && Encode(image, format, out.Device()) && out.Commit();
+WriteOutcome Failure(const QString& text) {
+    return {WriteOutcome::Kind::Failed, text};
+}
+
+WriteOutcome WriteFile(const QImage& image, const QString& path, const OutputFormat& format,
+                       IfExists ifExists) {
+    AtomicFile out(PrepareTarget(path), ifExists);
+    if (!out.Open()) {
+        return out.Outcome();
+    }
+    if (!Encode(image, format, out.Device())) {
+        // A full disk shows as a failed write on the file; anything else is the encoder's.
+        return Failure(out.Device()->error() != QFileDevice::NoError
+                           ? out.Device()->errorString()
+                           : QStringLiteral("the %1 encoder could not write the picture")
+                                 .arg(format.extension.mid(1)));
+    }
+    out.Commit();
+    return out.Outcome();
 }
 
 }  // namespace
 
 bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
-                               const WatermarkSettings* watermark) const {
-    if (!IsUsable(slot.get())) {
-        return false;
+                               const WatermarkSettings* watermark, IfExists ifExists,
+                               WriteOutcome* outcome) const {
+    const auto save = [&]() -> WriteOutcome {
+        if (!IsUsable(slot.get())) {
+            return Failure(QStringLiteral("there is no picture to write"));
+        }
+        if (watermark == nullptr || !watermark->on) {
+            return WriteFile(slot->Image(), path, format, ifExists);
+        }
+        BitmapPtr marked = std::make_unique<Bitmap>(slot->Image());
+        const bool drawn = watermark->text.isEmpty()
+                               ? DrawImageWatermark(marked, watermark->picture.get())
+                               : DrawTextWatermark(marked, watermark->text);
+        if (!drawn || marked == nullptr) {
+            return Failure(QStringLiteral("the watermark could not be drawn"));
+        }
+        return WriteFile(marked->Image(), path, format, ifExists);
+    };
+    const WriteOutcome result = save();
+    if (outcome != nullptr) {
+        *outcome = result;
     }
-    if (watermark == nullptr || !watermark->on) {
-        return WriteFile(slot->Image(), path, format);
-    }
-    BitmapPtr marked = std::make_unique<Bitmap>(slot->Image());
-    const bool drawn = watermark->text.isEmpty()
-                           ? DrawImageWatermark(marked, watermark->picture.get())
-                           : DrawTextWatermark(marked, watermark->text);
-    return drawn && marked != nullptr && WriteFile(marked->Image(), path, format);
+    return result.Written();
 }
 
 }  // namespace corvane

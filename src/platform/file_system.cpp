@@ -1,9 +1,10 @@
 #include "platform/file_system.h"
 
+#include "anchored_path.h"
+#include "platform/native_names.h"
 #include "platform/path_text.h"
 
-#include <QFile>
-#include <QRandomGenerator>
+#include <QDir>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,13 +13,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <climits>
 
 namespace corvane {
 namespace {
 
-QByteArray Native(const QString& path) {
-    return QFile::encodeName(path);
+bool StatAt(const QString& path, struct stat& st, int flags) {
+    if (path.isEmpty()) {
+        return false;
+    }
+    const AnchoredPath anchored(path);
+    return anchored.Ok() && ::fstatat(anchored.Folder(), anchored.Name(), &st, flags) == 0;
 }
 
 bool WriteAll(int fd, const char* data, ssize_t size) {
@@ -55,65 +60,69 @@ bool CopyContents(int from, int to) {
     }
 }
 
-// Opens a new, uniquely named temporary file in `folder`. Short name, so that it fits wherever
-// the target name fits.
-int CreateTemporaryIn(const QString& folder, QByteArray& tempName) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name =
-            folder + QStringLiteral(".cvn-%1.tmp")
-                         .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'));
-        tempName = Native(name);
-        const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
+WriteOutcome Copy(const QString& source, const QString& target, IfExists ifExists) {
+    if (ifExists == IfExists::Fail && PathExists(target)) {
+        return {WriteOutcome::Kind::NameTaken, SystemErrorText(EEXIST)};  // nothing to copy
     }
-    return -1;
-}
-
-// Moves the finished temporary file to the target name unless something already has that name.
-bool PublishNoReplace(const QByteArray& tempName, const QByteArray& target) {
-    if (::link(tempName.constData(), target.constData()) == 0) {
-        ::unlink(tempName.constData());
-        return true;
+    QString error;
+    const int from = OpenRegularFile(source, &error);
+    if (from < 0) {
+        return {WriteOutcome::Kind::Failed, error};
     }
-    if (errno == EEXIST) {
-        return false;
-    }
-    // File systems without hard links: check, then rename (the output folder is ours alone).
+    AtomicFile out(target, ifExists);
     struct stat st {};
-    if (::lstat(target.constData(), &st) == 0) {
-        return false;
+    if (!out.Open()) {
+        ::close(from);
+        return out.Outcome();
     }
-    return ::rename(tempName.constData(), target.constData()) == 0;
+    if (::fstat(from, &st) != 0 || !CopyContents(from, out.Handle())) {
+        const int copyError = errno;
+        ::close(from);
+        return {WriteOutcome::Kind::Failed, SystemErrorText(copyError)};
+    }
+    ::close(from);
+    ::fchmod(out.Handle(), st.st_mode & 07777);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out.Handle(), times);
+    out.Commit();
+    return out.Outcome();
 }
 
 }  // namespace
 
 bool PathExists(const QString& path) {
     struct stat st {};
-    return !path.isEmpty() && ::lstat(Native(path).constData(), &st) == 0;
+    return StatAt(path, st, AT_SYMLINK_NOFOLLOW);
 }
 
 bool IsDirectory(const QString& path) {
     struct stat st {};
-    return !path.isEmpty() && ::stat(Native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return StatAt(path, st, 0) && S_ISDIR(st.st_mode);
 }
 
 bool IsRegularFile(const QString& path) {
     struct stat st {};
-    return !path.isEmpty() && ::stat(Native(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    return StatAt(path, st, 0) && S_ISREG(st.st_mode);
 }
 
 bool CreateDirectory(const QString& path) {
-    return ::mkdir(Native(path).constData(), 0777) == 0 || (errno == EEXIST && IsDirectory(path));
+    const AnchoredPath anchored(path);
+    return (anchored.Ok() && ::mkdirat(anchored.Folder(), anchored.Name(), 0777) == 0) ||
+           (errno == EEXIST && IsDirectory(path));
+}
+
+QString FolderPathOf(const QString& text) {
+    if (text.trimmed().isEmpty()) {
+        return {};
+    }
+    return PathExists(text) ? CollapseFolderPath(text) : NormalizeFolderPath(text.trimmed());
 }
 
 bool CreateFolderChain(QString& path) {
 #ifdef _WIN32
     path = ReplaceSecondDriveColon(path);
 #endif
-    path = NormalizeFolderPath(path.trimmed());
+    path = FolderPathOf(path);
     for (qsizetype i = 1; i < path.size(); ++i) {
         if (path[i] != kSeparator) {
             continue;
@@ -126,51 +135,73 @@ bool CreateFolderChain(QString& path) {
     return IsDirectory(path);
 }
 
-bool CopyFileAtomically(const QString& source, const QString& target, bool replaceExisting) {
-    const QByteArray targetName = Native(target);
+bool CopyFileAtomically(const QString& source, const QString& target, IfExists ifExists,
+                        WriteOutcome* outcome) {
+    const WriteOutcome result = Copy(source, target, ifExists);
+    if (outcome != nullptr) {
+        *outcome = result;
+    }
+    return result.Written();
+}
+
+int OpenRegularFile(const QString& path, QString* error) {
+    const AnchoredPath anchored(path);
+    // Non-blocking, so that opening a pipe cannot wait for a writer; the check below refuses it.
+    const int fd = anchored.Ok() ? ::openat(anchored.Folder(), anchored.Name(),
+                                            O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
+                                 : -1;
     struct stat st {};
-    if (!replaceExisting && ::lstat(targetName.constData(), &st) == 0) {
-        return false;
-    }
-    const int from = ::open(Native(source).constData(), O_RDONLY | O_CLOEXEC);
-    if (from < 0) {
-        return false;
-    }
-    QByteArray tempName;
-    const int to = CreateTemporaryIn(FolderPart(target), tempName);
-    bool ok = to >= 0 && ::fstat(from, &st) == 0 && CopyContents(from, to);
-    if (to >= 0) {
-        if (ok) {
-            ::fchmod(to, st.st_mode & 07777);
-            const struct timespec times[2] = {st.st_atim, st.st_mtim};
-            ::futimens(to, times);
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        const int why = errno;
+        if (fd >= 0) {
+            ::close(fd);
         }
-        ok = ::close(to) == 0 && ok;
-        ok = ok && (replaceExisting ? ::rename(tempName.constData(), targetName.constData()) == 0
-                                    : PublishNoReplace(tempName, targetName));
-        if (!ok) {
-            ::unlink(tempName.constData());
-        }
+        *error = SystemErrorText(why);
+        return -1;
     }
-    ::close(from);
-    return ok;
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *error = QStringLiteral("not a regular file");
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+QString AbsolutePath(const QString& path) {
+    if (path.startsWith(kSeparator)) {
+        return QDir::cleanPath(path);
+    }
+    QByteArray current(PATH_MAX, '\0');
+    while (::getcwd(current.data(), static_cast<size_t>(current.size())) == nullptr &&
+           errno == ERANGE) {
+        current.resize(current.size() * 2);
+    }
+    return QDir::cleanPath(DecodeNativeName(current.constData()) + kSeparator + path);
 }
 
 bool IsHiddenName(const QString& fileName) {
     return fileName.startsWith(u'.');
 }
 
+std::optional<FolderIdentity> IdentityOf(const QString& path) {
+    struct stat st {};
+    if (!StatAt(path, st, 0) || !S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return FolderIdentity{static_cast<std::uint64_t>(st.st_dev),
+                          static_cast<std::uint64_t>(st.st_ino)};
+}
+
 QString DirectoryEntry::Name() const {
-    return QFile::decodeName(
-        QByteArray(nativeName.data(), static_cast<qsizetype>(nativeName.size())));
+    return DecodeNativeName(nativeName);
 }
 
 QString JoinPath(const QString& folder, std::string_view nativeName) {
     const bool ascii = std::all_of(nativeName.begin(), nativeName.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (!ascii) {
-        return folder + QFile::decodeName(QByteArray(nativeName.data(),
-                                                     static_cast<qsizetype>(nativeName.size())));
+        return folder + DecodeNativeName(nativeName);
     }
     QString path(folder.size() + static_cast<qsizetype>(nativeName.size()), Qt::Uninitialized);
     QChar* out = std::copy(folder.cbegin(), folder.cend(), path.data());
@@ -181,13 +212,17 @@ QString JoinPath(const QString& folder, std::string_view nativeName) {
 }
 
 DirectoryReader::DirectoryReader(const QString& folder) {
-    DIR* dir = ::opendir(Native(folder).constData());
-    if (dir == nullptr) {
+    const AnchoredPath anchored(folder);
+    const int fd = anchored.Ok() ? ::openat(anchored.Folder(), anchored.Name(),
+                                            O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                 : -1;
+    if (fd < 0) {
         return;
     }
     struct stat st {};
-    if (::fstat(::dirfd(dir), &st) != 0) {
-        ::closedir(dir);
+    DIR* dir = ::fstat(fd, &st) == 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        ::close(fd);
         return;
     }
     identity_ = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};

@@ -7,9 +7,18 @@ bool IsAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
+// Case folding, without the table lookup for ASCII (most file names): listings sort every folder.
+char16_t Folded(QChar c) {
+    const char16_t unit = c.unicode();
+    if (unit < 0x80) {
+        return unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit;
+    }
+    return c.toCaseFolded().unicode();
+}
+
 // Compares the digit runs starting at a[i] and b[j] by value and moves both indexes past them.
 // Records in `zeros` which run had more leading zeros, as a tie-break for equal values.
-int CompareDigitRuns(const QString& a, qsizetype& i, const QString& b, qsizetype& j, int& zeros) {
+int CompareDigitRuns(QStringView a, qsizetype& i, QStringView b, qsizetype& j, int& zeros) {
     const qsizetype startA = i;
     const qsizetype startB = j;
     while (i < a.size() && a[i] == u'0') {
@@ -46,7 +55,7 @@ int CompareDigitRuns(const QString& a, qsizetype& i, const QString& b, qsizetype
 
 }  // namespace
 
-int NaturalCompare(const QString& a, const QString& b) {
+int NaturalCompare(QStringView a, QStringView b) {
     qsizetype i = 0;
     qsizetype j = 0;
     int zeros = 0;
@@ -57,8 +66,8 @@ int NaturalCompare(const QString& a, const QString& b) {
             }
             continue;
         }
-        const char16_t ca = a[i].toCaseFolded().unicode();
-        const char16_t cb = b[j].toCaseFolded().unicode();
+        const char16_t ca = Folded(a[i]);
+        const char16_t cb = Folded(b[j]);
         if (ca != cb) {
             return ca < cb ? -1 : 1;
         }
@@ -72,7 +81,7 @@ int NaturalCompare(const QString& a, const QString& b) {
         return zeros;
     }
     // Equal in natural order: fall back to the plain code-unit order for a total order.
-    const int plain = QString::compare(a, b, Qt::CaseSensitive);
+    const int plain = a.compare(b, Qt::CaseSensitive);
     return plain < 0 ? -1 : (plain > 0 ? 1 : 0);
 }
 

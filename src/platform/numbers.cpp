@@ -1,5 +1,6 @@
 #include "platform/numbers.h"
 
+#include <cctype>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -63,7 +64,9 @@ double ParseLeadingReal(const QString& text) {
         negative = *first == '-';
         ++first;
     }
-    if (first == last || *first == '+' || *first == '-') {
+    // Decimal digits only: "nan" and "inf", which the conversion below would take, are no
+    // numbers a person types.
+    if (first == last || !(std::isdigit(static_cast<unsigned char>(*first)) || *first == '.')) {
         return 0.0;
     }
     double value = 0.0;

@@ -36,10 +36,13 @@ QString TrimSpaces(const QString& s) {
 }
 
 QString NormalizeFolderPath(const QString& p) {
-    const QString trimmed = TrimSpaces(p);
+    return CollapseFolderPath(TrimSpaces(p));
+}
+
+QString CollapseFolderPath(const QString& p) {
     QString out;
-    out.reserve(trimmed.size() + 1);
-    for (const QChar c : trimmed) {
+    out.reserve(p.size() + 1);
+    for (const QChar c : p) {
         if (c == kSeparator && !out.isEmpty() && out.back() == kSeparator) {
             continue;
         }
@@ -72,7 +75,7 @@ QString LeftUnits(const QString& s, qsizetype units) {
     if (units >= s.size()) {
         return s;
     }
-    if (s[units - 1].isHighSurrogate()) {
+    if (s[units - 1].isHighSurrogate() && s[units].isLowSurrogate()) {
         --units;
     }
     return s.left(units);
@@ -86,7 +89,7 @@ QString RightUnits(const QString& s, qsizetype units) {
         return s;
     }
     qsizetype start = s.size() - units;
-    if (s[start].isLowSurrogate()) {
+    if (s[start].isLowSurrogate() && s[start - 1].isHighSurrogate()) {
         ++start;
     }
     return s.mid(start);

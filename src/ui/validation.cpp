@@ -2,6 +2,7 @@
 
 #include "platform/file_system.h"
 #include "platform/numbers.h"
+#include "platform/path_text.h"
 #include "ui/dialog_defaults.h"
 
 #include <array>
@@ -133,12 +134,30 @@ Refusal CheckDirectCopyConflict(const Form& form) {
     return {};
 }
 
-Refusal CheckNaming(Form& form) {
-    if (form.IsChecked(ClashPrefix) && form.Text(ClashPrefixText).trimmed().isEmpty()) {
-        return QStringLiteral("请填写 文件重名时 添加的前缀名。");
+// A clash text, when its strategy is chosen: it must not be blank, and since it becomes part of
+// a file name, a separator or ".." in it would let a name reach outside the output folder ("../"
+// as prefix). `what` names it in the messages: 前缀名 or 后缀名.
+Refusal CheckClashText(const Form& form, ControlId radio, ControlId field, const QString& what) {
+    if (!form.IsChecked(radio)) {
+        return {};
     }
-    if (form.IsChecked(ClashSuffix) && form.Text(ClashSuffixText).trimmed().isEmpty()) {
-        return QStringLiteral("请填写 文件重名时 添加的后缀名。");
+    const QString text = form.Text(field).trimmed();
+    if (text.isEmpty()) {
+        return QStringLiteral("请填写 文件重名时 添加的%1。").arg(what);
+    }
+    if (text.contains(kSeparator) || text.contains(u'/') || text.contains(QStringLiteral(".."))) {
+        return QStringLiteral("请填写 文件重名时 添加的%1，并且%1不能含有路径分隔符或“..”。")
+            .arg(what);
+    }
+    return {};
+}
+
+Refusal CheckNaming(Form& form) {
+    if (Refusal r = CheckClashText(form, ClashPrefix, ClashPrefixText, QStringLiteral("前缀名"))) {
+        return r;
+    }
+    if (Refusal r = CheckClashText(form, ClashSuffix, ClashSuffixText, QStringLiteral("后缀名"))) {
+        return r;
     }
     if (!form.IsChecked(ClashPrefix) && !form.IsChecked(ClashSuffix) &&
         !form.IsChecked(ClashOverwrite)) {
@@ -181,12 +200,24 @@ Refusal PrepareWatermark(const Form& form, const ImageProcessor& processor,
     return {};
 }
 
+// A folder field is trimmed only when its text as typed names nothing: a folder's name may end
+// in a blank.
+void NormalizeFolderField(Form& form, ControlId id) {
+    const QString text = form.Text(id);
+    if (!PathExists(text)) {
+        form.SetText(id, text.trimmed());
+    }
+}
+
 Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark) {
-    NormalizeField(form, SourcePath, false);
-    NormalizeField(form, SavePath, false);
+    NormalizeFolderField(form, SourcePath);
+    NormalizeFolderField(form, SavePath);
     const QString source = form.Text(SourcePath);
     QString target = form.Text(SavePath);
-    if (source.isEmpty() || !PathExists(source)) {
+    // A single source must be a folder: a device, a pipe or a dangling link would otherwise be
+    // taken and end the run as stopped instead of being refused.
+    const bool singlePath = !form.IsChecked(MultiPathRadio);
+    if (source.isEmpty() || !PathExists(source) || (singlePath && !IsDirectory(source))) {
         return QStringLiteral("请填写或选择正确的  打开路径。");
     }
     for (Refusal (*check)(Form&) : {CheckResize, CheckCutAndCombine, CheckWatermarkFields}) {

@@ -1,5 +1,6 @@
 #include "e2e/batch_harness.h"
 
+#include "platform/native_names.h"
 #include "support/unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -121,7 +122,7 @@ BatchResult RunBatch(const QStringList& arguments,
                      const std::function<void(const QString&, pid_t)>& onLine, bool unprivileged) {
     std::vector<QByteArray> storage{CORVANE_BATCH};
     for (const QString& argument : arguments) {
-        storage.push_back(argument.toUtf8());
+        storage.push_back(EncodeNativeName(argument));  // names that are no UTF-8 keep their bytes
     }
     std::vector<char*> argv;
     for (QByteArray& part : storage) {

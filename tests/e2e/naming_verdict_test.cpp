@@ -71,6 +71,58 @@ TEST_F(BatchNaming, EverySaveFailingIsAFailure) {
     EXPECT_TRUE(TreeBelow(out).isEmpty());  // not even a temporary file
 }
 
+// A single folder is processed in natural order: the mosaic holds f1, f2, f3, f4, f10 in that
+// order and is named after f1 (the file system lists them in hash order).
+TEST_F(BatchNaming, ASingleFolderIsTakenInNaturalOrder) {
+    const auto colour = [](int n) { return qRgb(n * 20, 100, 0); };
+    for (const int n : {10, 3, 1, 4, 2}) {
+        QImage image(n, 4, QImage::Format_RGB32);  // as wide as its number
+        image.fill(colour(n));
+        image.save(tree.Path(QStringLiteral("src/f%1.png").arg(n)));
+    }
+    ASSERT_EQ(Run({"--combine", "5x1"}).exitCode, 0);
+    ASSERT_EQ(FilesIn(out), QStringList{"f1.PNG"});
+    const QImage mosaic(out + "f1.PNG");
+    ASSERT_EQ(mosaic.size(), QSize(20, 4));
+    int x = 0;
+    for (const int n : {1, 2, 3, 4, 10}) {
+        EXPECT_EQ(mosaic.pixel(x, 0), colour(n)) << "f" << n << " at " << x;
+        x += n;
+    }
+}
+
+// Linux allows 255 bytes per name: a Chinese name under the character limit but over 255 bytes
+// folds as a long name instead of failing to write.
+TEST_F(BatchNaming, ANameTooLongInBytesFolds) {
+    // 87 characters, 255 bytes without an extension; 259 bytes as ".PNG".
+    const QString stem = QString(84, QChar(0x732B)) + "nnn";
+    ASSERT_TRUE(TestPicture(10, 10).save(tree.Path("src/" + stem), "PNG"));
+    const BatchResult r = Run({});
+    EXPECT_EQ(r.json.value("verdict").toString(), QStringLiteral("操作全部完成！"));
+    EXPECT_EQ(FilesIn(out), QStringList{"_CVN_L_1_" + stem.mid(16) + ".PNG"});
+}
+
+// A tile name too long under the give-up rule gives the whole file up: no further tile and no
+// further format. Tiles 1 to 9 fit the limit of 20; tile 10 does not.
+TEST_F(BatchNaming, ATileNameTooLongGivesTheWholeFileUp) {
+    WritePicture(tree, "src/abcdefghijklmn.png", 100, 10);  // 18 characters as .PNG
+    const BatchResult r =
+        Run({"--cut", "10x1", "-f", "png,bmp", "--name-limit", "20", "--on-long-name", "skip"});
+    EXPECT_EQ(r.json.value("saved").toInt(), 9);
+    EXPECT_EQ(FilesIn(out).filter(".BMP").size(), 0);
+    EXPECT_EQ(FilesIn(out).size(), 9);
+}
+
+// A folder whose name ends in a blank can be chosen as source and as output: its text is trimmed
+// only when the text as typed names nothing.
+TEST_F(BatchNaming, FoldersEndingInABlankAreTakenAsTyped) {
+    WritePicture(tree, "src /a.png", 10, 10);
+    tree.MakeFolder("out ");
+    const BatchResult r = RunBatch({"-q", "--json", "-o", tree.Path("out "), tree.Path("src ")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(FilesIn(tree.Path("out ")), QStringList{"a.PNG"});
+}
+
 TEST_F(BatchNaming, EmptyFolderAndNonImagesComplete) {
     EXPECT_EQ(Run({}).json.value("verdict").toString(), QStringLiteral("操作全部完成！"));
     tree.WriteFile("src/readme.txt", "text");

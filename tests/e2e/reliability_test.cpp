@@ -1,16 +1,26 @@
-// What a run leaves behind when it is interrupted or its surroundings change, and what it costs
-// in memory over many files.
+// What a run leaves behind when it is interrupted or its surroundings change, what it costs in
+// memory over many files, and that it loses nothing: no file replaced that must not be, no file
+// left out without being counted, no name whose bytes change.
 #include "e2e/batch_harness.h"
+#include "platform/native_names.h"
 
 #include <gtest/gtest.h>
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QJsonArray>
+#include <QtEndian>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstring>
+#include <thread>
 
 namespace corvane::test {
 namespace {
@@ -29,20 +39,25 @@ constexpr bool kMemoryIsMeasurable = true;
 constexpr bool kMemoryIsMeasurable = true;
 #endif
 
-TEST(BatchReliability, StopWhileWritingALargeTiffLeavesNoPartialFile) {
-    TempTree tree;
-    // Noise compresses badly, so each TIFF takes a while to write.
-    QImage big(3000, 3000, QImage::Format_RGB32);
-    for (int y = 0; y < big.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(big.scanLine(y));
-        for (int x = 0; x < big.width(); ++x) {
+// A folder "src" of `count` squares of noise as BMP: quick to read, slow to encode, since noise
+// compresses badly.
+void WriteNoise(const TempTree& tree, int side, int count) {
+    QImage noise(side, side, QImage::Format_RGB32);
+    for (int y = 0; y < side; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(noise.scanLine(y));
+        for (int x = 0; x < side; ++x) {
             line[x] = qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x + y * 31) % 255);
         }
     }
     tree.MakeFolder("src");
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(big.save(tree.Path(QStringLiteral("src/big%1.bmp").arg(i))));
+    for (int i = 0; i < count; ++i) {
+        ASSERT_TRUE(noise.save(tree.Path(QStringLiteral("src/big%1.bmp").arg(i))));
     }
+}
+
+TEST(BatchReliability, StopWhileWritingALargeTiffLeavesNoPartialFile) {
+    TempTree tree;
+    WriteNoise(tree, 3000, 3);  // each TIFF takes a while to write
     const QString out = tree.MakeFolder("out");
     bool sent = false;
     const BatchResult r =
@@ -129,6 +144,220 @@ TEST(BatchReliability, TenThousandSmallFilesKeepMemorySteady) {
     // Ten times the files may add the list and some allocator slack, not ten images' worth.
     EXPECT_LT(many.peakKiB, few.peakKiB + 16 * 1024)
         << few.peakKiB << " KiB vs " << many.peakKiB << " KiB";
+}
+
+QByteArray SmallPng(QColor tint = QColor(200, 80, 40)) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    TestPicture(8, 8, tint).save(&buffer, "PNG");
+    return png;
+}
+
+// The names in a folder as the file system holds them, bytes and all.
+QList<QByteArray> RawNames(const QString& folder) {
+    QList<QByteArray> names;
+    if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..") {
+                names << name;
+            }
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Two runs into one output folder at the same time: both want the same free names, and neither
+// may replace the other's files.
+TEST(BatchReliability, TwoRunsIntoOneFolderKeepEveryFile) {
+    TempTree tree;
+    const QByteArray png = SmallPng();
+    for (int i = 0; i < 300; ++i) {
+        tree.WriteFile(QStringLiteral("one/%1.png").arg(i), png);
+        tree.WriteFile(QStringLiteral("two/%1.png").arg(i), png);
+    }
+    const QString out = tree.MakeFolder("out");
+    BatchResult first;
+    std::thread other([&] { first = RunBatch({"-q", "--json", "-o", out, tree.Path("one")}); });
+    const BatchResult second = RunBatch({"-q", "--json", "-o", out, tree.Path("two")});
+    other.join();
+    EXPECT_EQ(first.json.value("saved").toInt(), 300);
+    EXPECT_EQ(second.json.value("saved").toInt(), 300);
+    EXPECT_EQ(TreeBelow(out).size(), 600);
+}
+
+// Overwrite replaces what was there before the run, never what the run itself wrote: sources of
+// one stem and the mosaics of a cut-then-combine run take the next counter instead.
+TEST(BatchReliability, OverwriteNeverReplacesWhatTheRunWrote) {
+    TempTree tree;
+    WritePicture(tree, "src/x.png", 10, 10);
+    WritePicture(tree, "src/x.jpg", 20, 10);
+    WritePicture(tree, "src/sub/x.bmp", 30, 10);
+    const QString out = tree.MakeFolder("out");
+    tree.WriteFile("out/x.PNG", "from before the run");
+    const BatchResult r =
+        RunBatch({"-q", "--json", "-r", "--on-clash", "overwrite", "-o", out, tree.Path("src")});
+    EXPECT_EQ(r.json.value("verdict").toString(), QStringLiteral("操作全部完成！"));
+    EXPECT_EQ(FilesIn(out), (QStringList{"x.PNG", "x_1.PNG", "x_2.PNG"}));
+    QList<int> widths;
+    for (const QString& name : FilesIn(out)) {
+        widths << ImageSize(out + name).width();
+    }
+    std::sort(widths.begin(), widths.end());
+    EXPECT_EQ(widths, (QList<int>{10, 20, 30}));
+
+    const QString mosaics = tree.MakeFolder("mosaics");
+    const BatchResult cut = RunBatch({"-q", "--json", "--cut", "2x1", "--combine", "1x1",
+                                      "--on-clash", "overwrite", "-o", mosaics, tree.Path("src")});
+    EXPECT_EQ(cut.json.value("saved").toInt(), 4);
+    EXPECT_EQ(FilesIn(mosaics).size(), 4);
+}
+
+// The first Ctrl-C stops at the next polling point, but a stopped combine still writes its
+// mosaic, which for big pictures takes a while; a second Ctrl-C ends the process at once.
+TEST(BatchReliability, ASecondInterruptEndsAtOnceAndLeavesNothing) {
+    TempTree tree;
+    WriteNoise(tree, 2000, 4);
+    const QString out = tree.MakeFolder("out");
+    int sent = 0;
+    const BatchResult r = RunBatch(
+        {"-f", "png,tiff", "--combine", "10x1", "-o", out, tree.Path("src")},
+        [&](const QString& line, pid_t pid) {
+            const bool first = sent == 0 && line.contains(QStringLiteral("已处理文件数： 1"));
+            const bool second = sent == 1 && line.contains(QStringLiteral("Ctrl-C again"));
+            if (first || second) {
+                ::kill(pid, SIGINT);
+                ++sent;
+            }
+        });
+    ASSERT_EQ(sent, 2);
+    EXPECT_EQ(r.exitCode, 130);
+    EXPECT_FALSE(r.out.contains(QStringLiteral("已停止")));  // it never got that far
+    EXPECT_TRUE(TreeBelow(out).isEmpty());                   // not even a temporary file
+}
+
+// An output folder inside the source tree is never taken as a source again: three runs over two
+// images give six outputs, not a growing nest.
+TEST(BatchReliability, AnOutputFolderInsideTheSourceIsNeverProcessedAgain) {
+    TempTree tree;
+    WritePicture(tree, "photos/a.png", 10, 10);
+    WritePicture(tree, "photos/sub/b.png", 10, 10);
+    const QString out = tree.MakeFolder("photos/converted");
+    for (int run = 0; run < 3; ++run) {
+        const BatchResult r =
+            RunBatch({"-q", "--json", "-r", "--keep-structure", "-o", out, tree.Path("photos")});
+        EXPECT_EQ(r.json.value("total").toInt(), 2) << "run " << run;
+    }
+    EXPECT_EQ(TreeBelow(out).size(), 6);
+}
+
+// A write killed where no unnamed temporary file could be made leaves a hidden temporary file:
+// it is neither counted as a hidden source nor processed.
+TEST(BatchReliability, ALeftoverTemporaryFileIsNeverASource) {
+    TempTree tree;
+    WritePicture(tree, "src/a.png", 10, 10);
+    tree.WriteFile("src/.cvn-00000000deadbeef.tmp", SmallPng());
+    const BatchResult r =
+        RunBatch({"-q", "--json", "-o", tree.MakeFolder("out"), tree.Path("src")});
+    EXPECT_EQ(r.json.value("total").toInt(), 1);
+    EXPECT_EQ(r.json.value("hidden").toInt(), 0);
+}
+
+// Deeper than the system's path limit: the files are processed like any other, not dropped
+// without being counted.
+TEST(BatchReliability, FilesBeyondThePathLimitAreProcessed) {
+    TempTree tree;
+    const QByteArray png = SmallPng();
+    WritePicture(tree, "src/top.png", 10, 10);
+    const QString deep = tree.MakeDeepFolder("src/deep", PATH_MAX + 200, "bottom.png");
+    // The file was made empty; give it a picture through its folder, level by level.
+    int folder = ::open(QFile::encodeName(tree.Path("src/deep")).constData(), O_PATH | O_DIRECTORY);
+    for (const QString& level :
+         deep.mid(tree.Path("src/deep/").size()).split(u'/', Qt::SkipEmptyParts)) {
+        const int next =
+            ::openat(folder, QFile::encodeName(level).constData(), O_PATH | O_DIRECTORY);
+        ::close(folder);
+        folder = next;
+    }
+    const int file = ::openat(folder, "bottom.png", O_WRONLY | O_TRUNC);
+    ASSERT_EQ(::write(file, png.constData(), static_cast<size_t>(png.size())), png.size());
+    ::close(file);
+    ::close(folder);
+    const QString out = tree.MakeFolder("out");
+    const BatchResult r = RunBatch({"-q", "--json", "-r", "-o", out, tree.Path("src")});
+    EXPECT_EQ(r.json.value("total").toInt(), 2);
+    EXPECT_EQ(r.json.value("saved").toInt(), 2);
+    EXPECT_EQ(FilesIn(out), (QStringList{"bottom.PNG", "top.PNG"}));
+}
+
+// Names from archives made on Chinese Windows (GBK bytes) are processed like any other, and the
+// outputs keep the source's bytes in their names; so does a source folder with such a name.
+TEST(BatchReliability, NamesThatAreNoUtf8KeepTheirBytes) {
+    TempTree tree;
+    const QByteArray gbk = "\xd6\xd0\xce\xc4";  // 中文 in GBK
+    ASSERT_TRUE(tree.WriteRawName("src/" + gbk + ".png", SmallPng()));
+    ASSERT_TRUE(tree.WriteRawName("src/" + gbk + "/inner.png", SmallPng()));
+    const QString out = tree.MakeFolder("out");
+    const QString source = tree.Path("src/") + DecodeNativeName(gbk.constData());
+    BatchResult r = RunBatch({"-q", "--json", "-r", "-o", out, tree.Path("src")});
+    EXPECT_EQ(r.json.value("saved").toInt(), 2);
+    QList<QByteArray> expected{gbk + ".PNG", "inner.PNG"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(RawNames(out), expected);
+    r = RunBatch({"-q", "--json", "--on-clash", "overwrite", "-o", out, source});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.json.value("saved").toInt(), 1);
+}
+
+// corvane-batch --json names every file that gave nothing, with its reason; the terminal view
+// counts them.
+TEST(BatchReliability, EveryFileThatGaveNothingIsNamedWithItsReason) {
+    TempTree tree;
+    WritePicture(tree, "src/good.png", 10, 10);
+    QByteArray broken = ReadAll(WritePicture(tree, "src/broken.png", 200, 200));
+    tree.WriteFile("src/broken.png", broken.left(60));
+    tree.WriteFile("src/notes.txt", "not a picture");
+    // A JPEG whose frame header declares 65000 x 65000 pixels.
+    QByteArray huge = ReadAll(WritePicture(tree, "src/huge.jpg", 8, 8));
+    const qsizetype frame = huge.indexOf("\xff\xc0");
+    ASSERT_GT(frame, 0);
+    qToBigEndian<quint16>(65000, huge.data() + frame + 5);
+    qToBigEndian<quint16>(65000, huge.data() + frame + 7);
+    tree.WriteFile("src/huge.jpg", huge);
+    WritePicture(tree, "src/" + QString(60, u'n') + ".png", 10, 10);  // too long for the limit
+    const QString out = tree.MakeFolder("out");
+    const BatchResult r = RunBatch(
+        {"--json", "--name-limit", "40", "--on-long-name", "skip", "-o", out, tree.Path("src")});
+    const auto kindOf = [&](const QString& name) {
+        for (const QJsonValue& note : r.json.value("notes").toArray()) {
+            if (note["path"].toString() == tree.Path("src/") + name) {
+                EXPECT_FALSE(note["text"].toString().isEmpty()) << name.toStdString();
+                return note["kind"].toString();
+            }
+        }
+        return QStringLiteral("none");
+    };
+    EXPECT_EQ(kindOf("broken.png"), "corrupt");
+    EXPECT_EQ(kindOf("notes.txt"), "not-an-image");
+    EXPECT_EQ(kindOf("huge.jpg"), "too-large");
+    EXPECT_EQ(kindOf(QString(60, u'n') + ".png"), "name-too-long");
+    EXPECT_EQ(kindOf("good.png"), "none");
+    EXPECT_EQ(r.json.value("unwritten").toInt(), 4);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("未产生输出的文件数： 4")));
+
+    // Overwrite never shortens a name: ".p" becoming ".PNG" passes the file system's 255 bytes,
+    // and the write fails.
+    tree.WriteFile("long/" + QString(84, QChar(0x732B)) + QStringLiteral("n.p"), SmallPng());
+    const BatchResult failed =
+        RunBatch({"-q", "--json", "--on-clash", "overwrite", "-o", out, tree.Path("long")});
+    const QJsonArray notes = failed.json.value("notes").toArray();
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0]["kind"].toString(), "write-failed");
+    EXPECT_TRUE(
+        notes[0]["text"].toString().endsWith(QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))));
 }
 
 }  // namespace

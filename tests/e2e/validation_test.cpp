@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace corvane::test {
 namespace {
 
@@ -20,11 +25,17 @@ TEST_P(BatchRefusal, ShowsTheMessageAndExitsWithThree) {
     TempTree tree;
     WritePicture(tree, "src/a.png", 10, 10);
     const QString text = tree.WriteFile("notes.txt", "text");
+    const QString fifo = tree.Path("fifo");
+    ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+    const QString dangling = tree.Path("dangling");
+    ::symlink("nowhere", QFile::encodeName(dangling).constData());
     QStringList arguments;
     for (QString argument : GetParam().arguments) {
         argument.replace("SRC", tree.Path("src"))
             .replace("OUT", tree.MakeFolder("out"))
-            .replace("TXT", text);
+            .replace("TXT", text)
+            .replace("FIFO", fifo)
+            .replace("DANGLING", dangling);
         arguments << argument;
     }
     const BatchResult r = RunBatch(arguments + QStringList{"--json", "-q"});
@@ -88,6 +99,23 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"blank suffix",
                    {"-o", "OUT", "--on-clash", "suffix=", "SRC"},
                    u"请填写 文件重名时 添加的后缀名。"},
+        // A clash text that would put outputs outside the output folder.
+        RefusalRow{"prefix leaving the folder",
+                   {"-o", "OUT", "--on-clash", "prefix=../", "SRC"},
+                   u"请填写 文件重名时 添加的前缀名，并且前缀名不能含有路径分隔符或“..”。"},
+        RefusalRow{"suffix with a folder",
+                   {"-o", "OUT", "--on-clash", "suffix=/x", "SRC"},
+                   u"请填写 文件重名时 添加的后缀名，并且后缀名不能含有路径分隔符或“..”。"},
+        RefusalRow{"suffix with dots",
+                   {"-o", "OUT", "--on-clash", "suffix=..", "SRC"},
+                   u"请填写 文件重名时 添加的后缀名，并且后缀名不能含有路径分隔符或“..”。"},
+        // A single source that is no folder is refused, not stopped.
+        RefusalRow{
+            "device as source", {"-o", "OUT", "/dev/zero"}, u"请填写或选择正确的  打开路径。"},
+        RefusalRow{"pipe as source", {"-o", "OUT", "FIFO"}, u"请填写或选择正确的  打开路径。"},
+        RefusalRow{"dangling link as source",
+                   {"-o", "OUT", "DANGLING"},
+                   u"请填写或选择正确的  打开路径。"},
         RefusalRow{"limit too small",
                    {"-o", "OUT", "--name-limit", "19", "SRC"},
                    u"文件名长度限制数字应该在 20 到 218 之间。"},
@@ -104,9 +132,12 @@ INSTANTIATE_TEST_SUITE_P(
     kRowName);
 
 TEST(BatchUsage, BadArgumentsAreRefusedWithUsage) {
+    // An angle must be a number of degrees: "nan" and "inf" are none, though the C library
+    // would read them.
     for (const QStringList& arguments :
          {QStringList{"--format", "webp", "/tmp"}, QStringList{}, QStringList{"--cut", "3", "/tmp"},
-          QStringList{"--bogus", "/tmp"}}) {
+          QStringList{"--bogus", "/tmp"}, QStringList{"--rotate", "nan", "/tmp"},
+          QStringList{"--rotate", "inf", "/tmp"}, QStringList{"--rotate", "ninety", "/tmp"}}) {
         const BatchResult r = RunBatch(arguments);
         EXPECT_EQ(r.exitCode, 3) << arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("usage: corvane-batch"));

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace corvane::test {
 
@@ -37,6 +39,40 @@ void TempTree::OpenToEveryone() const {
     while (it.hasNext()) {
         ::chmod(QFile::encodeName(it.next()).constData(), 0777);
     }
+}
+
+QString TempTree::MakeDeepFolder(const QString& relative, int bytes, const QByteArray& file) const {
+    QString path = MakeFolder(relative);
+    int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; fd >= 0 && QFile::encodeName(path).size() <= bytes; ++i) {
+        const QString name = QStringLiteral("level-%1").arg(i, 4, 10, QChar(u'0'));
+        ::mkdirat(fd, QFile::encodeName(name).constData(), 0777);
+        const int next =
+            ::openat(fd, QFile::encodeName(name).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+        path += name + u'/';
+    }
+    if (fd >= 0 && !file.isEmpty()) {
+        ::close(::openat(fd, file.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return path;
+}
+
+bool TempTree::WriteRawName(const QByteArray& relative, const QByteArray& bytes) const {
+    const QByteArray path = QFile::encodeName(root_) + relative;
+    for (qsizetype at = path.indexOf('/', 1); at >= 0; at = path.indexOf('/', at + 1)) {
+        ::mkdir(path.left(at).constData(), 0777);
+    }
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), bytes.size()) == bytes.size();
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return written;
 }
 
 QByteArray ReadAll(const QString& path) {

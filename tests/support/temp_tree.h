@@ -22,6 +22,13 @@ public:
     QString MakeFolder(const QString& relative) const;
     // Lets every user read, write and enter the whole tree (for tests run as another user).
     void OpenToEveryone() const;
+    // Below `relative`, a chain of folders whose path passes `bytes` bytes (beyond the system's
+    // path limit), made one level at a time, with a small file named `file` at the bottom when
+    // one is given; returns the bottom folder's full path ending with the separator.
+    QString MakeDeepFolder(const QString& relative, int bytes, const QByteArray& file = {}) const;
+    // Writes a file whose relative path is given as raw bytes (not necessarily UTF-8), making
+    // its folders; returns false when that failed.
+    bool WriteRawName(const QByteArray& relative, const QByteArray& bytes) const;
 
 private:
     QTemporaryDir dir_;

@@ -1,4 +1,5 @@
 #include "engine/naming.h"
+#include "platform/native_names.h"
 #include "platform/path_text.h"
 #include "support/temp_tree.h"
 
@@ -114,16 +115,54 @@ TEST_F(NamingTest, StructureCopyStartsAtTheSourceFoldersName) {
               settings.savePath);
 }
 
-TEST_F(NamingTest, RelativePartBeginsAtTheFirstOccurrenceOfTheName) {
+// The relative part is taken from the source folder itself, not from wherever its name first
+// appears in the path ("o" appears in "probe" first, "photos" in "photos_old").
+TEST_F(NamingTest, RelativePartIsTakenFromTheSourceFolderItself) {
     settings.copyFolderStructure = true;
-    settings.sourcePath = tree.MakeFolder(QStringLiteral("ab/b"));
-    const QString file = settings.sourcePath + QStringLiteral("s/f.png");
-    const auto folder = namer.OutputFolderFor(file);
-    ASSERT_TRUE(folder);
-    // The temporary root's own path may hold a "b" too: the relative part starts at the first.
-    const qsizetype at = file.indexOf(QStringLiteral("b"));
-    EXPECT_EQ(*folder, NormalizeFolderPath(settings.savePath + FolderPart(file.mid(at))));
-    EXPECT_TRUE(folder->endsWith(QStringLiteral("b/b/s/")));
+    for (const QString& source : {QStringLiteral("probe/ks/o"), QStringLiteral("ab/b"),
+                                  QStringLiteral("photos_old/photos")}) {
+        settings.sourcePath = tree.MakeFolder(source);
+        const auto folder = namer.OutputFolderFor(settings.sourcePath + QStringLiteral("s/f.png"));
+        ASSERT_TRUE(folder) << source.toStdString();
+        EXPECT_EQ(*folder, Out(source.mid(source.lastIndexOf(u'/') + 1) + "/s/"));
+    }
+}
+
+// Linux allows 255 bytes per name: a Chinese name under the character limit can pass it.
+TEST_F(NamingTest, ANameTooLongInBytesFoldsOrIsAbandoned) {
+    settings.nameLengthLimit = 218;
+    const QString stem = QString(88, QChar(0x732B));  // 88 x 猫: 92 characters, 268 bytes
+    const QString folded = FileNamePart(namer.MakeOutputPath(settings.savePath, stem, ".PNG").path);
+    EXPECT_EQ(folded, "_CVN_L_1_" + QString(72, QChar(0x732B)) + ".PNG");
+    settings.longNameStrategy = LongNameStrategy::FoldSuffix;
+    const QString suffixFolded =
+        FileNamePart(namer.MakeOutputPath(settings.savePath, stem, ".PNG").path);
+    EXPECT_EQ(suffixFolded, QString(72, QChar(0x732B)) + "_CVN_L_1.PNG");
+    settings.longNameStrategy = LongNameStrategy::Abandon;
+    EXPECT_TRUE(namer.MakeOutputPath(settings.savePath, stem, ".PNG").abandoned);
+    EXPECT_FALSE(namer.MakeOutputPath(settings.savePath, stem.left(80), ".PNG").abandoned);
+}
+
+TEST_F(NamingTest, AFoldedNameAlwaysFitsTheFileSystem) {
+    settings.nameLengthLimit = 218;
+    const QString stem = QString(300, QChar(0x732B));
+    for (const bool prefix : {true, false}) {
+        const QString folded = FileNamePart(namer.FoldLongName(Out(stem + ".PNG"), prefix));
+        EXPECT_LE(NativeNameBytes(folded), kMaxNameBytes);
+        EXPECT_GT(NativeNameBytes(folded), kMaxNameBytes - 3);  // cut no shorter than needed
+        EXPECT_TRUE(folded.contains("_CVN_L_1")) << folded.toStdString();
+    }
+}
+
+TEST(OutputClaims, ARunNeverTakesANameItWroteAgain) {
+    OutputClaims claims;
+    EXPECT_EQ(claims.ClaimFree("/o/x.PNG"), QStringLiteral("/o/x.PNG"));
+    EXPECT_EQ(claims.ClaimFree("/o/x.PNG"), QStringLiteral("/o/x_1.PNG"));
+    EXPECT_EQ(claims.ClaimFree("/o/x.PNG"), QStringLiteral("/o/x_2.PNG"));
+    claims.Release("/o/x_1.PNG");  // nothing was written under it
+    EXPECT_EQ(claims.ClaimFree("/o/x.PNG"), QStringLiteral("/o/x_1.PNG"));
+    EXPECT_EQ(claims.ClaimFree("/o/y"), QStringLiteral("/o/y"));
+    EXPECT_EQ(claims.ClaimFree("/o/y"), QStringLiteral("/o/y_1"));
 }
 
 TEST_F(NamingTest, StructureCopyFailsOutsideTheSourceOrWhenBlocked) {

@@ -1,5 +1,5 @@
 // The real pipeline driven through the run controller: pauses between the formats of a file,
-// and the once-only transformations.
+// the once-only transformations, and mosaics that meet images or folders they cannot use.
 #include "engine/pipeline.h"
 #include "engine/report.h"
 #include "engine/run_controller.h"
@@ -86,6 +86,65 @@ TEST_F(PipelineRun, PauseBetweenFormatsContinuesFromTheSameTransformedImage) {
     }
     EXPECT_EQ(controller.Report().savedFiles, 4);
     EXPECT_EQ(controller.Report().expectedFiles, 4);
+}
+
+class CombineRun : public PipelineRun {
+protected:
+    CombineRun() {
+        form.SetChecked(FormatBmp, false);
+        form.SetChecked(Rotate, false);
+        form.SetChecked(Resize, false);
+        form.SetChecked(Combine, true);
+        form.SetText(CombineColumns, "3");
+        form.SetText(CombineRows, "1");
+    }
+    void RunToTheEnd() {
+        PumpUntil([&] { return controller.State() == RunState::Idle && !controller.HasWorker(); });
+    }
+};
+
+// A resize that makes one image too large to hold leaves that image out; the mosaic goes on
+// with the others instead of ending the run with the memory verdict.
+TEST_F(CombineRun, AnImageThatCannotBeResizedIsLeftOutAndTheMosaicGoesOn) {
+    // Kept small enough that Qt draws on this thread alone (ThreadSanitizer sees no Qt threads).
+    for (const auto& [name, side] :
+         {std::pair{"a.png", 600}, std::pair{"b.png", 600}, std::pair{"c.png", 2}}) {
+        QImage image(side, side, QImage::Format_RGB32);
+        image.fill(qRgb(200, 0, 0));
+        image.save(tree.Path(QStringLiteral("src/") + name));
+    }
+    form.SetChecked(Resize, true);
+    form.SetText(ResizeRatio, "64");  // 600 x 600 grows past what can be made; 2 x 2 does not
+    controller.OnStartPauseContinue();
+    RunToTheEnd();
+    EXPECT_EQ(controller.Report().processedFiles, 3);
+    EXPECT_EQ(controller.Combine().attempted, 3);
+    EXPECT_EQ(controller.Combine().combined, 1);
+    EXPECT_EQ(QDir(tree.Path("out")).entryList(QDir::Files), QStringList{"c.PNG"});
+    EXPECT_EQ(QImageReader(tree.Path("out/c.PNG")).size(), QSize(128, 128));
+    ASSERT_EQ(controller.FileResults().size(), 2u);
+    EXPECT_EQ(controller.FileResults()[0].notes.at(0).kind, NoteKind::TooLarge);
+}
+
+// After Pause the output folder of the copied structure can no longer be made: the run cannot
+// go on, but the mosaic it has half filled is still written.
+TEST_F(CombineRun, ContinueThatCannotGoOnStillWritesTheHalfFilledMosaic) {
+    form.SetChecked(CopyFolderStructure, true);
+    bool paused = false;
+    view.onProgress = [&](const QString&) {
+        if (!paused && controller.Report().processedFiles == 1) {
+            controller.OnStartPauseContinue();
+            paused = true;
+        }
+    };
+    controller.OnStartPauseContinue();
+    PumpUntil([&] { return controller.State() == RunState::Paused && !controller.HasWorker(); });
+    ASSERT_TRUE(QDir(tree.Path("out/src")).removeRecursively());
+    tree.WriteFile("out/src", "a file where the folder was");
+    controller.OnStartPauseContinue();
+    RunToTheEnd();
+    EXPECT_EQ(controller.Report().processedFiles, 1);
+    EXPECT_EQ(QImageReader(tree.Path("out/a.PNG")).size(), QSize(100, 60));
 }
 
 }  // namespace

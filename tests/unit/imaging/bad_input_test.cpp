@@ -189,6 +189,15 @@ QByteArray EmfHeaderAlone(const QByteArray& emf) {
     return emf.left(headerSize);
 }
 
+// Our EMF with its bounds and frame stretched far past any picture we would allocate.
+QByteArray EmfClaimingHugeFrame(QByteArray emf) {
+    auto* data = reinterpret_cast<uchar*>(emf.data());
+    for (int offset : {16, 20, 32, 36}) {  // right and bottom of the bounds, then of the frame
+        qToLittleEndian<qint32>(0x7FFFFFF, data + offset);
+    }
+    return emf;
+}
+
 using Kind = LoadError::Kind;
 
 INSTANTIATE_TEST_SUITE_P(
@@ -212,6 +221,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CaseRow{"EmfHeaderAlone",
                               [] { return EmfHeaderAlone(OurEmf(NoisyPicture(24, 16))); },
                               "header.emf", false, ImageStatus::UnknownFormat, Kind::Corrupt},
+                      CaseRow{"EmfClaimsHugeFrame",
+                              [] { return EmfClaimingHugeFrame(OurEmf(NoisyPicture(24, 16))); },
+                              "bomb.emf", false, ImageStatus::OutOfMemory, Kind::TooLarge},
                       CaseRow{"PngOnePixel", [] { return OnePixel("png"); }, "one.png", true,
                               ImageStatus::Ok, Kind::None},
                       CaseRow{"JpegOnePixel", [] { return OnePixel("jpeg"); }, "one.jpg", true,

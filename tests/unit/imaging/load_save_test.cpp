@@ -23,7 +23,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <functional>
 
 namespace corvane {
@@ -282,6 +284,47 @@ INSTANTIATE_TEST_SUITE_P(
                       ContentRow{"PpmIsUndefined", "ppm", "picture.jpg", RawFormat::Undefined}),
     test::kRowName);
 
+// Qt writes one picture per icon file; this joins several into one directory of entries.
+QByteArray IconWithEntries(const QList<QImage>& images) {
+    QByteArray directory = QtEncoded(images.front(), "ico").left(4);
+    QByteArray count(2, '\0');
+    qToLittleEndian<quint16>(static_cast<quint16>(images.size()), count.data());
+    directory += count;
+    QByteArray data;
+    quint32 offset = 6 + 16 * static_cast<quint32>(images.size());
+    for (const QImage& image : images) {
+        const QByteArray one = QtEncoded(image, "ico");  // header 6, one entry 16, then data
+        QByteArray entry = one.mid(6, 16);
+        const auto size = static_cast<quint32>(one.size() - 22);
+        qToLittleEndian<quint32>(size, entry.data() + 8);
+        qToLittleEndian<quint32>(offset, entry.data() + 12);
+        directory += entry;
+        data += one.mid(22);
+        offset += size;
+    }
+    return directory + data;
+}
+
+TEST_F(LoadSave, AnIconGivesItsLargestEntry) {
+    if (!QtWrites("ico")) {
+        GTEST_SKIP() << "no Qt writer for ico";
+    }
+    const auto square = [](int side, QRgb colour) {
+        QImage image(side, side, QImage::Format_ARGB32);
+        image.fill(colour);
+        return image;
+    };
+    const QString path = tree_.WriteFile(
+        "app.ico",
+        IconWithEntries({square(16, 0xFFFF0000), square(48, 0xFF0000FF), square(32, 0xFF00FF00)}));
+    RawFormat raw = RawFormat::Undefined;
+    BitmapPtr icon = processor_.LoadImage(path, &raw);
+    ASSERT_TRUE(IsUsable(icon.get()));
+    EXPECT_EQ(raw, RawFormat::Icon);
+    EXPECT_EQ(icon->Image().size(), QSize(48, 48));
+    EXPECT_EQ(icon->Image().pixel(10, 10), 0xFF0000FFu);
+}
+
 TEST_F(LoadSave, ExifOrientationIsApplied) {
     // Left half red, right half blue; orientation 6 turns it a quarter clockwise on display, so
     // red ends up on top.
@@ -405,6 +448,21 @@ TEST_F(LoadSave, FailedFormatDoesNotSuppressTheNext) {
     EXPECT_EQ(Listing(tree_.Root()), QStringList{"a.BMP"});
 }
 
+TEST_F(LoadSave, AnExistingFileIsReplacedOnlyWhenAsked) {
+    BitmapPtr slot = Slot(BlockPicture(16, 16));
+    const QString target = tree_.WriteFile("a.PNG", "old bytes");
+    WriteOutcome outcome;
+    EXPECT_FALSE(processor_.SaveImage(slot, target, Format(FormatKind::Png), nullptr,
+                                      IfExists::Fail, &outcome));
+    EXPECT_EQ(outcome.kind, WriteOutcome::Kind::NameTaken);
+    EXPECT_EQ(ReadAll(target), "old bytes");
+    EXPECT_TRUE(processor_.SaveImage(slot, target, Format(FormatKind::Png), nullptr,
+                                     IfExists::Replace, &outcome));
+    EXPECT_TRUE(outcome.Written());
+    EXPECT_TRUE(IsUsable(processor_.LoadImage(target).get()));
+    EXPECT_EQ(Listing(tree_.Root()), QStringList{"a.PNG"});
+}
+
 TEST_F(LoadSave, CreatesMissingFolders) {
     BitmapPtr slot = Slot(BlockPicture(16, 16));
     const QString path = tree_.Path("one/two/three/a.PNG");
@@ -521,7 +579,11 @@ TEST(AtomicWrite, OverlongNameLeavesNothingBehind) {
     ImageProcessor processor;
     BitmapPtr slot = Slot(BlockPicture(16, 16));
     const QString name = QString(300, u'n') + QStringLiteral(".PNG");
-    EXPECT_FALSE(processor.SaveImage(slot, folder + name, Format(FormatKind::Png)));
+    WriteOutcome outcome;
+    EXPECT_FALSE(processor.SaveImage(slot, folder + name, Format(FormatKind::Png), nullptr,
+                                     IfExists::Fail, &outcome));
+    EXPECT_EQ(outcome.kind, WriteOutcome::Kind::Failed);
+    EXPECT_EQ(outcome.text, QString::fromLocal8Bit(std::strerror(ENAMETOOLONG)));
     EXPECT_TRUE(Listing(folder).isEmpty());
 }
 

@@ -38,6 +38,10 @@ TEST(NumberText, RealNumbersUseTheLongestNumericPrefix) {
     EXPECT_DOUBLE_EQ(ParseLeadingReal(QStringLiteral("-")), 0.0);
     EXPECT_DOUBLE_EQ(ParseLeadingReal(QStringLiteral("1e-999")), 0.0);
     EXPECT_TRUE(std::isinf(ParseLeadingReal(QStringLiteral("1e999"))));
+    // Words the conversion would take as numbers are none: a rotation by "nan" is no rotation.
+    for (const char* word : {"nan", "-nan", "inf", "+Infinity", "NAN(1)"}) {
+        EXPECT_DOUBLE_EQ(ParseLeadingReal(QString::fromLatin1(word)), 0.0) << word;
+    }
 }
 
 // Under a locale whose decimal point is a comma, the C library reads "0.5" as 0. The dialog's

@@ -29,19 +29,24 @@ void SortAndDedupePaths(PathList& list, bool folderMode);
 // Number of entries that are hidden: the name starts with ".", or the entry cannot be examined.
 int CountHiddenPaths(const PathList& list);
 
-// What the listing needs from the run: whether Stop was pressed, and how to report it.
+// What the listing needs from the run. The listing only notices a stop and gives Stopped; the
+// caller reports it once it has finished with every list it writes.
 struct ListingControl {
-    std::function<bool()> stopped;     // polled once per directory entry
-    std::function<void()> reportStop;  // called once, by the listing that noticed the stop
+    std::function<bool()> stopped;  // polled once per directory entry
+    // The run's output folder: never listed as a source when it lies below a listed folder, so
+    // that a run does not take up its own or an earlier run's outputs. Empty: none.
+    QString outputFolder;
 };
 
 enum class ListingResult { Complete, Missing, Stopped };
 
 // Appends the full paths of the files under one folder: the folder's own files first, then its
-// sub-folders depth first, each in the order the file system lists them. Hidden files are counted
-// into `hidden`. Symbolic links to folders are followed, but no folder is listed twice (a link
-// loop ends). A sub-folder that cannot be opened is skipped. On Stop the listing calls
-// reportStop exactly once, clears `list` and gives Stopped.
+// sub-folders depth first, each folder's entries in natural order. Hidden files are counted into
+// `hidden`; temporary files that an interrupted write left behind are not sources at all.
+// Symbolic links to folders are followed, but no folder is listed twice (a link loop ends). A
+// sub-folder that cannot be opened is skipped. The folder is taken as typed when something
+// exists under that text, trimmed otherwise. On Stop the listing clears `list` and gives
+// Stopped.
 ListingResult EnumerateFolder(const QString& folder, PathList& list, bool withSubfolders,
                               int& hidden, const ListingControl& control);
 
@@ -57,8 +62,7 @@ struct SourceSelection {
 
 // Builds the file list of a run. Single path: the listing order. Multi path: the selected files
 // and the files of the selected folders, in natural order without duplicates. Consumes the
-// selection lists. Complete, or Stopped (reported once through control), or Missing when the
-// single source folder is gone.
+// selection lists. Complete, Stopped, or Missing when the single source folder is gone.
 ListingResult CountSources(SourceSelection& selection, PathList& fileList, int& hidden,
                            const ListingControl& control);
 

@@ -4,12 +4,16 @@
 // the source's stem, the format's extension, the clash strategy and the long-name strategy.
 //
 // Fixed texts: prefix-fold marker "_CVN_", suffix-fold marker "_CVN", fold label "_CVN_L_".
-// Lengths count UTF-16 code units of the file name alone, extension included.
+// Lengths count UTF-16 code units of the file name alone, extension included; a name is too long
+// also when its encoded form passes the file system's limit of 255 bytes (a Chinese name of 90
+// characters does), so that it folds or is given up instead of failing to write.
 
 #include "engine/batch_settings.h"
 
+#include <QSet>
 #include <QString>
 
+#include <mutex>
 #include <optional>
 
 namespace corvane {
@@ -24,7 +28,9 @@ public:
     explicit OutputNamer(const BatchSettings& settings) : settings_(settings) {}
 
     // The folder for the outputs of one source file, created when needed; nullopt when the
-    // source file does not lie below the source folder's name or the folder cannot be made.
+    // source file does not lie below the source folder or the folder cannot be made. With the
+    // structure copied, the relative part starts at the source folder's own name and keeps every
+    // sub-folder below it.
     std::optional<QString> OutputFolderFor(const QString& sourceFile) const;
     // Target path of one output file after the clash and long-name rules.
     OutputPath MakeOutputPath(const QString& folder, const QString& stem,
@@ -36,9 +42,27 @@ public:
     // Shortens a file name longer than the limit to a free name carrying the label "_CVN_L_" and
     // a counter; shorter names come back unchanged.
     QString FoldLongName(const QString& path, bool prefixMode) const;
+    // Longer than the limit in UTF-16 code units, or than the file system allows in bytes.
+    bool IsTooLong(const QString& fileName) const;
 
 private:
     const BatchSettings& settings_;
+};
+
+// The names a run has written under the overwrite strategy. Overwrite replaces files that were
+// there before the run, never one the run wrote itself: a second output that would get the same
+// name takes the next free counter instead ("x.PNG", "x_1.PNG", "x_2.PNG"). Thread-safe.
+class OutputClaims {
+public:
+    // `path`, or the first of path_1, path_2, ... (counter before the extension) that this run
+    // has not claimed yet; claims it.
+    QString ClaimFree(const QString& path);
+    // Gives a claim back when nothing was written under it.
+    void Release(const QString& path);
+
+private:
+    std::mutex mutex_;
+    QSet<QString> claimed_;
 };
 
 // The source path that names a combined image: the entry itself, or the one after it when the

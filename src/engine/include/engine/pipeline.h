@@ -4,14 +4,22 @@
 // collect its tiles for a mosaic at the end of the run, or copy the file unchanged. Counts every
 // file and output for the report.
 //
+// Every output is written under the naming rules without ever replacing a file it must not:
+// with a clash prefix or suffix a name that another program takes meanwhile makes the output
+// move on to the next free name; with overwrite, files that were there before the run are
+// replaced, but never one this run wrote (see OutputClaims).
+//
 // Threads: runs on the processing thread (see processing_loop.h). Its state - the current image,
-// the formats still pending, the mosaic being filled, the collected tiles - survives a pause.
+// the formats still pending, the mosaic being filled, the collected tiles, the current file's
+// result - survives a pause.
 
 #include "engine/batch_settings.h"
+#include "engine/file_result.h"
 #include "engine/naming.h"
 #include "engine/processing_loop.h"
 #include "imaging/image_processor.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -30,10 +38,16 @@ public:
     void EndRun(ProcessingContext& context) override;
 
 private:
+    enum class Output { Written, Failed, Abandoned };
+    // The name of one output, asked again when another program took the previous one.
+    using Namer = std::function<OutputPath()>;
+    // Writes one output under a name; the outcome says whether the name was taken meanwhile.
+    using Writer = std::function<WriteOutcome(const QString& path, IfExists ifExists)>;
+
     void ProcessFile(ProcessingContext& context);
-    void WriteOutput(ProcessingContext& context, const QString& folder, const QString& path);
-    void SaveTiles(ProcessingContext& context, const QString& folder, const QString& base,
-                   const OutputFormat& format);
+    Output WriteOutput(ProcessingContext& context, const QString& folder, const QString& path);
+    Output SaveTiles(ProcessingContext& context, const QString& folder, const QString& base,
+                     const OutputFormat& format);
     void CutInto(std::vector<BitmapPtr>& tiles);
     void ApplyRotateResize();
     void Resize();
@@ -48,9 +62,15 @@ private:
     bool PlaceInMosaic(ProcessingContext& context, Bitmap* image);
     void CombineCollectedTiles(ProcessingContext& context);
     void FlushMosaic(ProcessingContext& context, const QString& groupName, bool final);
-    std::optional<QString> FolderFor(ProcessingContext& context, const QString& sourceFile);
-    bool Save(ProcessingContext& context, ImageSlot image, const QString& path,
-              const OutputFormat& format);
+    std::optional<QString> FolderFor(ProcessingContext& context, const QString& sourceFile,
+                                     FileResult& result);
+    // Writes one output as the naming rules say, counts it saved or notes in `result` why not.
+    Output WriteNamed(ProcessingContext& context, const Namer& name, const Writer& write,
+                      FileResult& result);
+    Output Save(ProcessingContext& context, ImageSlot image, const OutputFormat& format,
+                const Namer& name, FileResult& result);
+    // True when the current image survived rotation and resize; notes it otherwise.
+    bool TransformedImageUsable();
     int FormatCount() const { return static_cast<int>(formats_.size()); }
 
     const ImageProcessor& processor_;
@@ -76,6 +96,9 @@ private:
     CombineState mosaic_;
     QString groupName_;
     std::vector<BitmapPtr> tileList_;
+
+    FileResult result_;  // of the current file
+    OutputClaims claims_;
 };
 
 }  // namespace corvane

@@ -9,6 +9,7 @@
 
 #include "engine/batch_settings.h"
 #include "engine/enumeration.h"
+#include "engine/file_result.h"
 #include "engine/run_types.h"
 
 #include <QString>
@@ -59,6 +60,10 @@ public:
     void SendFinished();
     // Puts a text on the status line (through the owner thread).
     void ShowStatus(const QString& text, Colour colour) { showStatus_(text, colour); }
+    // Keeps what became of a file that has notes (files that went well are not kept).
+    void Record(FileResult result);
+    // The results kept so far; the context keeps none afterwards.
+    std::vector<FileResult> TakeResults() { return std::move(results_); }
 
     // Set when combining failed: the file loop ends.
     bool combineAborted = false;
@@ -73,6 +78,7 @@ private:
     std::size_t cursor_ = 0;
     PipelineCounters counters_;
     CombineCounts combine_;
+    std::vector<FileResult> results_;
 };
 
 // The work done on the files, filled by the pipeline. Runs on the processing thread.
@@ -80,7 +86,7 @@ class FileHandler {
 public:
     virtual ~FileHandler() = default;
     // Once at the start of every processing thread (also after Continue). False ends the run at
-    // once with its final messages.
+    // once: EndRun() still writes what was collected, then the final messages follow.
     virtual bool BeginRun(ProcessingContext& context) = 0;
     // The current file still has outputs to write (a pause interrupted it).
     virtual bool HasPendingOutputs() const = 0;

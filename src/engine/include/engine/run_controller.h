@@ -58,8 +58,8 @@ public:
     void OnPaused();
     void OnRunFinished();
 
-    // Frees the file list, the format list and the pipeline's images; the watermark picture too
-    // when asked.
+    // Frees the file list, the format list and the pipeline's images (keeping the run's combine
+    // counts and file results); the watermark picture too when asked.
     void ReleaseRunData(bool alsoWatermark);
     void ResetRunButtons();
     void SetStatus(const QString& text, Colour colour) { view_.SetStatus(text, colour); }
@@ -73,6 +73,8 @@ public:
     const BatchSettings& Settings() const { return settings_; }
     // The last run's combine counts (valid until the next processing start).
     const CombineCounts& Combine() const { return lastCombine_; }
+    // What became of the last run's files that have notes (valid until the next Start).
+    const std::vector<FileResult>& FileResults() const { return lastResults_; }
     // The list being processed (empty between runs).
     const PathList& FileList() const { return fileList_; }
     // The watermark of the run, prepared by validation.
@@ -85,13 +87,17 @@ private:
     void StartRun();
     void ContinueRun();
     bool StartWorker(std::function<void()> body);
-    void CountingThreadBody();
+    // Lists the sources; reports the end (also a stop) only when it has finished with the lists.
+    void CountingThreadBody(const QString& outputFolder);
     void OrderSelection();
     void SetState(RunState state) { state_.store(static_cast<int>(state)); }
     void EndStopped();
     // A worker could not be started: shown as a failure.
     void EndFailed();
     void FinishClose();
+    // Keeps the combine counts and file results of the run whose data goes (also a run stopped
+    // while paused, which ends without a last message).
+    void KeepLastRun();
     void Send(void (RunController::*handler)());
 
     Form& form_;
@@ -119,6 +125,7 @@ private:
     std::unique_ptr<ProcessingContext> context_;
     std::unique_ptr<FileHandler> handler_;
     CombineCounts lastCombine_;
+    std::vector<FileResult> lastResults_;
 };
 
 }  // namespace corvane

@@ -13,6 +13,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/output_format.h"
+#include "platform/atomic_file.h"
 
 #include <QSize>
 #include <QString>
@@ -71,9 +72,13 @@ public:
                         const LeastSizeFor& leastSize = {}, LoadError* error = nullptr) const;
     // Writes one output file atomically; true when the file was written. Draws the run's
     // watermark first (onto a copy, so an image saved in several formats shows it once in each).
-    // Creates the target's folder when missing.
+    // Creates the target's folder when missing. A file already under the name is replaced only
+    // with IfExists::Replace; otherwise the save fails with the outcome NameTaken, also when
+    // another program took the name while the file was being encoded. `outcome` (optional)
+    // tells why a save failed.
     bool SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
-                   const WatermarkSettings* watermark = nullptr) const;
+                   const WatermarkSettings* watermark = nullptr, IfExists ifExists = IfExists::Fail,
+                   WriteOutcome* outcome = nullptr) const;
     // Replaces any pixel format other than RGB555, RGB888, RGB32 and ARGB32 by ARGB32.
     void NormalizePixelFormat(ImageSlot slot) const;
     // Draws the source rectangle (srcX, srcY, width, height) 1:1 at (dstX, dstY) of the target;

@@ -9,11 +9,11 @@
 // the alpha channel exactly; the plain EMF and WMF records carry a 24-bit DIB of the image
 // composited over white, since GDI's raster calls have no alpha.
 //
-// Reading: any EMF or WMF whose drawing is raster records renders as a bitmap of its frame size
-// (Format_ARGB32, transparent where nothing was drawn). Every size and offset in the input is
-// bounds-checked; a file that cannot be rendered, or in which nothing was drawn (vector records
-// are not rendered), gives a null image, never a crash, and no allocation larger than the limits
-// below can be forced by a header.
+// Reading: an EMF, EMF+ or WMF renders its raster, vector and text records as a bitmap of its
+// frame at 96 DPI (Format_ARGB32, transparent where nothing was drawn). Every size and offset in
+// the input is bounds-checked and the drawing work of one file is bounded; a file that cannot be
+// rendered, or in which nothing could be drawn, gives a null image and a reason, never a crash,
+// and no allocation larger than the limits below can be forced by a header.
 
 #include "imaging/output_format.h"
 
@@ -33,7 +33,14 @@ bool WriteWmf(const QImage& image, QIODevice* device);
 RawFormat SniffMetafile(const QByteArray& head);
 
 // Renders a whole metafile held in memory. Null image when it is not a metafile we can render or
-// its frame exceeds maxPixels; no bitmap in it may exceed maxPixels either.
-QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels);
+// its frame exceeds maxPixels; no bitmap in it may exceed maxPixels either. With `errorString`,
+// a null image comes with the reason in words a person can read, as QImageReader gives it.
+// Why a metafile gave no picture: `tooLarge` when its frame or a bitmap in it passes the pixel
+// limit, and the reason in words a person can read.
+struct MetafileError {
+    bool tooLarge = false;
+    QString text;
+};
+QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels, MetafileError* error = nullptr);
 
 }  // namespace corvane

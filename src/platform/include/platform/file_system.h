@@ -1,11 +1,16 @@
 #pragma once
 // File-system queries and changes the engine needs, on QString paths. POSIX underneath on Linux.
 // None of these throws; failure is a false result.
+//
+// Names are encoded as native_names.h says, so names that are not UTF-8 work like any other, and
+// paths longer than the system's path limit (deep trees) work too.
+
+#include "platform/atomic_file.h"
 
 #include <QString>
 
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string_view>
 
 namespace corvane {
@@ -16,15 +21,28 @@ bool IsDirectory(const QString& path);
 bool IsRegularFile(const QString& path);
 bool CreateDirectory(const QString& path);
 
+// The folder a typed folder path names, as a folder path (ending with one separator): the text
+// as it stands when something exists under it, since a folder's name may begin or end with a
+// blank; otherwise the text trimmed. Empty for a blank text.
+QString FolderPathOf(const QString& text);
+
 // Creates every missing folder of a folder path and returns true when all exist afterwards.
-// The path is rewritten first (on Windows the drive colon rule, then trimming and normalising)
-// and the caller's text replaced by the rewritten form, so that files go where folders were made.
+// The path is rewritten first (on Windows the drive colon rule, then FolderPathOf) and the
+// caller's text replaced by the rewritten form, so that files go where folders were made.
 bool CreateFolderChain(QString& path);
 
-// Copies a file byte for byte, with its permissions and times. Never leaves a partial target:
-// the bytes go to a temporary name in the target folder, which is then moved into place. Without
-// replaceExisting the copy fails when the target exists (and the target is untouched).
-bool CopyFileAtomically(const QString& source, const QString& target, bool replaceExisting);
+// Copies a file byte for byte, with its permissions and times, through an AtomicFile: never a
+// partial target, and an existing target is replaced only with IfExists::Replace. `outcome`
+// (optional) tells why a copy failed, or that the name was taken.
+bool CopyFileAtomically(const QString& source, const QString& target, IfExists ifExists,
+                        WriteOutcome* outcome = nullptr);
+
+// Opens a regular file for reading and gives its descriptor, or -1 with the reason in `error`.
+// Never blocks on a pipe or a device: those are refused as not regular files.
+int OpenRegularFile(const QString& path, QString* error);
+
+// A path made absolute against the current folder, with "." and ".." resolved as text.
+QString AbsolutePath(const QString& path);
 
 // A name under which a file is hidden from ordinary listings: on Linux, one starting with ".".
 bool IsHiddenName(const QString& fileName);
@@ -35,6 +53,8 @@ struct FolderIdentity {
     std::uint64_t inode = 0;
     friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
+// The identity of the folder at a path; nullopt when there is none.
+std::optional<FolderIdentity> IdentityOf(const QString& path);
 
 // One entry of a folder listing, valid until the next call to Next(). `isDirectory` follows
 // symbolic links.
@@ -46,7 +66,7 @@ struct DirectoryEntry {
     bool IsHidden() const { return !nativeName.empty() && nativeName.front() == '.'; }
 };
 
-// folder + name, built in one allocation (listings make hundreds of thousands of these).
+// folder + name, built in one allocation for ASCII names (listings make hundreds of thousands).
 QString JoinPath(const QString& folder, std::string_view nativeName);
 
 // Reads one folder entry by entry, in the order the file system returns them; "." and ".." are

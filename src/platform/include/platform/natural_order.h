@@ -5,12 +5,13 @@
 // same list always gives the same result.
 
 #include <QString>
+#include <QStringView>
 
 namespace corvane {
 
 // Negative, zero or positive as a sorts before, with or after b. Zero only for identical texts.
-int NaturalCompare(const QString& a, const QString& b);
-inline bool NaturalLess(const QString& a, const QString& b) {
+int NaturalCompare(QStringView a, QStringView b);
+inline bool NaturalLess(QStringView a, QStringView b) {
     return NaturalCompare(a, b) < 0;
 }
 

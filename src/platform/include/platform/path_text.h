@@ -29,6 +29,8 @@ QString FileExtension(const QString& p);
 QString TrimSpaces(const QString& s);
 // Trim, collapse every run of separators into one, end with exactly one separator.
 QString NormalizeFolderPath(const QString& p);
+// The same without trimming: for a text known to name a folder as it stands.
+QString CollapseFolderPath(const QString& p);
 // Replaces the second ":" of a path (the first one after the drive colon) by "_Drive", so that a
 // drive root copied below another folder becomes a folder name. Only meaningful on Windows, where
 // CreateFolderChain applies it; on Linux ":" is an ordinary character.
@@ -36,7 +38,8 @@ QString ReplaceSecondDriveColon(const QString& p);
 
 // The first `units` UTF-16 code units of s, one fewer when the cut would split a surrogate pair.
 QString LeftUnits(const QString& s, qsizetype units);
-// The last `units` UTF-16 code units of s, one fewer when the cut would split a surrogate pair.
+// The last `units` UTF-16 code units of s, one fewer when the cut would split a surrogate pair
+// (a lone surrogate, which stands for an undecodable byte of a name, is a character of its own).
 QString RightUnits(const QString& s, qsizetype units);
 
 }  // namespace corvane

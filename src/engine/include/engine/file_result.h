@@ -1,0 +1,43 @@
+#pragma once
+// What became of one source file: how many outputs it gave and, for each thing that went wrong,
+// a note with a kind a program can act on and a text a person can read. The pipeline fills one
+// per file while it handles that file and records it when the file is done, so that files could
+// be handled on several threads, each result on its own.
+
+#include <QString>
+
+#include <vector>
+
+namespace corvane {
+
+enum class NoteKind {
+    Unreadable,   // nothing at the path, not a regular file, or the system refused to read it
+    NotAnImage,   // no decoder recognises the bytes
+    Corrupt,      // recognised, but damaged or truncated
+    TooLarge,     // beyond what can be decoded or held, also after rotation or resize
+    NameTooLong,  // the output name is too long and the long-name rule gives the file up
+    WriteFailed,  // an output could not be written; the text holds the system's reason
+};
+
+struct FileNote {
+    NoteKind kind = NoteKind::WriteFailed;
+    QString text;
+};
+
+struct FileResult {
+    FileResult() = default;
+    explicit FileResult(QString sourceFile) : source(std::move(sourceFile)) {}
+
+    QString source;  // the source file (for a mosaic: the file it is named after)
+    int written = 0;
+    std::vector<FileNote> notes;
+
+    void Note(NoteKind kind, QString text) { notes.push_back({kind, std::move(text)}); }
+    bool ProducedNothing() const { return written == 0 && !notes.empty(); }
+};
+
+// The kind as programs read it (corvane-batch --json): "unreadable", "not-an-image", "corrupt",
+// "too-large", "name-too-long", "write-failed".
+QString NoteKindName(NoteKind kind);
+
+}  // namespace corvane
