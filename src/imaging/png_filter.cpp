@@ -113,12 +113,10 @@ Neighbours LoadAt(const Byte* row, const Byte* above, std::size_t i, int bpp) {
 
 __m128i Paeth(const Neighbours& n) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i low =
-        PaethHalf(_mm_unpacklo_epi8(n.a, zero), _mm_unpacklo_epi8(n.b, zero),
-                  _mm_unpacklo_epi8(n.c, zero));
-    const __m128i high =
-        PaethHalf(_mm_unpackhi_epi8(n.a, zero), _mm_unpackhi_epi8(n.b, zero),
-                  _mm_unpackhi_epi8(n.c, zero));
+    const __m128i low = PaethHalf(_mm_unpacklo_epi8(n.a, zero), _mm_unpacklo_epi8(n.b, zero),
+                                  _mm_unpacklo_epi8(n.c, zero));
+    const __m128i high = PaethHalf(_mm_unpackhi_epi8(n.a, zero), _mm_unpackhi_epi8(n.b, zero),
+                                   _mm_unpackhi_epi8(n.c, zero));
     return _mm_sub_epi8(n.x, _mm_packus_epi16(low, high));
 }
 

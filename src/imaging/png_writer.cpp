@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <new>
 #include <functional>
+#include <new>
 #include <vector>
 
 namespace corvane {
@@ -109,8 +109,8 @@ bool Deflate(const std::vector<Byte>& data, int level, int strategy, bool last,
         in += step - stream.avail_in;
     } while (in < size && result == Z_OK);
     // A flush that filled the output to the last byte may have more to give: not taken as done.
-    const bool ok = in == size && stream.avail_out > 0 &&
-                    (last ? result == Z_STREAM_END : result == Z_OK);
+    const bool ok =
+        in == size && stream.avail_out > 0 && (last ? result == Z_STREAM_END : result == Z_OK);
     out.resize(stream.total_out);
     deflateEnd(&stream);
     return ok;
@@ -360,8 +360,8 @@ bool WriteImageData(ChunkWriter& out, const QImage& image, WorkPool* pool) {
             adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
             const bool first = start + i == 0;
             const bool last = start + i == encoder.Count() - 1;
-            out.Begin("IDAT", band.deflated.size() + (first ? kZlibHeader.size() : 0) +
-                                  (last ? 4 : 0));
+            out.Begin("IDAT",
+                      band.deflated.size() + (first ? kZlibHeader.size() : 0) + (last ? 4 : 0));
             if (first) {
                 out.Data(kZlibHeader.data(), kZlibHeader.size());
             }

@@ -2,9 +2,9 @@
 // come back pixel for pixel through libpng (Qt's reader), bytes that do not depend on how many
 // threads share the work, and files no larger than libpng's own at zlib level 4.
 
+#include "png_writer.h"
 #include "platform/work_pool.h"
 #include "png_filter.h"
-#include "png_writer.h"
 #include "support/test_names.h"
 
 #include <gtest/gtest.h>
@@ -56,8 +56,7 @@ TEST_P(PngRowFilter, FastPathChoosesAndWritesExactlyAsTheReference) {
         Bytes fast(p.length + 1);
         Bytes reference(p.length + 1);
         FilterPngRow(paddedRow.Data(), paddedAbove.Data(), p.length, p.bpp, fast.data());
-        FilterPngRowScalar(paddedRow.Data(), paddedAbove.Data(), p.length, p.bpp,
-                           reference.data());
+        FilterPngRowScalar(paddedRow.Data(), paddedAbove.Data(), p.length, p.bpp, reference.data());
         ASSERT_EQ(fast, reference) << "trial " << trial;
     }
 }
@@ -72,16 +71,15 @@ std::uint8_t Flat(std::mt19937&, std::size_t) {
     return 200;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, PngRowFilter,
-    ::testing::Values(FilterRow{"grey one byte", 1, 1, Noise},
-                      FilterRow{"grey shorter than a step", 1, 15, Noise},
-                      FilterRow{"rgb odd length noise", 3, 3 * 37, Noise},
-                      FilterRow{"rgb smooth", 3, 3 * 300, Smooth},
-                      FilterRow{"rgba noise", 4, 4 * 129, Noise},
-                      FilterRow{"rgba flat", 4, 4 * 64, Flat},
-                      FilterRow{"grey long smooth", 1, 4099, Smooth}),
-    test::kRowName);
+INSTANTIATE_TEST_SUITE_P(Rows, PngRowFilter,
+                         ::testing::Values(FilterRow{"grey one byte", 1, 1, Noise},
+                                           FilterRow{"grey shorter than a step", 1, 15, Noise},
+                                           FilterRow{"rgb odd length noise", 3, 3 * 37, Noise},
+                                           FilterRow{"rgb smooth", 3, 3 * 300, Smooth},
+                                           FilterRow{"rgba noise", 4, 4 * 129, Noise},
+                                           FilterRow{"rgba flat", 4, 4 * 64, Flat},
+                                           FilterRow{"grey long smooth", 1, 4099, Smooth}),
+                         test::kRowName);
 
 QImage Pattern(int width, int height, QImage::Format format) {
     QImage image(width, height, QImage::Format_ARGB32);
@@ -123,9 +121,8 @@ TEST_P(PngRoundTrip, LibpngReadsBackEveryPixel) {
     const QImage source = Pattern(p.size.width(), p.size.height(), p.format);
     const QImage decoded = Read(Write(source));
     ASSERT_EQ(decoded.size(), source.size());
-    const QImage::Format compareAs = p.format == QImage::Format_Grayscale8
-                                         ? QImage::Format_Grayscale8
-                                         : QImage::Format_ARGB32;
+    const QImage::Format compareAs =
+        p.format == QImage::Format_Grayscale8 ? QImage::Format_Grayscale8 : QImage::Format_ARGB32;
     EXPECT_EQ(decoded.convertToFormat(compareAs), source.convertToFormat(compareAs));
 }
 
@@ -177,9 +174,10 @@ QImage PhotoLike(int width, int height) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const int n = static_cast<int>(random() % 7) - 3;
-            image.setPixel(x, y, qRgb(std::clamp(x / 4 + y / 8 + n, 0, 255),
-                                      std::clamp(120 + (x - y) / 16 + n, 0, 255),
-                                      std::clamp(200 - y / 5 + n, 0, 255)));
+            image.setPixel(x, y,
+                           qRgb(std::clamp(x / 4 + y / 8 + n, 0, 255),
+                                std::clamp(120 + (x - y) / 16 + n, 0, 255),
+                                std::clamp(200 - y / 5 + n, 0, 255)));
         }
     }
     return image;

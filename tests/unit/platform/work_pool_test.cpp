@@ -33,9 +33,8 @@ TEST(WorkPool, PartsMayShareOutWorkOfTheirOwnFromSeveralCallers) {
     std::atomic<int> total{0};
     std::vector<std::thread> callers;
     for (int c = 0; c < 3; ++c) {
-        callers.emplace_back([&] {
-            pool.RunParts(4, [&](int) { pool.RunParts(5, [&](int) { ++total; }); });
-        });
+        callers.emplace_back(
+            [&] { pool.RunParts(4, [&](int) { pool.RunParts(5, [&](int) { ++total; }); }); });
     }
     for (std::thread& caller : callers) {
         caller.join();
