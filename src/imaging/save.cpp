@@ -18,7 +18,7 @@
 namespace corvane {
 namespace {
 
-bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device) {
+bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device, WorkPool* pool) {
     switch (format.kind) {
         case FormatKind::Emf:
             return WriteEmf(image, device);
@@ -30,7 +30,7 @@ bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device) 
             break;
     }
     // A raster format whose encoder was not found is never written.
-    return !format.encoderClsid.isNull() && EncodeRaster(image, format.kind, device);
+    return !format.encoderClsid.isNull() && EncodeRaster(image, format.kind, device, pool);
 }
 
 // Creates the missing folders of the target (the result is not checked: a missing folder shows
@@ -49,12 +49,12 @@ WriteOutcome Failure(const QString& text) {
 }
 
 WriteOutcome WriteFile(const QImage& image, const QString& path, const OutputFormat& format,
-                       IfExists ifExists) {
+                       IfExists ifExists, WorkPool* pool) {
     AtomicFile out(PrepareTarget(path), ifExists);
     if (!out.Open()) {
         return out.Outcome();
     }
-    if (!Encode(image, format, out.Device())) {
+    if (!Encode(image, format, out.Device(), pool)) {
         // A full disk shows as a failed write on the file; anything else is the encoder's.
         return Failure(out.Device()->error() != QFileDevice::NoError
                            ? out.Device()->errorString()
@@ -69,13 +69,13 @@ WriteOutcome WriteFile(const QImage& image, const QString& path, const OutputFor
 
 bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
                                const WatermarkSettings* watermark, IfExists ifExists,
-                               WriteOutcome* outcome) const {
+                               WriteOutcome* outcome, WorkPool* pool) const {
     const auto save = [&]() -> WriteOutcome {
         if (!IsUsable(slot.get())) {
             return Failure(QStringLiteral("there is no picture to write"));
         }
         if (watermark == nullptr || !watermark->on) {
-            return WriteFile(slot->Image(), path, format, ifExists);
+            return WriteFile(slot->Image(), path, format, ifExists, pool);
         }
         BitmapPtr marked = std::make_unique<Bitmap>(slot->Image());
         const bool drawn = watermark->text.isEmpty()
@@ -84,7 +84,7 @@ bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const Output
         if (!drawn || marked == nullptr) {
             return Failure(QStringLiteral("the watermark could not be drawn"));
         }
-        return WriteFile(marked->Image(), path, format, ifExists);
+        return WriteFile(marked->Image(), path, format, ifExists, pool);
     };
     const WriteOutcome result = save();
     if (outcome != nullptr) {

@@ -2,8 +2,8 @@
 // kept picture memory: a large picture's block serves the next picture of that size, never two
 // live pictures at once.
 
-#include "imaging/picture_memory.h"
 #include "quarter_turn.h"
+#include "imaging/picture_memory.h"
 #include "support/test_names.h"
 
 #include <gtest/gtest.h>

@@ -24,6 +24,8 @@
 
 namespace corvane {
 
+class WorkPool;
+
 using Colour = std::uint32_t;  // Windows colour value 0x00BBGGRR
 
 // The watermark of a run, prepared by the input validation and applied by SaveImage.
@@ -75,10 +77,11 @@ public:
     // Creates the target's folder when missing. A file already under the name is replaced only
     // with IfExists::Replace; otherwise the save fails with the outcome NameTaken, also when
     // another program took the name while the file was being encoded. `outcome` (optional)
-    // tells why a save failed.
+    // tells why a save failed. With a `pool`, encoders that can share out their work (PNG) do;
+    // the bytes are the same without.
     bool SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
                    const WatermarkSettings* watermark = nullptr, IfExists ifExists = IfExists::Fail,
-                   WriteOutcome* outcome = nullptr) const;
+                   WriteOutcome* outcome = nullptr, WorkPool* pool = nullptr) const;
     // Replaces any pixel format other than RGB555, RGB888, RGB32 and ARGB32 by ARGB32.
     void NormalizePixelFormat(ImageSlot slot) const;
     // Draws the source rectangle (srcX, srcY, width, height) 1:1 at (dstX, dstY) of the target;

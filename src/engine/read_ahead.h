@@ -1,0 +1,68 @@
+#pragma once
+// Files of a run made ready ahead of their turn: while the processing thread writes the outputs
+// of one file, helper threads load (and turn and resize) the next ones. Each helper holds at most
+// one file ahead. A file is made by the same function whichever thread makes it, so the run is
+// the same whatever the number of helpers.
+//
+// Threads: Start(), Take() and Stop() belong to the processing thread; the helpers run `prepare`
+// outside the lock and hand over its result under it.
+
+#include "engine/enumeration.h"
+#include "imaging/image_processor.h"
+
+#include <QSize>
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace corvane {
+
+// One source file, loaded and transformed as the run says.
+struct PreparedFile {
+    BitmapPtr image;
+    bool loaded = false;  // the picture decoded; `error` says why not otherwise
+    RawFormat raw = RawFormat::Undefined;
+    LoadError error;
+};
+
+class ReadAhead {
+public:
+    using Prepare = std::function<PreparedFile(const QString& file)>;
+
+    ReadAhead(int helpers, Prepare prepare);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Starts the helpers on files[first] and after. `files` must outlive Stop().
+    void Start(const PathList& files, std::size_t first);
+    // files[index] made ready (after Start()): by a helper, waiting for it to finish, or else
+    // here.
+    PreparedFile Take(std::size_t index);
+    // Ends the helpers (each finishes the file it is on) and drops what they made.
+    void Stop();
+
+private:
+    void HelperLoop();
+    bool CanClaim() const;
+
+    const int helpers_;
+    const Prepare prepare_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const PathList* files_ = nullptr;
+    std::size_t next_ = 0;   // the next file a helper claims
+    std::size_t limit_ = 0;  // helpers claim files below this
+    // Claimed files; a value once made.
+    std::map<std::size_t, std::optional<PreparedFile>> ahead_;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace corvane
