@@ -69,7 +69,7 @@ Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& setting
       cutRows_(settings.cutRows),
       workers_(std::max(workers, 1)),
       readAhead_(std::make_unique<ReadAhead>(
-          workers_ - 1, [this](const QString& file) { return Prepare(file); })) {}
+          workers_, [this](const QString& file) { return Prepare(file); })) {}
 
 Pipeline::~Pipeline() = default;
 
@@ -78,7 +78,7 @@ bool Pipeline::BeginRun(ProcessingContext& context) {
         pool_ = std::make_unique<WorkPool>(workers_ - 1);
     }
     // A file that a pause interrupted keeps its picture: reading ahead starts after it.
-    readAhead_->Start(context.Files(), context.Cursor() + (HasPendingOutputs() ? 1 : 0));
+    readAhead_->Start(context.Files(), context.Cursor(), HasPendingOutputs());
     if (kind_ != OperationKind::Combine) {
         return true;
     }

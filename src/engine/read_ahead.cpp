@@ -5,23 +5,26 @@
 
 namespace corvane {
 
-ReadAhead::ReadAhead(int helpers, Prepare prepare)
-    : helpers_(std::max(helpers, 0)), prepare_(std::move(prepare)) {}
+ReadAhead::ReadAhead(int workers, Prepare prepare)
+    : workers_(static_cast<std::size_t>(std::max(workers, 1))), prepare_(std::move(prepare)) {}
 
 ReadAhead::~ReadAhead() {
     Stop();
 }
 
-void ReadAhead::Start(const PathList& files, std::size_t first) {
+void ReadAhead::Start(const PathList& files, std::size_t current, bool held) {
     Stop();
     {
         const std::lock_guard lock(mutex_);
         files_ = &files;
-        next_ = first;
-        limit_ = first + static_cast<std::size_t>(helpers_);
+        next_ = held ? current + 1 : current;
+        limit_ = current + workers_;
+    }
+    if (workers_ == 1) {
+        return;
     }
     try {
-        for (int i = 0; i < helpers_; ++i) {
+        for (std::size_t i = 0; i < workers_; ++i) {
             threads_.emplace_back([this] { HelperLoop(); });
         }
     } catch (const std::system_error&) {
@@ -55,8 +58,7 @@ void ReadAhead::HelperLoop() {
 
 PreparedFile ReadAhead::Take(std::size_t index) {
     std::unique_lock lock(mutex_);
-    // Taking this file lets the helpers make the next ones, up to one each.
-    limit_ = std::max(limit_, index + 1 + static_cast<std::size_t>(helpers_));
+    limit_ = std::max(limit_, index + workers_);
     ahead_.erase(ahead_.begin(), ahead_.lower_bound(index));
     changed_.notify_all();
     const auto it = ahead_.find(index);

@@ -1,8 +1,9 @@
 #pragma once
 // Files of a run made ready ahead of their turn: while the processing thread writes the outputs
-// of one file, helper threads load (and turn and resize) the next ones. Each helper holds at most
-// one file ahead. A file is made by the same function whichever thread makes it, so the run is
-// the same whatever the number of helpers.
+// of one file, helper threads load (and turn and resize) the next ones. With N workers there are
+// N helpers and the processing thread's file and the N - 1 after it may be in hand: while it
+// writes, N - 1 files are made ahead; while it waits for its file, every helper works. A file is
+// made by the same function whichever thread makes it, so the run is the same whatever N.
 //
 // Threads: Start(), Take() and Stop() belong to the processing thread; the helpers run `prepare`
 // outside the lock and hand over its result under it.
@@ -35,13 +36,15 @@ class ReadAhead {
 public:
     using Prepare = std::function<PreparedFile(const QString& file)>;
 
-    ReadAhead(int helpers, Prepare prepare);
+    // One worker: no helper, every file is made by Take().
+    ReadAhead(int workers, Prepare prepare);
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // Starts the helpers on files[first] and after. `files` must outlive Stop().
-    void Start(const PathList& files, std::size_t first);
+    // Starts the helpers with files[current] as the processing thread's file (already in its
+    // hands when `held`). `files` must outlive Stop().
+    void Start(const PathList& files, std::size_t current, bool held);
     // files[index] made ready (after Start()): by a helper, waiting for it to finish, or else
     // here.
     PreparedFile Take(std::size_t index);
@@ -52,7 +55,7 @@ private:
     void HelperLoop();
     bool CanClaim() const;
 
-    const int helpers_;
+    const std::size_t workers_;
     const Prepare prepare_;
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -12,9 +12,9 @@
 // Threads: runs on the processing thread (see processing_loop.h). Its state - the current image,
 // the formats still pending, the mosaic being filled, the collected tiles, the current file's
 // result - survives a pause. With more than one worker, helper threads load, turn and resize the
-// next files while the processing thread writes (one file ahead per helper), and PNG rows are
-// deflated on every worker; everything seen from outside - outputs byte for byte, names, order,
-// messages and counters, the points where Pause and Stop take effect - stays as with one.
+// next files while the processing thread writes (at most one file ahead per extra worker), and PNG
+// rows are deflated on every worker; everything seen from outside - outputs byte for byte, names,
+// order, messages and counters, the points where Pause and Stop take effect - stays as with one.
 
 #include "engine/batch_settings.h"
 #include "engine/file_result.h"
