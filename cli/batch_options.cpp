@@ -63,6 +63,10 @@ public:
         if (Has("same-format") && Has("copy")) {
             return Fail(QStringLiteral("--same-format and --copy exclude each other"));
         }
+        // A copy keeps every byte of the file, its metadata too.
+        if (Has("strip-metadata") && Has("copy")) {
+            return Fail(QStringLiteral("--strip-metadata and --copy exclude each other"));
+        }
         if (Has("format")) {
             SetAllFormats(false);
             for (const QString& raw : Value("format").split(u',', Qt::SkipEmptyParts)) {
@@ -307,6 +311,7 @@ void AddOptions(QCommandLineParser& parser) {
     value({"combine"}, "combine", "NxM");
     value({"watermark-text"}, "watermark text", "TEXT");
     value({"watermark-image"}, "watermark picture", "FILE");
+    flag({"strip-metadata"}, "no metadata in the outputs");
     value({"threads"}, "workers", "N");
     flag({"json"}, "JSON report");
     flag({"q", "quiet"}, "no progress display");
@@ -327,6 +332,7 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
     result.flags.help = parser.isSet("help");
     result.flags.json = parser.isSet("json");
     result.flags.quiet = parser.isSet("quiet");
+    result.flags.stripMetadata = parser.isSet("strip-metadata");
     if (result.flags.help) {
         return result;
     }
@@ -372,6 +378,8 @@ QString BatchUsage() {
         "      --cut NxM (blocks across x down) | --cut-cell WxH\n"
         "      --combine NxM\n"
         "      --watermark-text TEXT | --watermark-image FILE\n"
+        "      --strip-metadata         write no EXIF, XMP, IPTC or comment into the outputs (kept "
+        "by default in JPEG, PNG and TIFF)\n"
         "      --json                   print the final report as one JSON object on stdout\n"
         "  -q, --quiet                  no progress display\n"
         "      --threads N              workers sharing the run (default: one per core; 1: "

@@ -14,7 +14,8 @@ struct BatchFlags {
     bool json = false;
     bool quiet = false;
     bool help = false;
-    int threads = 0;  // workers of the run; 0: one per core
+    int threads = 0;             // workers of the run; 0: one per core
+    bool stripMetadata = false;  // --strip-metadata: BatchSettings::stripMetadata
 };
 
 struct ParsedArguments {

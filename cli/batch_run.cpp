@@ -159,6 +159,7 @@ int RunBatch(const QStringList& arguments) {
     run = &controller;
     controller.MultiSelectFiles() = ListOrNothing(args.files);
     controller.MultiSelectFolders() = ListOrNothing(args.folders);
+    controller.SetStripMetadata(args.flags.stripMetadata);
     controller.MarkInitialised();
 
     StopSignals stopSignals;

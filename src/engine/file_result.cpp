@@ -1,6 +1,28 @@
 #include "engine/file_result.h"
 
+#include <algorithm>
+
 namespace corvane {
+namespace {
+
+bool IsAboutMetadata(const FileNote& note) {
+    return note.kind == NoteKind::MetadataUnread || note.kind == NoteKind::MetadataUnwritten;
+}
+
+}  // namespace
+
+void FileResult::NoteOnce(NoteKind kind, const QString& text) {
+    const bool noted = std::any_of(notes.begin(), notes.end(), [&](const FileNote& note) {
+        return note.kind == kind && note.text == text;
+    });
+    if (!noted) {
+        Note(kind, text);
+    }
+}
+
+bool FileResult::ProducedNothing() const {
+    return written == 0 && !std::all_of(notes.begin(), notes.end(), IsAboutMetadata);
+}
 
 QString NoteKindName(NoteKind kind) {
     switch (kind) {
@@ -14,6 +36,10 @@ QString NoteKindName(NoteKind kind) {
             return QStringLiteral("too-large");
         case NoteKind::NameTooLong:
             return QStringLiteral("name-too-long");
+        case NoteKind::MetadataUnread:
+            return QStringLiteral("metadata-unread");
+        case NoteKind::MetadataUnwritten:
+            return QStringLiteral("metadata-unwritten");
         case NoteKind::WriteFailed:
             break;
     }

@@ -135,7 +135,13 @@ Pipeline::Output Pipeline::Save(ProcessingContext& context, ImageSlot image,
         context, name,
         [&](const QString& path, IfExists ifExists) {
             WriteOutcome outcome;
-            processor_.SaveImage(image, path, format, watermark, ifExists, &outcome, pool_.get());
+            QString metadataProblem;
+            processor_.SaveImage(image, path, format, watermark, ifExists, &outcome,
+                                 &metadataProblem, pool_.get());
+            if (outcome.Written() && !metadataProblem.isEmpty()) {
+                result.NoteOnce(NoteKind::MetadataUnwritten,
+                                format.extension.mid(1) + QStringLiteral(": ") + metadataProblem);
+            }
             return outcome;
         },
         result);
@@ -180,6 +186,7 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
         SkipFile(context);
         return;
     }
+    KeepOrStripMetadata(prepared.error);
     if (settings_.sameAsSource && !formats_.empty()) {
         ResolveSameAsSource(formats_.front(), prepared.raw, file);
     }
@@ -198,6 +205,15 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
     formatCursor_ = 0;
     formatEnd_ = formats_.size();
     ProcessFile(context);
+}
+
+void Pipeline::KeepOrStripMetadata(const LoadError& error) {
+    if (settings_.stripMetadata) {
+        image_->SetMetadata(nullptr);
+    } else if (!error.metadataProblem.isEmpty() && kind_ != OperationKind::DirectCopy) {
+        // A copy keeps the file's bytes, metadata and all.
+        result_.Note(NoteKind::MetadataUnread, error.metadataProblem);
+    }
 }
 
 void Pipeline::SkipFile(ProcessingContext& context) {

@@ -26,4 +26,13 @@ BitmapPtr FailedBitmap(ImageStatus status) {
     return std::make_unique<Bitmap>(QImage(), status);
 }
 
+BitmapPtr DerivedBitmap(QImage image, const Bitmap& source) {
+    if (image.isNull()) {
+        return FailedBitmap();
+    }
+    auto bitmap = std::make_unique<Bitmap>(std::move(image));
+    bitmap->KeepPictureInfoOf(source);
+    return bitmap;
+}
+
 }  // namespace corvane

@@ -21,4 +21,8 @@ QImage AllocateImage(qint64 width, qint64 height, QImage::Format format);
 // The bitmap that takes the place of one that could not be made.
 BitmapPtr FailedBitmap(ImageStatus status = ImageStatus::OutOfMemory);
 
+// A bitmap of `image` made from `source`, keeping its metadata and colour profile; a failed
+// bitmap when the image is null (it could not be made).
+BitmapPtr DerivedBitmap(QImage image, const Bitmap& source);
+
 }  // namespace corvane

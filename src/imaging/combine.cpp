@@ -36,7 +36,8 @@ bool ImageProcessor::AppendToCanvas(ImageSlot canvas, Bitmap* image, int x, int 
             }
             return false;
         }
-        auto grown = std::make_unique<Bitmap>(std::move(pixels));
+        // A mosaic keeps the metadata and colour profile of its first picture.
+        BitmapPtr grown = DerivedBitmap(std::move(pixels), hasCanvas ? *canvas : *image);
         ClearWithColour(grown.get(), kWhite);
         if (hasCanvas && !CopyRegion(grown, canvas.get(), 0, 0, 0, 0, 0, 0)) {
             return false;

@@ -3,15 +3,25 @@
 // The format is always decided from the bytes, never from the name: metafiles first (Qt has no
 // reader for them), then Qt's image plugins. Untrusted files can declare any size in a few header
 // bytes, so the declared size is checked against a fixed pixel bound before anything is allocated.
+//
+// A picture is read into memory once: it is decoded from those bytes, and its metadata read from
+// the same bytes. The loader turns the pixels upright itself, as the orientation the file states
+// says: Qt's reader would lose the colour profile in a quarter turn, and ignores the orientation
+// of a PNG.
 
 #include "allocation.h"
 #include "imaging/image_processor.h"
+#include "imaging/metadata.h"
 #include "imaging/metafile.h"
 #include "imaging/picture_memory.h"
+#include "imaging/png_chunks.h"
 #include "platform/file_system.h"
 
+#include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
+#include <QTransform>
 
 #include <utility>
 
@@ -25,10 +35,13 @@ using Kind = LoadError::Kind;
 constexpr qint64 kMaxMetafileBytes = qint64(1) << 30;
 // Enough for every metafile signature, placeable header included.
 constexpr qint64 kSniffBytes = 1024;
+// Larger pictures are decoded straight from the file, and their metadata is not read: holding
+// the whole file beside the decoded picture would cost too much memory.
+constexpr qint64 kMaxInMemoryBytes = qint64(256) << 20;
 
 void SetError(LoadError* error, Kind kind, const QString& text) {
     if (error != nullptr) {
-        *error = {kind, text};
+        *error = {kind, text, {}};
     }
 }
 
@@ -144,6 +157,57 @@ QImage DecodeTarget(QImageReader& reader, RawFormat format, QSize declared) {
     return NewPicture(size.width(), size.height(), pixels);
 }
 
+// The turn and mirroring an EXIF orientation (1-8) asks for, as Qt names them.
+QImageIOHandler::Transformations FromExifOrientation(int orientation) {
+    using T = QImageIOHandler::Transformation;
+    static const QImageIOHandler::Transformations kTurns[] = {
+        T::TransformationNone,
+        T::TransformationMirror,
+        T::TransformationRotate180,
+        T::TransformationFlip,
+        T::TransformationFlipAndRotate90,
+        T::TransformationRotate90,
+        T::TransformationMirrorAndRotate90,
+        T::TransformationRotate270,
+    };
+    return orientation >= 1 && orientation <= 8 ? kTurns[orientation - 1] : T::TransformationNone;
+}
+
+// Mirrors, then turns a quarter clockwise, as `how` says; the colour space stays.
+QImage Upright(QImage image, QImageIOHandler::Transformations how) {
+    if (how == QImageIOHandler::TransformationNone) {
+        return image;
+    }
+    const QColorSpace space = image.colorSpace();
+    image = std::move(image).mirrored(how.testFlag(QImageIOHandler::TransformationMirror),
+                                      how.testFlag(QImageIOHandler::TransformationFlip));
+    if (how.testFlag(QImageIOHandler::TransformationRotate90)) {
+        image = image.transformed(QTransform().rotate(90));
+    }
+    image.setColorSpace(space);
+    return image;
+}
+
+// The metadata of the bytes a picture was decoded from; none when it was decoded from the file.
+MetadataRead ReadMetadataOf(const QByteArray& bytes, const QImage& image, LoadError* error) {
+    MetadataRead metadata;
+    if (bytes.isNull()) {
+        metadata.problem =
+            QStringLiteral("the file is larger than %1 MiB: its metadata is not read")
+                .arg(kMaxInMemoryBytes >> 20);
+    } else {
+        QMap<QString, QString> texts;
+        for (const QString& key : image.textKeys()) {
+            texts.insert(key, image.text(key));
+        }
+        metadata = ReadMetadata(bytes, texts);
+    }
+    if (error != nullptr) {
+        error->metadataProblem = metadata.problem;
+    }
+    return metadata;
+}
+
 // An icon file holds the same picture at several sizes; the largest one is the picture.
 void JumpToLargestIcon(QImageReader& reader) {
     int largest = 0;
@@ -164,9 +228,24 @@ void JumpToLargestIcon(QImageReader& reader) {
 BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSizeFor& leastSize,
                      LoadError* error) {
     file.seek(0);
-    QImageReader reader(&file);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QIODevice* device = &file;
+    if (file.size() <= kMaxInMemoryBytes) {
+        bytes = file.readAll();
+        if (bytes.size() != file.size()) {
+            return Refuse(error, Kind::Unreadable, file.errorString());
+        }
+        if (!PngChunksFit(bytes)) {
+            return Refuse(error, Kind::Corrupt,
+                          QStringLiteral("damaged or truncated: a chunk runs past the end"));
+        }
+        buffer.open(QIODevice::ReadOnly);
+        device = &buffer;
+    }
+    QImageReader reader(device);
     reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
+    reader.setAutoTransform(false);
     if (!reader.canRead()) {
         return Refuse(error, Kind::NotAnImage,
                       file.size() == 0
@@ -196,7 +275,13 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
     if (raw != nullptr) {
         *raw = format;
     }
-    return std::make_unique<Bitmap>(std::move(image));
+    MetadataRead metadata = ReadMetadataOf(bytes, image, error);
+    const bool readerTurns = reader.supportsOption(QImageIOHandler::ImageTransformation);
+    image = Upright(std::move(image), readerTurns ? reader.transformation()
+                                                  : FromExifOrientation(metadata.orientation));
+    auto bitmap = std::make_unique<Bitmap>(std::move(image));
+    bitmap->SetMetadata(std::move(metadata.metadata));
+    return bitmap;
 }
 
 }  // namespace

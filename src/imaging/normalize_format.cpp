@@ -18,7 +18,7 @@ void ImageProcessor::NormalizePixelFormat(ImageSlot slot) const {
         return;
     }
     QImage converted = slot->Image().convertToFormat(QImage::Format_ARGB32);
-    slot = converted.isNull() ? FailedBitmap() : std::make_unique<Bitmap>(std::move(converted));
+    slot = DerivedBitmap(std::move(converted), *slot);
 }
 
 }  // namespace corvane

@@ -302,24 +302,6 @@ void WriteColourProfile(ChunkWriter& out, const QImage& image) {
     out.Chunk("iCCP", name + '\0' + '\0' + compressed);
 }
 
-void WriteTexts(ChunkWriter& out, const QImage& image) {
-    for (const QString& key : image.textKeys()) {
-        const QByteArray keyword = Keyword(key);
-        if (keyword.isEmpty()) {
-            continue;
-        }
-        QString value = image.text(key);
-        value.remove(QChar(u'\0'));
-        const bool latin1 =
-            std::all_of(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 256; });
-        if (latin1) {
-            out.Chunk("tEXt", keyword + '\0' + value.toLatin1());
-        } else {  // uncompressed international text without language tags
-            out.Chunk("iTXt", keyword + QByteArray("\0\0\0\0\0", 5) + value.toUtf8());
-        }
-    }
-}
-
 void WriteHeader(ChunkWriter& out, const QImage& image) {
     out.Raw(kSignature.data(), kSignature.size());
     const QByteArray header = BigEndian(static_cast<quint32>(image.width())) +
@@ -338,7 +320,6 @@ void WriteHeader(ChunkWriter& out, const QImage& image) {
                               BigEndian(static_cast<quint32>(image.offset().y())) +
                               '\0');  // in pixels
     }
-    WriteTexts(out, image);
 }
 
 // The image data: one IDAT chunk per band, the zlib header before the first band and the

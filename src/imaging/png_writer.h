@@ -20,9 +20,9 @@ class WorkPool;
 bool CanWritePng(const QImage& image);
 
 // Writes the picture as PNG: RGB for RGB32 and RGB888, RGBA for ARGB32, grey for Grayscale8, with
-// the picture's colour profile (iCCP), resolution (pHYs), offset (oFFs) and texts. `pool` may be
-// null (every band on the calling thread). False when the device refused to write or memory ran
-// out.
+// the picture's colour profile (iCCP), resolution (pHYs) and offset (oFFs); its texts are the
+// metadata step's (metadata.h). `pool` may be null (every band on the calling thread). False when
+// the device refused to write or memory ran out.
 bool WritePng(const QImage& image, QIODevice* device, WorkPool* pool);
 
 }  // namespace corvane

@@ -97,7 +97,9 @@ void CopyPictureInfo(const QImage& source, QImage& target) {
 QImage TurnQuarter(const QImage& source, int degrees) {
     const int depth = source.depth();
     if (depth != 16 && depth != 24 && depth != 32) {
-        return source.transformed(QTransform().rotate(degrees));
+        QImage turned = source.transformed(QTransform().rotate(degrees));
+        turned.setColorSpace(source.colorSpace());  // Qt's turn leaves it behind
+        return turned;
     }
     const bool sideways = degrees != 180;
     QImage target = AllocateImage(sideways ? source.height() : source.width(),

@@ -50,10 +50,8 @@ bool ImageProcessor::CopyRegion(ImageSlot target, Bitmap* source, int dstX, int 
         return false;
     }
     if (dstX == 0 && dstY == 0) {
-        QImage copy = CopyToOrigin(pixels, rect);
-        const bool copied = !copy.isNull();
-        target = copied ? std::make_unique<Bitmap>(std::move(copy)) : FailedBitmap();
-        return copied;
+        target = DerivedBitmap(CopyToOrigin(pixels, rect), *source);
+        return !target->Image().isNull();
     }
     QImage blank = AllocateImage(rect.width(), rect.height(), pixels.format());
     if (blank.isNull()) {
@@ -62,7 +60,7 @@ bool ImageProcessor::CopyRegion(ImageSlot target, Bitmap* source, int dstX, int 
     }
     blank.setColorTable(pixels.colorTable());
     blank.fill(0);
-    target = std::make_unique<Bitmap>(std::move(blank));
+    target = DerivedBitmap(std::move(blank), *source);
     return DrawRegion(target->Image(), pixels, QPoint(dstX, dstY), rect);
 }
 

@@ -106,7 +106,7 @@ void ImageProcessor::ResampleTo(ImageSlot slot, int width, int height) const {
         return;  // not redrawn: the pixels stay exactly as they are
     }
     QImage resampled = ResampleImage(slot->Image(), width, height);
-    slot = resampled.isNull() ? FailedBitmap() : std::make_unique<Bitmap>(std::move(resampled));
+    slot = DerivedBitmap(std::move(resampled), *slot);
 }
 
 }  // namespace corvane

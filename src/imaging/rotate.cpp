@@ -7,6 +7,7 @@
 #include "painting.h"
 #include "quarter_turn.h"
 
+#include <QColorSpace>
 #include <QTransform>
 
 #include <cmath>
@@ -110,7 +111,7 @@ void ImageProcessor::RotateQuarter(ImageSlot out, Bitmap* source, int degrees) c
         }
         return;
     }
-    out = turned.isNull() ? FailedBitmap() : std::make_unique<Bitmap>(std::move(turned));
+    out = DerivedBitmap(std::move(turned), *source);
 }
 
 void ImageProcessor::RotateByAngle(ImageSlot slot, float angle, Colour background) const {
@@ -139,6 +140,9 @@ void ImageProcessor::RotateByAngle(ImageSlot slot, float angle, Colour backgroun
                                       : FailedBitmap();
             break;
         }
+    }
+    if (result) {
+        result->KeepPictureInfoOf(*slot);
     }
     slot = std::move(result);
 }

@@ -1,4 +1,8 @@
-// Writing one output file: watermark, target folder, encoder, atomic file.
+// Writing one output file: watermark, target folder, encoder, metadata, atomic file.
+//
+// A picture with metadata is encoded into memory first and the metadata put into those bytes, so
+// that the file is written once, whole; when the metadata cannot be put in, the picture is
+// written without it.
 //
 // The watermark is drawn on a copy of the image (sharing its pixels until the first stroke), so
 // the image in the slot never changes: an image saved in several formats shows the watermark
@@ -8,15 +12,23 @@
 // one failed format does not swallow the save of the next one: each format succeeds or fails on
 // its own.
 
+#include "allocation.h"
 #include "imaging/image_processor.h"
+#include "imaging/metadata.h"
 #include "imaging/metafile.h"
 #include "imaging/raster_codec.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
 
+#include <QBuffer>
+
 namespace corvane {
 namespace {
+
+// Putting the metadata in holds the encoded file in memory, and Exiv2 copies it once more; a
+// picture with more pixel data than this is written straight into the file, without metadata.
+constexpr qint64 kMaxMetadataPixelBytes = qint64(1) << 30;
 
 bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device, WorkPool* pool) {
     switch (format.kind) {
@@ -48,13 +60,57 @@ WriteOutcome Failure(const QString& text) {
     return {WriteOutcome::Kind::Failed, text};
 }
 
-WriteOutcome WriteFile(const QImage& image, const QString& path, const OutputFormat& format,
-                       IfExists ifExists, WorkPool* pool) {
+// The metadata to put into the output; none when there is none, the format cannot hold it, or
+// the picture is too large for it (`problem` says so).
+const ImageMetadata* MetadataToWrite(const Bitmap& image, FormatKind kind, QString* problem) {
+    const ImageMetadata* metadata = image.Metadata().get();
+    if (metadata == nullptr || !HoldsMetadata(kind)) {
+        return nullptr;
+    }
+    if (image.Image().sizeInBytes() > kMaxMetadataPixelBytes) {
+        if (problem != nullptr) {
+            *problem = QStringLiteral(
+                           "the picture is larger than %1 MiB: it is written without "
+                           "its metadata")
+                           .arg(kMaxMetadataPixelBytes >> 20);
+        }
+        return nullptr;
+    }
+    return metadata;
+}
+
+bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
+                        const ImageMetadata& metadata, QIODevice* device, QString* problem,
+                        WorkPool* pool) {
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    if (!Encode(image, format, &buffer, pool)) {
+        return false;
+    }
+    const MetadataWrite result =
+        WriteWithMetadata(encoded, format.kind, metadata, image.size(), device);
+    if (result.inserted) {
+        return result.written;
+    }
+    if (problem != nullptr) {
+        *problem = result.problem;
+    }
+    return device->write(encoded) == encoded.size();
+}
+
+WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFormat& format,
+                       IfExists ifExists, QString* metadataProblem, WorkPool* pool) {
     AtomicFile out(PrepareTarget(path), ifExists);
     if (!out.Open()) {
         return out.Outcome();
     }
-    if (!Encode(image, format, out.Device(), pool)) {
+    const ImageMetadata* metadata = MetadataToWrite(image, format.kind, metadataProblem);
+    const bool encoded = metadata != nullptr
+                             ? EncodeWithMetadata(image.Image(), format, *metadata, out.Device(),
+                                                  metadataProblem, pool)
+                             : Encode(image.Image(), format, out.Device(), pool);
+    if (!encoded) {
         // A full disk shows as a failed write on the file; anything else is the encoder's.
         return Failure(out.Device()->error() != QFileDevice::NoError
                            ? out.Device()->errorString()
@@ -69,22 +125,23 @@ WriteOutcome WriteFile(const QImage& image, const QString& path, const OutputFor
 
 bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
                                const WatermarkSettings* watermark, IfExists ifExists,
-                               WriteOutcome* outcome, WorkPool* pool) const {
+                               WriteOutcome* outcome, QString* metadataProblem,
+                               WorkPool* pool) const {
     const auto save = [&]() -> WriteOutcome {
         if (!IsUsable(slot.get())) {
             return Failure(QStringLiteral("there is no picture to write"));
         }
         if (watermark == nullptr || !watermark->on) {
-            return WriteFile(slot->Image(), path, format, ifExists, pool);
+            return WriteFile(*slot, path, format, ifExists, metadataProblem, pool);
         }
-        BitmapPtr marked = std::make_unique<Bitmap>(slot->Image());
+        BitmapPtr marked = DerivedBitmap(slot->Image(), *slot);
         const bool drawn = watermark->text.isEmpty()
                                ? DrawImageWatermark(marked, watermark->picture.get())
                                : DrawTextWatermark(marked, watermark->text);
         if (!drawn || marked == nullptr) {
             return Failure(QStringLiteral("the watermark could not be drawn"));
         }
-        return WriteFile(marked->Image(), path, format, ifExists, pool);
+        return WriteFile(*marked, path, format, ifExists, metadataProblem, pool);
     };
     const WriteOutcome result = save();
     if (outcome != nullptr) {

@@ -3,7 +3,9 @@
 
 #include "imaging/image_processor.h"
 #include "imaging/metafile.h"
+#include "imaging/png_chunks.h"
 #include "imaging/raster_codec.h"
+#include "support/metadata_samples.h"
 #include "support/temp_tree.h"
 #include "support/test_names.h"
 
@@ -65,24 +67,13 @@ void Put32BigEndian(QByteArray& bytes, qsizetype at, quint32 value) {
     qToBigEndian(value, reinterpret_cast<uchar*>(bytes.data()) + at);
 }
 
-quint32 Crc32(const QByteArray& bytes) {
-    quint32 crc = 0xffffffffu;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
 // A valid PNG whose IHDR (with a correct CRC) claims the given size.
 QByteArray PngClaiming(quint32 width, quint32 height) {
     QByteArray png = QtEncoded(NoisyPicture(4, 4), "png");
     constexpr qsizetype kIhdrType = 12;  // after the signature and the chunk length
     Put32BigEndian(png, kIhdrType + 4, width);
     Put32BigEndian(png, kIhdrType + 8, height);
-    Put32BigEndian(png, kIhdrType + 17, Crc32(png.mid(kIhdrType, 17)));
+    Put32BigEndian(png, kIhdrType + 17, test::Crc32(png.mid(kIhdrType, 17)));
     return png;
 }
 
@@ -237,6 +228,57 @@ INSTANTIATE_TEST_SUITE_P(
                       CaseRow{"EmfWhole", [] { return OurEmf(NoisyPicture(24, 16)); }, "whole.emf",
                               true, ImageStatus::Ok, Kind::None}),
     test::kRowName);
+
+QByteArray PngEndingInChunk(const char* type, quint32 declared, qsizetype tail) {
+    return test::PngEndingInChunk(NoisyPicture(4, 4), type, declared, tail);
+}
+
+struct ChunkRow {
+    const char* name;
+    std::function<QByteArray()> bytes;
+    bool fits;
+};
+
+class PngChunks : public ::testing::TestWithParam<ChunkRow> {};
+
+TEST_P(PngChunks, FitWhenNoneRunsPastTheEnd) {
+    EXPECT_EQ(PngChunksFit(GetParam().bytes()), GetParam().fits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PngChunks,
+    ::testing::Values(
+        ChunkRow{"WholePng", [] { return QtEncoded(NoisyPicture(24, 16), "png"); }, true},
+        ChunkRow{"TextClaims2GiB", [] { return PngEndingInChunk("zTXt", 0x7FFFFFF0u, 40); }, false},
+        ChunkRow{"ProfileClaimsOneByteMore", [] { return PngEndingInChunk("iCCP", 41, 40); },
+                 false},
+        ChunkRow{"ImageDataCutShort", [] { return PngEndingInChunk("IDAT", 0x7FFFFFF0u, 40); },
+                 true},
+        ChunkRow{"CutInsideAChunkHeader",
+                 [] { return QtEncoded(NoisyPicture(4, 4), "png").left(8 + 25 + 5); }, true},
+        ChunkRow{"ClaimAfterTheEnd",
+                 [] {
+                     return QtEncoded(NoisyPicture(4, 4), "png") + QByteArray::fromHex("7ffffff0") +
+                            "zTXt";
+                 },
+                 true},
+        ChunkRow{"NotAPng", [] { return QByteArray(64, '\xFF'); }, true}),
+    test::kRowName);
+
+// Found by the metadata fuzzer: Qt's reader cleared the 2 GiB a text chunk of a 4 kB file
+// declared. The loader turns such a file away before the reader sees it.
+TEST(PngChunks, ALoadTurnsAwayAChunkRunningPastTheEnd) {
+    TempTree tree;
+    LoadError error;
+    BitmapPtr bitmap = ImageProcessor().LoadImage(
+        tree.WriteFile("claims.png", PngEndingInChunk("zTXt", 0x7FFFFFF0u, 4000)), nullptr, {},
+        &error);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_FALSE(IsUsable(bitmap.get()));
+    EXPECT_EQ(error.kind, LoadError::Kind::Corrupt);
+    EXPECT_TRUE(error.text.contains(QStringLiteral("runs past the end")))
+        << error.text.toStdString();
+}
 
 // Damaged copies of valid encodings: every short prefix and every byte flipped in the headers,
 // then a stride through the rest.

@@ -5,6 +5,7 @@
 #include "imaging/image_processor.h"
 #include "imaging/raster_codec.h"
 #include "support/image_difference.h"
+#include "support/output_formats.h"
 #include "support/temp_tree.h"
 #include "support/test_names.h"
 #include "support/unprivileged.h"
@@ -49,14 +50,7 @@ QImage BlockPicture(int width, int height) {
 }
 
 OutputFormat Format(FormatKind kind) {
-    FormatChoice choice;
-    choice.all = true;
-    for (const OutputFormat& format : BuildFormatList(choice)) {
-        if (format.kind == kind) {
-            return format;
-        }
-    }
-    return {};
+    return test::FormatOfKind(kind);
 }
 
 bool QtWrites(const char* format) {

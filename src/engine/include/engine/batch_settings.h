@@ -63,6 +63,10 @@ struct BatchSettings {
     int cellHeight = 0;
     int combineColumns = 0;
     int combineRows = 0;
+
+    // Outputs, not from a control: the window always keeps the pictures' metadata (EXIF, XMP,
+    // IPTC, comment); corvane-batch --strip-metadata writes none.
+    bool stripMetadata = false;
 };
 
 // Reads a number field: trims it, removes every space, writes the cleaned text back into the

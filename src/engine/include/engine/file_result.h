@@ -17,6 +17,9 @@ enum class NoteKind {
     TooLarge,     // beyond what can be decoded or held, also after rotation or resize
     NameTooLong,  // the output name is too long and the long-name rule gives the file up
     WriteFailed,  // an output could not be written; the text holds the system's reason
+    // The file's outputs were written, but without its metadata (what could not be, and why):
+    MetadataUnread,     // the source's metadata could not be read, or not in full
+    MetadataUnwritten,  // the outputs of a format could not hold it
 };
 
 struct FileNote {
@@ -33,11 +36,15 @@ struct FileResult {
     std::vector<FileNote> notes;
 
     void Note(NoteKind kind, QString text) { notes.push_back({kind, std::move(text)}); }
-    bool ProducedNothing() const { return written == 0 && !notes.empty(); }
+    // A note the file does not have yet (the same cause for several outputs is noted once).
+    void NoteOnce(NoteKind kind, const QString& text);
+    // Nothing written, for a reason other than the metadata (a mosaic's sources write nothing
+    // of their own).
+    bool ProducedNothing() const;
 };
 
 // The kind as programs read it (corvane-batch --json): "unreadable", "not-an-image", "corrupt",
-// "too-large", "name-too-long", "write-failed".
+// "too-large", "name-too-long", "write-failed", "metadata-unread", "metadata-unwritten".
 QString NoteKindName(NoteKind kind);
 
 }  // namespace corvane

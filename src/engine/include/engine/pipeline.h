@@ -74,6 +74,8 @@ private:
     void EndPass();
     void FinishFile(ProcessingContext& context);
     void SkipFile(ProcessingContext& context);
+    // Drops the loaded picture's metadata when the run strips it; notes what could not be read.
+    void KeepOrStripMetadata(const LoadError& error);
     void CopyFile(ProcessingContext& context);
     void CombineStep(ProcessingContext& context);
     // Places one image into the mosaic and steps the grid; false when the canvas failed.

@@ -71,6 +71,8 @@ public:
     bool CloseRequested() const { return closeRequested_; }
     const RunReport& Report() const { return report_; }
     const BatchSettings& Settings() const { return settings_; }
+    // The one option without a control in the dialog; Start keeps it.
+    void SetStripMetadata(bool strip) { settings_.stripMetadata = strip; }
     // The last run's combine counts (valid until the next processing start).
     const CombineCounts& Combine() const { return lastCombine_; }
     // What became of the last run's files that have notes (valid until the next Start).

@@ -8,6 +8,12 @@
 // An image slot (ImageSlot) is a reference to the owning pointer of the current bitmap. An
 // operation that produces a new bitmap builds it completely, then replaces what the slot held;
 // an operation that leaves the image unchanged leaves the slot alone.
+//
+// Beside its pixels a bitmap holds the picture's metadata (metadata.h), shared and never changed,
+// and its colour profile (the QImage's colour space). A bitmap made from another one - turned,
+// resized, a tile of it, a mosaic starting with it - keeps both: see KeepPictureInfoOf().
+
+#include "imaging/metadata.h"
 
 #include <QImage>
 
@@ -34,6 +40,11 @@ public:
     int Width() const { return image_.width(); }
     int Height() const { return image_.height(); }
 
+    const MetadataPtr& Metadata() const { return metadata_; }
+    void SetMetadata(MetadataPtr metadata) { metadata_ = std::move(metadata); }
+    // Takes over the metadata and the colour profile of the bitmap this one was made from.
+    void KeepPictureInfoOf(const Bitmap& source);
+
     void SetStatus(ImageStatus status) { status_ = status; }
     // Returns the status of the last operation and resets it to Ok.
     ImageStatus TakeStatus() {
@@ -44,6 +55,7 @@ public:
 
 private:
     QImage image_;
+    MetadataPtr metadata_;
     ImageStatus status_ = ImageStatus::Ok;
 };
 

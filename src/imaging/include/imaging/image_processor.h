@@ -56,6 +56,9 @@ struct LoadError {
     };
     Kind kind = Kind::None;
     QString text;
+    // For a picture that loaded: why its metadata could not be read (in full); empty when it
+    // could, or when there was none.
+    QString metadataProblem;
 };
 
 class ImageProcessor {
@@ -64,7 +67,8 @@ public:
     // Given the size a file declares (as it will be shown, EXIF orientation applied), the least
     // size the picture is needed at; an invalid size when it is needed whole.
     using LeastSizeFor = std::function<QSize(QSize declared)>;
-    // Decodes a file, format decided from content; turned as its EXIF orientation says. Gives
+    // Decodes a file, format decided from content; turned as its EXIF orientation says, with its
+    // metadata (metadata.h) and colour profile. Gives
     // nullptr when nothing exists at the path; otherwise a bitmap whose status tells whether it
     // decoded (so the caller tests it with IsUsable). `raw` receives the decoded format. With
     // `leastSize`, a decoder that can shrink while decoding (JPEG: by 1/2, 1/4 or 1/8, nearly for
@@ -77,11 +81,13 @@ public:
     // Creates the target's folder when missing. A file already under the name is replaced only
     // with IfExists::Replace; otherwise the save fails with the outcome NameTaken, also when
     // another program took the name while the file was being encoded. `outcome` (optional)
-    // tells why a save failed. With a `pool`, encoders that can share out their work (PNG) do;
-    // the bytes are the same without.
+    // tells why a save failed. A JPEG, PNG or TIFF gets the image's metadata; when it cannot be
+    // put in, the file is written without it and `metadataProblem` says why. With a `pool`,
+    // encoders that can share out their work (PNG) do; the bytes are the same without.
     bool SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
                    const WatermarkSettings* watermark = nullptr, IfExists ifExists = IfExists::Fail,
-                   WriteOutcome* outcome = nullptr, WorkPool* pool = nullptr) const;
+                   WriteOutcome* outcome = nullptr, QString* metadataProblem = nullptr,
+                   WorkPool* pool = nullptr) const;
     // Replaces any pixel format other than RGB555, RGB888, RGB32 and ARGB32 by ARGB32.
     void NormalizePixelFormat(ImageSlot slot) const;
     // Draws the source rectangle (srcX, srcY, width, height) 1:1 at (dstX, dstY) of the target;
