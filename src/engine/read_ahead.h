@@ -11,8 +11,6 @@
 #include "engine/enumeration.h"
 #include "imaging/image_processor.h"
 
-#include <QSize>
-
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
