@@ -17,8 +17,7 @@
 # With the pinned versions this gives 55 files: 33 JPEGs and 22 PNGs, 462 megapixels. The names
 # and SHA-256 sums are written to CORPUS_DIR/MANIFEST and compared with bench/corpus.sha256.
 #
-# Installing the packages is a bench-only step (not part of scripts/setup): it runs apt-get as
-# root, or through sudo.
+# The packages are installed by `scripts/setup --bench-tools`, which pins the same versions.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -37,23 +36,10 @@ installed_version() {
         awk '$3 == "installed" { print $4 }'
 }
 
-missing=()
 for pinned in "${packages[@]}"; do
     if [[ "$(installed_version "${pinned%%=*}")" != "${pinned#*=}" ]]; then
-        missing+=("$pinned")
-    fi
-done
-if ((${#missing[@]})); then
-    sudo=()
-    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-    echo "corpus: installing ${missing[*]}" >&2
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-        --allow-downgrades "${missing[@]}" >/dev/null
-fi
-for pinned in "${packages[@]}"; do
-    if [[ "$(installed_version "${pinned%%=*}")" != "${pinned#*=}" ]]; then
-        echo "corpus: ${pinned%%=*} is not at version ${pinned#*=}" >&2
+        echo "corpus: ${pinned%%=*} is not at version ${pinned#*=} (scripts/setup --bench-tools" \
+            "installs it)" >&2
         exit 1
     fi
 done

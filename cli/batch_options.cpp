@@ -42,6 +42,9 @@ std::optional<std::uint32_t> ParseColour(const QString& text) {
     return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
 }
 
+// More workers than this would only hold more pictures in memory.
+constexpr int kMostThreads = 256;
+
 class ArgumentReader {
 public:
     ArgumentReader(QCommandLineParser& parser, Form& form, ParsedArguments& result)
@@ -309,6 +312,7 @@ void AddOptions(QCommandLineParser& parser) {
     value({"watermark-text"}, "watermark text", "TEXT");
     value({"watermark-image"}, "watermark picture", "FILE");
     flag({"strip-metadata"}, "no metadata in the outputs");
+    value({"threads"}, "workers", "N");
     flag({"json"}, "JSON report");
     flag({"q", "quiet"}, "no progress display");
     flag({"h", "help"}, "help");
@@ -331,6 +335,15 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
     result.flags.stripMetadata = parser.isSet("strip-metadata");
     if (result.flags.help) {
         return result;
+    }
+    if (parser.isSet("threads")) {
+        bool number = false;
+        result.flags.threads = parser.value("threads").toInt(&number);
+        if (!number || result.flags.threads < 1 || result.flags.threads > kMostThreads) {
+            result.error =
+                QStringLiteral("--threads wants a whole number from 1 to %1").arg(kMostThreads);
+            return result;
+        }
     }
     ApplyDialogDefaults(form, {});
     if (parser.isSet("output")) {
@@ -369,6 +382,8 @@ QString BatchUsage() {
         "by default in JPEG, PNG and TIFF)\n"
         "      --json                   print the final report as one JSON object on stdout\n"
         "  -q, --quiet                  no progress display\n"
+        "      --threads N              workers sharing the run (default: one per core; 1: "
+        "one file at a time); the outputs are the same whatever N\n"
         "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");
 }
 

@@ -152,7 +152,9 @@ int RunBatch(const QStringList& arguments) {
             return false;
         },
         [&] {
-            return std::make_unique<Pipeline>(processor, run->Settings(), run->RunWatermark());
+            return std::make_unique<Pipeline>(
+                processor, run->Settings(), run->RunWatermark(),
+                args.flags.threads > 0 ? args.flags.threads : DefaultWorkerCount());
         });
     run = &controller;
     controller.MultiSelectFiles() = ListOrNothing(args.files);

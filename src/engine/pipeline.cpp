@@ -1,8 +1,13 @@
 #include "engine/pipeline.h"
 
 #include "engine/report.h"
+#include "imaging/picture_memory.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
+#include "read_ahead.h"
+
+#include <algorithm>
+#include <thread>
 
 namespace corvane {
 namespace {
@@ -48,8 +53,12 @@ QString NameTooLongText(const QString& path) {
 
 }  // namespace
 
+int DefaultWorkerCount() {
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
-                   const WatermarkSettings& watermark)
+                   const WatermarkSettings& watermark, int workers)
     : processor_(processor),
       settings_(settings),
       watermark_(watermark),
@@ -57,9 +66,19 @@ Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& setting
       kind_(EffectiveKind(settings)),
       formats_(settings.formats),
       cutColumns_(settings.cutColumns),
-      cutRows_(settings.cutRows) {}
+      cutRows_(settings.cutRows),
+      workers_(std::max(workers, 1)),
+      readAhead_(std::make_unique<ReadAhead>(
+          workers_, [this](const QString& file) { return Prepare(file); })) {}
+
+Pipeline::~Pipeline() = default;
 
 bool Pipeline::BeginRun(ProcessingContext& context) {
+    if (workers_ > 1) {
+        pool_ = std::make_unique<WorkPool>(workers_ - 1);
+    }
+    // A file that a pause interrupted keeps its picture: reading ahead starts after it.
+    readAhead_->Start(context.Files(), context.Cursor(), HasPendingOutputs());
     if (kind_ != OperationKind::Combine) {
         return true;
     }
@@ -118,7 +137,7 @@ Pipeline::Output Pipeline::Save(ProcessingContext& context, ImageSlot image,
             WriteOutcome outcome;
             QString metadataProblem;
             processor_.SaveImage(image, path, format, watermark, ifExists, &outcome,
-                                 &metadataProblem);
+                                 &metadataProblem, pool_.get());
             if (outcome.Written() && !metadataProblem.isEmpty()) {
                 result.NoteOnce(NoteKind::MetadataUnwritten,
                                 format.extension.mid(1) + QStringLiteral(": ") + metadataProblem);
@@ -128,30 +147,48 @@ Pipeline::Output Pipeline::Save(ProcessingContext& context, ImageSlot image,
         result);
 }
 
-void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
-    rotationDone_ = false;
-    resizeDone_ = false;
-    const QString& file = context.CurrentFile();
-    RawFormat raw = RawFormat::Undefined;
-    plannedSize_ = QSize();
+PreparedFile Pipeline::Prepare(const QString& file) const {
+    PreparedFile prepared;
     QSize declared;
+    QSize planned;
     const auto leastSize = [&](QSize size) {
         declared = size;
-        return LeastSizeFor(size);
+        return LeastSizeFor(size, &planned);
     };
+    prepared.image = processor_.LoadImage(file, &prepared.raw, leastSize, &prepared.error);
+    const bool shrunkOnLoad =
+        prepared.image && declared.isValid() && prepared.image->Image().size() != declared;
+    prepared.loaded = IsUsable(prepared.image.get());
+    if (!prepared.loaded || kind_ == OperationKind::DirectCopy ||
+        (!settings_.rotate && !settings_.resize)) {
+        return prepared;
+    }
+    BitmapPtr& image = prepared.image;
+    processor_.NormalizePixelFormat(image);
+    if (settings_.rotate) {
+        processor_.RotateByAngle(image, static_cast<float>(settings_.rotateAngle),
+                                 settings_.rotateBackground);
+    }
+    if (settings_.resize) {
+        Resize(image, planned, shrunkOnLoad);
+    }
+    return prepared;
+}
+
+void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
+    const QString& file = context.CurrentFile();
+    PreparedFile prepared = readAhead_->Take(context.Cursor());
     result_ = FileResult(file);
-    LoadError error;
-    image_ = processor_.LoadImage(file, &raw, leastSize, &error);
-    shrunkOnLoad_ = image_ && declared.isValid() && image_->Image().size() != declared;
-    if (!IsUsable(image_.get())) {
+    image_ = std::move(prepared.image);
+    if (!prepared.loaded) {
         // Missing, unreadable or empty: no output, nothing expected.
-        result_.Note(NoteFor(error.kind), error.text);
+        result_.Note(NoteFor(prepared.error.kind), prepared.error.text);
         SkipFile(context);
         return;
     }
-    KeepOrStripMetadata(error);
+    KeepOrStripMetadata(prepared.error);
     if (settings_.sameAsSource && !formats_.empty()) {
-        ResolveSameAsSource(formats_.front(), raw, file);
+        ResolveSameAsSource(formats_.front(), prepared.raw, file);
     }
     ++context.Counters().recognised;
     currentStem_ = FileStem(file);
@@ -202,7 +239,6 @@ void Pipeline::ProcessFile(ProcessingContext& context) {
             break;  // nothing more of this file is written
         }
         if (image_) {
-            ApplyRotateResize();
             if (!TransformedImageUsable()) {
                 break;  // counted as expected and not saved
             }
@@ -268,36 +304,20 @@ Pipeline::Output Pipeline::SaveTiles(ProcessingContext& context, const QString& 
     return Output::Written;
 }
 
-void Pipeline::ApplyRotateResize() {
-    if (!settings_.rotate && !settings_.resize) {
-        return;
-    }
-    processor_.NormalizePixelFormat(image_);
-    if (settings_.rotate && !rotationDone_) {
-        processor_.RotateByAngle(image_, static_cast<float>(settings_.rotateAngle),
-                                 settings_.rotateBackground);
-        rotationDone_ = true;
-    }
-    if (settings_.resize && !resizeDone_) {
-        Resize();
-        resizeDone_ = true;
-    }
-}
-
-void Pipeline::Resize() {
-    if (shrunkOnLoad_ && plannedSize_.isValid()) {
+void Pipeline::Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const {
+    if (shrunkOnLoad && plannedSize.isValid()) {
         // Decoded smaller than declared: go straight to the size the full picture would get.
-        processor_.ResampleTo(image_, plannedSize_.width(), plannedSize_.height());
+        processor_.ResampleTo(image, plannedSize.width(), plannedSize.height());
     } else if (settings_.resizeByRatio) {
-        processor_.ResizeByRatio(image_, settings_.resizeRatio);
+        processor_.ResizeByRatio(image, settings_.resizeRatio);
     } else if (settings_.resizeBySize) {
-        processor_.ResizeToSize(image_, settings_.resizeWidth, settings_.resizeHeight);
+        processor_.ResizeToSize(image, settings_.resizeWidth, settings_.resizeHeight);
     } else if (settings_.resizeByLongEdge) {
-        processor_.LimitLongEdge(image_, settings_.longEdgeLimit);
+        processor_.LimitLongEdge(image, settings_.longEdgeLimit);
     }
 }
 
-QSize Pipeline::LeastSizeFor(QSize declared) {
+QSize Pipeline::LeastSizeFor(QSize declared, QSize* planned) const {
     if (kind_ == OperationKind::DirectCopy) {
         return {1, 1};  // the file is only checked to be a picture
     }
@@ -319,7 +339,7 @@ QSize Pipeline::LeastSizeFor(QSize declared) {
     if (!target.isValid()) {
         return {};
     }
-    plannedSize_ = target;
+    *planned = target;
     return turned ? target.transposed() : target;
 }
 
@@ -370,7 +390,6 @@ bool Pipeline::TransformedImageUsable() {
 
 void Pipeline::CombineStep(ProcessingContext& context) {
     ++context.Combine().attempted;
-    ApplyRotateResize();
     // An image that rotation or resize could not make is left out; the mosaic goes on.
     if (TransformedImageUsable() && !PlaceInMosaic(context, image_.get())) {
         context.combineAborted = true;
@@ -430,19 +449,31 @@ void Pipeline::CombineCollectedTiles(ProcessingContext& context) {
     tileList_.clear();
 }
 
+void Pipeline::SuspendRun() {
+    EndPass();
+}
+
+void Pipeline::EndPass() {
+    readAhead_->Stop();
+    pool_.reset();
+    ReleaseKeptPictureMemory();
+}
+
 void Pipeline::EndRun(ProcessingContext& context) {
     image_.reset();
+    readAhead_->Stop();  // the mosaics may still use every worker
     if (!CollectsTiles(kind_)) {
         FlushMosaic(context, groupName_, false);
-        return;
+    } else {
+        context.Counters().expected = 0;
+        context.Rewind();
+        if (!context.AtEnd()) {
+            CombineCollectedTiles(context);
+            FlushMosaic(context, context.Files().front(), true);
+        }
+        tileList_.clear();
     }
-    context.Counters().expected = 0;
-    context.Rewind();
-    if (!context.AtEnd()) {
-        CombineCollectedTiles(context);
-        FlushMosaic(context, context.Files().front(), true);
-    }
-    tileList_.clear();
+    EndPass();
 }
 
 void Pipeline::FlushMosaic(ProcessingContext& context, const QString& groupName, bool final) {

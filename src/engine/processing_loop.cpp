@@ -55,6 +55,7 @@ void RunProcessing(ProcessingContext& context, FileHandler& handler) {
             break;
         }
         if (state == RunState::Paused) {
+            handler.SuspendRun();
             context.SendPaused();
             return;
         }

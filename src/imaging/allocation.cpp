@@ -1,5 +1,7 @@
 #include "allocation.h"
 
+#include "imaging/picture_memory.h"
+
 #include <limits>
 
 namespace corvane {
@@ -17,8 +19,7 @@ QImage AllocateImage(qint64 width, qint64 height, QImage::Format format) {
         height > std::numeric_limits<int>::max() || width > kMaxPixels / height) {
         return {};
     }
-    // QImage itself gives a null image when the allocation fails.
-    return QImage(static_cast<int>(width), static_cast<int>(height), format);
+    return NewPicture(static_cast<int>(width), static_cast<int>(height), format);
 }
 
 BitmapPtr FailedBitmap(ImageStatus status) {

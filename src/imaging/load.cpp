@@ -13,6 +13,7 @@
 #include "imaging/image_processor.h"
 #include "imaging/metadata.h"
 #include "imaging/metafile.h"
+#include "imaging/picture_memory.h"
 #include "imaging/png_chunks.h"
 #include "platform/file_system.h"
 
@@ -141,6 +142,21 @@ void ShrinkOnLoad(QImageReader& reader, RawFormat format, QSize declared,
     }
 }
 
+// The picture the decoder is handed to fill. The JPEG and PNG decoders say beforehand what size
+// and format they give, and fill a picture of exactly that kind instead of making one: it is
+// made in kept memory (picture_memory.h). Every other decoder makes its own.
+QImage DecodeTarget(QImageReader& reader, RawFormat format, QSize declared) {
+    if (format != RawFormat::Jpeg && format != RawFormat::Png) {
+        return {};
+    }
+    const QSize size = reader.scaledSize().isValid() ? reader.scaledSize() : declared;
+    const QImage::Format pixels = reader.imageFormat();
+    if (!size.isValid() || pixels == QImage::Format_Invalid) {
+        return {};
+    }
+    return NewPicture(size.width(), size.height(), pixels);
+}
+
 // The turn and mirroring an EXIF orientation (1-8) asks for, as Qt names them.
 QImageIOHandler::Transformations FromExifOrientation(int orientation) {
     using T = QImageIOHandler::Transformation;
@@ -247,7 +263,7 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
         return Refuse(error, Kind::TooLarge, TooLargeText(declared));
     }
     ShrinkOnLoad(reader, format, declared, leastSize);
-    QImage image;  // keeps the colour space the decoder attached
+    QImage image = DecodeTarget(reader, format, declared);  // gets the colour space attached
     if (!reader.read(&image)) {
         return RefuseUnread(reader, error);
     }

@@ -1,6 +1,7 @@
 #include "imaging/raster_codec.h"
 
 #include "imaging/gif_writer.h"
+#include "png_writer.h"
 
 #include <QColorSpace>
 #include <QImageWriter>
@@ -16,10 +17,11 @@ struct QtEncoding {
 };
 
 constexpr int kJpegQuality = 75;
-// zlib level 4 instead of libpng's 6. On photographs level 6 spends twice the time for files
-// about 4% smaller; level 4 is the lowest level that still does lazy matching, which flat artwork
-// needs (below it such files come out twice as large). Qt's PNG writer takes 0-100 here and
-// hands zlib value * 9 / 91, so 50 is level 4.
+// For the pictures our PNG writer does not take: zlib level 4 instead of libpng's 6. On
+// photographs level 6 spends twice the time for files about 4% smaller; level 4 is the lowest
+// level that still does lazy matching, which flat artwork needs (below it such files come out
+// twice as large). Qt's PNG writer takes 0-100 here and hands zlib value * 9 / 91, so 50 is
+// level 4.
 constexpr int kPngCompression = 50;
 // The TIFF plugin reads its compression option as 0 = none, 1 = LZW.
 constexpr int kTiffLzw = 1;
@@ -74,16 +76,23 @@ bool WriteWithQt(const QImage& image, const QtEncoding& encoding, QIODevice* dev
     return writer.write(image);
 }
 
+// Our writer for the common 8-bit formats, Qt's for the rest (indexed, 16-bit, premultiplied...).
+bool WritePngOf(const QImage& image, QIODevice* device, WorkPool* pool) {
+    if (CanWritePng(image)) {
+        return WritePng(image, device, pool);
+    }
+    return WriteWithQt(image, {"png", -1, kPngCompression}, device);
+}
+
 }  // namespace
 
-bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device) {
+bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device, WorkPool* pool) {
     if (image.isNull() || device == nullptr) {
         return false;
     }
     switch (kind) {
         case FormatKind::Png:
-            return WriteWithQt(PixelsOnly(image, PngViewFormat(image)),
-                               {"png", -1, kPngCompression}, device);
+            return WritePngOf(PixelsOnly(image, PngViewFormat(image)), device, pool);
         case FormatKind::Bmp:
             return WriteWithQt(image, {"bmp", -1, -1}, device);
         case FormatKind::Jpeg:

@@ -5,6 +5,7 @@
 #include "imaging/image_processor.h"
 #include "imaging/rotate_geometry.h"
 #include "painting.h"
+#include "quarter_turn.h"
 
 #include <QColorSpace>
 #include <QTransform>
@@ -102,11 +103,7 @@ void ImageProcessor::RotateQuarter(ImageSlot out, Bitmap* source, int degrees) c
     if ((degrees != 90 && degrees != 180 && degrees != 270) || !IsUsable(source)) {
         return;
     }
-    // For exact quarter turns QImage::transformed moves pixels without resampling and keeps
-    // the pixel format.
-    QImage turned = source->Image().transformed(QTransform().rotate(degrees));
-    // Qt's quarter turn leaves the colour space behind.
-    turned.setColorSpace(source->Image().colorSpace());
+    QImage turned = TurnQuarter(source->Image(), degrees);
     if (out.get() == source) {
         source->Image() = std::move(turned);
         if (source->Image().isNull()) {

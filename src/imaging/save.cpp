@@ -30,7 +30,7 @@ namespace {
 // picture with more pixel data than this is written straight into the file, without metadata.
 constexpr qint64 kMaxMetadataPixelBytes = qint64(1) << 30;
 
-bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device) {
+bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device, WorkPool* pool) {
     switch (format.kind) {
         case FormatKind::Emf:
             return WriteEmf(image, device);
@@ -42,7 +42,7 @@ bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device) 
             break;
     }
     // A raster format whose encoder was not found is never written.
-    return !format.encoderClsid.isNull() && EncodeRaster(image, format.kind, device);
+    return !format.encoderClsid.isNull() && EncodeRaster(image, format.kind, device, pool);
 }
 
 // Creates the missing folders of the target (the result is not checked: a missing folder shows
@@ -80,11 +80,12 @@ const ImageMetadata* MetadataToWrite(const Bitmap& image, FormatKind kind, QStri
 }
 
 bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
-                        const ImageMetadata& metadata, QIODevice* device, QString* problem) {
+                        const ImageMetadata& metadata, QIODevice* device, QString* problem,
+                        WorkPool* pool) {
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
-    if (!Encode(image, format, &buffer)) {
+    if (!Encode(image, format, &buffer, pool)) {
         return false;
     }
     const MetadataWrite result =
@@ -99,15 +100,16 @@ bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
 }
 
 WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFormat& format,
-                       IfExists ifExists, QString* metadataProblem) {
+                       IfExists ifExists, QString* metadataProblem, WorkPool* pool) {
     AtomicFile out(PrepareTarget(path), ifExists);
     if (!out.Open()) {
         return out.Outcome();
     }
     const ImageMetadata* metadata = MetadataToWrite(image, format.kind, metadataProblem);
-    const bool encoded = metadata != nullptr ? EncodeWithMetadata(image.Image(), format, *metadata,
-                                                                  out.Device(), metadataProblem)
-                                             : Encode(image.Image(), format, out.Device());
+    const bool encoded = metadata != nullptr
+                             ? EncodeWithMetadata(image.Image(), format, *metadata, out.Device(),
+                                                  metadataProblem, pool)
+                             : Encode(image.Image(), format, out.Device(), pool);
     if (!encoded) {
         // A full disk shows as a failed write on the file; anything else is the encoder's.
         return Failure(out.Device()->error() != QFileDevice::NoError
@@ -123,13 +125,14 @@ WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFor
 
 bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
                                const WatermarkSettings* watermark, IfExists ifExists,
-                               WriteOutcome* outcome, QString* metadataProblem) const {
+                               WriteOutcome* outcome, QString* metadataProblem,
+                               WorkPool* pool) const {
     const auto save = [&]() -> WriteOutcome {
         if (!IsUsable(slot.get())) {
             return Failure(QStringLiteral("there is no picture to write"));
         }
         if (watermark == nullptr || !watermark->on) {
-            return WriteFile(*slot, path, format, ifExists, metadataProblem);
+            return WriteFile(*slot, path, format, ifExists, metadataProblem, pool);
         }
         BitmapPtr marked = DerivedBitmap(slot->Image(), *slot);
         const bool drawn = watermark->text.isEmpty()
@@ -138,7 +141,7 @@ bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const Output
         if (!drawn || marked == nullptr) {
             return Failure(QStringLiteral("the watermark could not be drawn"));
         }
-        return WriteFile(*marked, path, format, ifExists, metadataProblem);
+        return WriteFile(*marked, path, format, ifExists, metadataProblem, pool);
     };
     const WriteOutcome result = save();
     if (outcome != nullptr) {

@@ -62,7 +62,8 @@ CDialogMain::CDialogMain(MainDialogOptions options, QWidget* parent)
             return false;
         },
         [this] {
-            return std::make_unique<Pipeline>(*processor_, run_->Settings(), run_->RunWatermark());
+            return std::make_unique<Pipeline>(*processor_, run_->Settings(), run_->RunWatermark(),
+                                              DefaultWorkerCount());
         });
     Initialise();
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImageReader>
 
 namespace corvane::test {
@@ -42,6 +43,28 @@ TEST_F(BatchRun, PlainSavesEveryImageAndSkipsOtherFiles) {
     EXPECT_EQ(Count(r, "expected"), 3);
     EXPECT_EQ(Count(r, "saved"), 3);
     EXPECT_EQ(FilesIn(out), (QStringList{"a.PNG", "b.PNG", "c.PNG"}));
+}
+
+// corvane-batch's worker count changes nothing that can be seen: the same files, byte for byte,
+// and the same report.
+TEST_F(BatchRun, FourWorkersWriteAndReportWhatOneDoes) {
+    WritePicture(tree, "src/a.png", 700, 400);
+    WritePicture(tree, "src/b.jpg", 90, 70);
+    tree.WriteFile("src/c.png", "not a picture");
+    WritePicture(tree, "src/d.bmp", 300, 200);
+    const QStringList options{"-f", "png,jpeg", "--rotate", "270", "--long-edge", "500"};
+    const BatchResult one = Run(options + QStringList{"--threads", "1"});
+    ExpectComplete(one);
+    const QString first = tree.MakeFolder("out-one");
+    for (const QString& name : FilesIn(out)) {
+        ASSERT_TRUE(QFile::rename(out + name, first + name));
+    }
+    const BatchResult four = Run(options + QStringList{"--threads", "4"});
+    EXPECT_EQ(four.json, one.json);
+    ASSERT_EQ(FilesIn(out), FilesIn(first));
+    for (const QString& name : FilesIn(out)) {
+        EXPECT_EQ(ReadAll(out + name), ReadAll(first + name)) << name.toStdString();
+    }
 }
 
 TEST_F(BatchRun, SeveralFormatsShareOneRotationAndOneResize) {

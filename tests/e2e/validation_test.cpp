@@ -137,7 +137,9 @@ TEST(BatchUsage, BadArgumentsAreRefusedWithUsage) {
     for (const QStringList& arguments :
          {QStringList{"--format", "webp", "/tmp"}, QStringList{}, QStringList{"--cut", "3", "/tmp"},
           QStringList{"--bogus", "/tmp"}, QStringList{"--rotate", "nan", "/tmp"},
-          QStringList{"--rotate", "inf", "/tmp"}, QStringList{"--rotate", "ninety", "/tmp"}}) {
+          QStringList{"--rotate", "inf", "/tmp"}, QStringList{"--rotate", "ninety", "/tmp"},
+          QStringList{"--threads", "0", "/tmp"}, QStringList{"--threads", "257", "/tmp"},
+          QStringList{"--threads", "two", "/tmp"}}) {
         const BatchResult r = RunBatch(arguments);
         EXPECT_EQ(r.exitCode, 3) << arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("usage: corvane-batch"));

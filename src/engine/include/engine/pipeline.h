@@ -11,13 +11,17 @@
 //
 // Threads: runs on the processing thread (see processing_loop.h). Its state - the current image,
 // the formats still pending, the mosaic being filled, the collected tiles, the current file's
-// result - survives a pause.
+// result - survives a pause. With more than one worker, helper threads load, turn and resize the
+// next files while the processing thread writes (at most one file ahead per extra worker), and PNG
+// rows are deflated on every worker; everything seen from outside - outputs byte for byte, names,
+// order, messages and counters, the points where Pause and Stop take effect - stays as with one.
 
 #include "engine/batch_settings.h"
 #include "engine/file_result.h"
 #include "engine/naming.h"
 #include "engine/processing_loop.h"
 #include "imaging/image_processor.h"
+#include "platform/work_pool.h"
 
 #include <functional>
 #include <memory>
@@ -26,12 +30,21 @@
 
 namespace corvane {
 
+class ReadAhead;
+struct PreparedFile;
+
+// The workers of a run when none is asked for: one per core.
+int DefaultWorkerCount();
+
 class Pipeline : public FileHandler {
 public:
+    // `workers` threads share the run (1: the processing thread alone).
     Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
-             const WatermarkSettings& watermark);
+             const WatermarkSettings& watermark, int workers = 1);
+    ~Pipeline() override;
 
     bool BeginRun(ProcessingContext& context) override;
+    void SuspendRun() override;
     bool HasPendingOutputs() const override { return formatCursor_ < formatEnd_; }
     void ResumePending(ProcessingContext& context) override { ProcessFile(context); }
     void ProcessCurrentFile(ProcessingContext& context) override;
@@ -49,11 +62,16 @@ private:
     Output SaveTiles(ProcessingContext& context, const QString& folder, const QString& base,
                      const OutputFormat& format);
     void CutInto(std::vector<BitmapPtr>& tiles);
-    void ApplyRotateResize();
-    void Resize();
-    // The least size the current file is needed at, from the size it declares: what the run's
-    // quarter turn and resize make of it. Invalid when the whole picture is needed.
-    QSize LeastSizeFor(QSize declared);
+    // Loads a file, then turns and resizes it as the run says. Touches nothing of the pipeline,
+    // so that helper threads prepare files ahead.
+    PreparedFile Prepare(const QString& file) const;
+    void Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const;
+    // The least size a file is needed at, from the size it declares: what the run's quarter turn
+    // and resize make of it. Invalid when the whole picture is needed. `planned` receives the
+    // size the resize gives the whole picture.
+    QSize LeastSizeFor(QSize declared, QSize* planned) const;
+    // Ends the helper threads of a pass and gives kept picture memory back.
+    void EndPass();
     void FinishFile(ProcessingContext& context);
     void SkipFile(ProcessingContext& context);
     // Drops the loaded picture's metadata when the run strips it; notes what could not be read.
@@ -82,16 +100,10 @@ private:
     OperationKind kind_;
     std::vector<OutputFormat> formats_;  // own copy: same-as-source is resolved per file
 
-    BitmapPtr image_;
+    BitmapPtr image_;  // turned and resized
     QString currentStem_;
     std::size_t formatCursor_ = 0;
     std::size_t formatEnd_ = 0;
-    bool rotationDone_ = false;
-    bool resizeDone_ = false;
-    // The size the resize gives the current file, worked out from its declared size; used
-    // instead of the resize mode when the decoder shrank the picture while loading.
-    QSize plannedSize_;
-    bool shrunkOnLoad_ = false;
     int cutColumns_ = 0;
     int cutRows_ = 0;
 
@@ -101,6 +113,10 @@ private:
 
     FileResult result_;  // of the current file
     OutputClaims claims_;
+
+    const int workers_;
+    std::unique_ptr<ReadAhead> readAhead_;
+    std::unique_ptr<WorkPool> pool_;  // during a pass with more than one worker
 };
 
 }  // namespace corvane

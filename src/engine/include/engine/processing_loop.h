@@ -88,6 +88,9 @@ public:
     // Once at the start of every processing thread (also after Continue). False ends the run at
     // once: EndRun() still writes what was collected, then the final messages follow.
     virtual bool BeginRun(ProcessingContext& context) = 0;
+    // The processing thread ends for a pause (before the Paused message): work begun ahead of
+    // the current file is dropped; its pending outputs are kept.
+    virtual void SuspendRun() {}
     // The current file still has outputs to write (a pause interrupted it).
     virtual bool HasPendingOutputs() const = 0;
     // Writes the pending outputs of the current file, with a Checkpoint() before each; advances

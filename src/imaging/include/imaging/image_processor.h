@@ -24,6 +24,8 @@
 
 namespace corvane {
 
+class WorkPool;
+
 using Colour = std::uint32_t;  // Windows colour value 0x00BBGGRR
 
 // The watermark of a run, prepared by the input validation and applied by SaveImage.
@@ -80,10 +82,12 @@ public:
     // with IfExists::Replace; otherwise the save fails with the outcome NameTaken, also when
     // another program took the name while the file was being encoded. `outcome` (optional)
     // tells why a save failed. A JPEG, PNG or TIFF gets the image's metadata; when it cannot be
-    // put in, the file is written without it and `metadataProblem` says why.
+    // put in, the file is written without it and `metadataProblem` says why. With a `pool`,
+    // encoders that can share out their work (PNG) do; the bytes are the same without.
     bool SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
                    const WatermarkSettings* watermark = nullptr, IfExists ifExists = IfExists::Fail,
-                   WriteOutcome* outcome = nullptr, QString* metadataProblem = nullptr) const;
+                   WriteOutcome* outcome = nullptr, QString* metadataProblem = nullptr,
+                   WorkPool* pool = nullptr) const;
     // Replaces any pixel format other than RGB555, RGB888, RGB32 and ARGB32 by ARGB32.
     void NormalizePixelFormat(ImageSlot slot) const;
     // Draws the source rectangle (srcX, srcY, width, height) 1:1 at (dstX, dstY) of the target;

@@ -9,10 +9,14 @@
 
 namespace corvane {
 
-// Encodes with fixed settings: JPEG quality 75, TIFF LZW, PNG at zlib level 4 (stored as RGB when
-// no pixel is translucent), BMP as Qt writes it. The colour profile carried by the image is
-// stored by the formats that can hold one; the image's text is not written (metadata.h writes
-// the picture's comment).
-bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device);
+class WorkPool;
+
+// Encodes with fixed settings: JPEG quality 75, TIFF LZW, PNG with adaptive row filters (stored as
+// RGB when no pixel is translucent), BMP as Qt writes it. The colour profile carried by the image
+// is stored by the formats that can hold one; the image's text is not written (metadata.h writes
+// the picture's comment). A PNG is shared out among `pool`'s threads when one is given; its bytes
+// are the same either way.
+bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device,
+                  WorkPool* pool = nullptr);
 
 }  // namespace corvane

@@ -1,0 +1,92 @@
+#include "read_ahead.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace corvane {
+
+ReadAhead::ReadAhead(int workers, Prepare prepare)
+    : workers_(static_cast<std::size_t>(std::max(workers, 1))), prepare_(std::move(prepare)) {}
+
+ReadAhead::~ReadAhead() {
+    Stop();
+}
+
+void ReadAhead::Start(const PathList& files, std::size_t current, bool held) {
+    Stop();
+    {
+        const std::lock_guard lock(mutex_);
+        files_ = &files;
+        next_ = held ? current + 1 : current;
+        limit_ = current + workers_;
+    }
+    if (workers_ == 1) {
+        return;
+    }
+    try {
+        for (std::size_t i = 0; i < workers_; ++i) {
+            threads_.emplace_back([this] { HelperLoop(); });
+        }
+    } catch (const std::system_error&) {
+        // Fewer helpers: the files no helper makes are made by Take().
+    }
+}
+
+bool ReadAhead::CanClaim() const {
+    return next_ < files_->size() && next_ < limit_;
+}
+
+void ReadAhead::HelperLoop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || CanClaim(); });
+        if (stopping_) {
+            return;
+        }
+        const std::size_t index = next_++;
+        ahead_[index];  // claimed: Take() waits for it
+        const QString file = (*files_)[index];
+        lock.unlock();
+        PreparedFile prepared = prepare_(file);
+        lock.lock();
+        if (const auto it = ahead_.find(index); it != ahead_.end()) {
+            it->second = std::move(prepared);
+        }
+        changed_.notify_all();
+    }
+}
+
+PreparedFile ReadAhead::Take(std::size_t index) {
+    std::unique_lock lock(mutex_);
+    limit_ = std::max(limit_, index + workers_);
+    ahead_.erase(ahead_.begin(), ahead_.lower_bound(index));
+    changed_.notify_all();
+    const auto it = ahead_.find(index);
+    if (it == ahead_.end()) {
+        next_ = std::max(next_, index + 1);
+        lock.unlock();
+        return prepare_((*files_)[index]);
+    }
+    changed_.wait(lock, [&] { return it->second.has_value(); });
+    PreparedFile prepared = std::move(*it->second);
+    ahead_.erase(it);
+    return prepared;
+}
+
+void ReadAhead::Stop() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+    threads_.clear();
+    std::map<std::size_t, std::optional<PreparedFile>> dropped;
+    const std::lock_guard lock(mutex_);
+    dropped.swap(ahead_);
+    stopping_ = false;
+}
+
+}  // namespace corvane

@@ -1,0 +1,69 @@
+#pragma once
+// Files of a run made ready ahead of their turn: while the processing thread writes the outputs
+// of one file, helper threads load (and turn and resize) the next ones. With N workers there are
+// N helpers and the processing thread's file and the N - 1 after it may be in hand: while it
+// writes, N - 1 files are made ahead; while it waits for its file, every helper works. A file is
+// made by the same function whichever thread makes it, so the run is the same whatever N.
+//
+// Threads: Start(), Take() and Stop() belong to the processing thread; the helpers run `prepare`
+// outside the lock and hand over its result under it.
+
+#include "engine/enumeration.h"
+#include "imaging/image_processor.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace corvane {
+
+// One source file, loaded and transformed as the run says.
+struct PreparedFile {
+    BitmapPtr image;
+    bool loaded = false;  // the picture decoded; `error` says why not otherwise
+    RawFormat raw = RawFormat::Undefined;
+    LoadError error;
+};
+
+class ReadAhead {
+public:
+    using Prepare = std::function<PreparedFile(const QString& file)>;
+
+    // One worker: no helper, every file is made by Take().
+    ReadAhead(int workers, Prepare prepare);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Starts the helpers with files[current] as the processing thread's file (already in its
+    // hands when `held`). `files` must outlive Stop().
+    void Start(const PathList& files, std::size_t current, bool held);
+    // files[index] made ready (after Start()): by a helper, waiting for it to finish, or else
+    // here.
+    PreparedFile Take(std::size_t index);
+    // Ends the helpers (each finishes the file it is on) and drops what they made.
+    void Stop();
+
+private:
+    void HelperLoop();
+    bool CanClaim() const;
+
+    const std::size_t workers_;
+    const Prepare prepare_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const PathList* files_ = nullptr;
+    std::size_t next_ = 0;   // the next file a helper claims
+    std::size_t limit_ = 0;  // helpers claim files below this
+    // Claimed files; a value once made.
+    std::map<std::size_t, std::optional<PreparedFile>> ahead_;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace corvane
