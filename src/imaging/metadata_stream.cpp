@@ -29,8 +29,8 @@ bool AppendSegment(QByteArray& out, uchar marker, QByteArrayView name, const QBy
 // The hex text that ImageMagick introduced and Exiv2 and exiftool read for blocks in PNG text:
 // type, length, then the bytes as hex, 36 to a line.
 QByteArray RawProfile(const char* type, const QByteArray& data) {
-    QByteArray text = '\n' + QByteArray(type) + '\n' +
-                      QByteArray::number(data.size()).rightJustified(8, ' ');
+    QByteArray text =
+        '\n' + QByteArray(type) + '\n' + QByteArray::number(data.size()).rightJustified(8, ' ');
     const QByteArray hex = data.toHex();
     for (qsizetype at = 0; at < hex.size(); at += 72) {
         text.append('\n').append(hex.mid(at, 72));
@@ -43,8 +43,8 @@ QByteArray CompressedText(const QByteArray& keyword, const QByteArray& text) {
     uLongf size = compressBound(static_cast<uLong>(text.size()));
     QByteArray compressed(static_cast<qsizetype>(size), '\0');
     if (compress2(reinterpret_cast<Bytef*>(compressed.data()), &size,
-                  reinterpret_cast<const Bytef*>(text.constData()),
-                  static_cast<uLong>(text.size()), Z_DEFAULT_COMPRESSION) != Z_OK) {
+                  reinterpret_cast<const Bytef*>(text.constData()), static_cast<uLong>(text.size()),
+                  Z_DEFAULT_COMPRESSION) != Z_OK) {
         return {};
     }
     compressed.truncate(static_cast<qsizetype>(size));
@@ -80,12 +80,9 @@ qsizetype SpliceOffset(const QByteArray& head) {
 std::optional<QByteArray> JpegMetadataSegments(const MetadataBlocks& blocks) {
     QByteArray out;
     const bool fits =
-        (blocks.exif.isEmpty() ||
-         AppendSegment(out, 0xE1, kExifName, blocks.exif)) &&
-        (blocks.xmp.isEmpty() ||
-         AppendSegment(out, 0xE1, kXmpName, blocks.xmp)) &&
-        (blocks.iptc.isEmpty() ||
-         AppendSegment(out, 0xED, kPhotoshopName, blocks.iptc)) &&
+        (blocks.exif.isEmpty() || AppendSegment(out, 0xE1, kExifName, blocks.exif)) &&
+        (blocks.xmp.isEmpty() || AppendSegment(out, 0xE1, kXmpName, blocks.xmp)) &&
+        (blocks.iptc.isEmpty() || AppendSegment(out, 0xED, kPhotoshopName, blocks.iptc)) &&
         (blocks.comment.isEmpty() || AppendSegment(out, 0xFE, {}, blocks.comment));
     if (!fits) {
         return std::nullopt;

@@ -65,8 +65,7 @@ TEST_P(SplicerPieces, SegmentsFollowStartAndJfif) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pieces, SplicerPieces,
-                         ::testing::Values(PieceRow{"byte by byte", 1},
-                                           PieceRow{"three bytes", 3},
+                         ::testing::Values(PieceRow{"byte by byte", 1}, PieceRow{"three bytes", 3},
                                            PieceRow{"libjpeg buffer", 4096},
                                            PieceRow{"whole file", 1 << 20}),
                          test::kRowName);
