@@ -26,8 +26,9 @@
 namespace corvane {
 namespace {
 
-// Putting the metadata in holds the encoded file in memory, and Exiv2 copies it once more; a
-// picture with more pixel data than this is written straight into the file, without metadata.
+// Rewriting a file with its metadata holds the encoded file in memory, and Exiv2 copies it once
+// more; a picture with more pixel data than this that needs the rewrite is written straight into
+// the file, without metadata.
 constexpr qint64 kMaxMetadataPixelBytes = qint64(1) << 30;
 
 bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device, WorkPool* pool,
