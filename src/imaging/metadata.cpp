@@ -72,6 +72,8 @@ public:
     ErrorScope(const ErrorScope&) = delete;
     ErrorScope& operator=(const ErrorScope&) = delete;
 
+    void Add(std::string text) { errors_.push_back(std::move(text)); }
+
     QString First() const {
         return errors_.empty() ? QString() : QString::fromStdString(errors_.front());
     }
@@ -261,6 +263,10 @@ QString Reason(const char* what, const std::exception& error) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(error.what()));
 }
 
+QByteArray BytesOf(const Exiv2::byte* data, std::size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
 }  // namespace
 
 MetadataRead ReadMetadata(QByteArrayView encoded, const QMap<QString, QString>& texts) {
@@ -354,6 +360,46 @@ MetadataWrite WriteWithMetadata(const QByteArray& encoded, FormatKind kind,
     } catch (...) {
         return {false, false, QStringLiteral("metadata could not be written")};
     }
+}
+
+std::optional<MetadataBlocks> EncodeMetadataBlocks(const ImageMetadata& metadata, QSize size,
+                                                   QString* problem) {
+    ErrorScope errors;
+    try {
+        Exiv2::ExifData exif = metadata.exif;
+        Exiv2::XmpData xmp = metadata.xmp;
+        SetPixelSize(exif, xmp, size);
+        MetadataBlocks blocks;
+        if (!exif.empty()) {
+            // Little-endian, as Exiv2 writes a file that had no EXIF of its own.
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
+            blocks.exif = BytesOf(blob.data(), blob.size());
+        }
+        std::string packet;
+        if (!xmp.empty() &&
+            Exiv2::XmpParser::encode(
+                packet, xmp,
+                Exiv2::XmpParser::useCompactFormat | Exiv2::XmpParser::omitAllFormatting) != 0) {
+            errors.Add("the XMP packet could not be built");
+        }
+        blocks.xmp = QByteArray::fromStdString(packet);
+        if (!metadata.iptc.empty()) {
+            const Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, metadata.iptc);
+            blocks.iptc = BytesOf(irb.pData_, static_cast<std::size_t>(irb.size_));
+        }
+        blocks.comment = QByteArray::fromStdString(metadata.comment);
+        if (const QString error = errors.First(); !error.isEmpty()) {
+            *problem = QStringLiteral("metadata could not be written: %1").arg(error);
+            return std::nullopt;
+        }
+        return blocks;
+    } catch (const std::exception& error) {
+        *problem = Reason("metadata could not be written", error);
+    } catch (...) {
+        *problem = QStringLiteral("metadata could not be written");
+    }
+    return std::nullopt;
 }
 
 }  // namespace corvane

@@ -370,12 +370,16 @@ bool CanWritePng(const QImage& image) {
     }
 }
 
-bool WritePng(const QImage& image, QIODevice* device, WorkPool* pool) {
+bool WritePng(const QImage& image, QIODevice* device, WorkPool* pool,
+              const std::vector<PngChunk>& chunks) {
     if (!CanWritePng(image) || device == nullptr) {
         return false;
     }
     ChunkWriter out(device);
     WriteHeader(out, image);
+    for (const PngChunk& chunk : chunks) {
+        out.Chunk(chunk.type.constData(), chunk.data);
+    }
     if (!out.Ok() || !WriteImageData(out, image, pool)) {
         return false;
     }

@@ -1,6 +1,7 @@
 #include "imaging/raster_codec.h"
 
 #include "imaging/gif_writer.h"
+#include "metadata_stream.h"
 #include "png_writer.h"
 
 #include <QColorSpace>
@@ -77,27 +78,43 @@ bool WriteWithQt(const QImage& image, const QtEncoding& encoding, QIODevice* dev
 }
 
 // Our writer for the common 8-bit formats, Qt's for the rest (indexed, 16-bit, premultiplied...).
-bool WritePngOf(const QImage& image, QIODevice* device, WorkPool* pool) {
+bool WritePngOf(const QImage& image, QIODevice* device, WorkPool* pool,
+                const MetadataBlocks* metadata) {
     if (CanWritePng(image)) {
-        return WritePng(image, device, pool);
+        return WritePng(
+            image, device, pool,
+            metadata != nullptr ? PngMetadataChunks(*metadata) : std::vector<PngChunk>{});
     }
-    return WriteWithQt(image, {"png", -1, kPngCompression}, device);
+    return metadata == nullptr && WriteWithQt(image, {"png", -1, kPngCompression}, device);
+}
+
+bool WriteJpeg(const QImage& image, QIODevice* device, const MetadataBlocks* metadata) {
+    const QtEncoding encoding{"jpeg", kJpegQuality, -1};
+    if (metadata == nullptr) {
+        return WriteWithQt(image, encoding, device);
+    }
+    std::optional<QByteArray> segments = JpegMetadataSegments(*metadata);
+    if (!segments) {
+        return false;
+    }
+    JpegSegmentSplicer splicer(device, std::move(*segments));
+    return WriteWithQt(image, encoding, &splicer) && splicer.Spliced();
 }
 
 }  // namespace
 
-bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device, WorkPool* pool) {
+bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device, WorkPool* pool,
+                  const MetadataBlocks* metadata) {
     if (image.isNull() || device == nullptr) {
         return false;
     }
     switch (kind) {
         case FormatKind::Png:
-            return WritePngOf(PixelsOnly(image, PngViewFormat(image)), device, pool);
+            return WritePngOf(PixelsOnly(image, PngViewFormat(image)), device, pool, metadata);
         case FormatKind::Bmp:
             return WriteWithQt(image, {"bmp", -1, -1}, device);
         case FormatKind::Jpeg:
-            return WriteWithQt(PixelsOnly(image, image.format()), {"jpeg", kJpegQuality, -1},
-                               device);
+            return WriteJpeg(PixelsOnly(image, image.format()), device, metadata);
         case FormatKind::Tiff:
             return WriteWithQt(PixelsOnly(image, image.format()), {"tiff", -1, kTiffLzw}, device);
         case FormatKind::Gif:
@@ -108,6 +125,18 @@ bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device, WorkP
             break;
     }
     return false;
+}
+
+bool StreamsMetadata(const QImage& image, FormatKind kind, const MetadataBlocks& metadata) {
+    switch (kind) {
+        case FormatKind::Jpeg:
+            return JpegMetadataSegments(metadata).has_value();
+        case FormatKind::Png:
+            // The view EncodeRaster writes is RGB32 or the image's own format.
+            return CanWritePng(image);
+        default:
+            return false;
+    }
 }
 
 }  // namespace corvane

@@ -1,8 +1,8 @@
 // Writing one output file: watermark, target folder, encoder, metadata, atomic file.
 //
-// A picture with metadata is encoded into memory first and the metadata put into those bytes, so
-// that the file is written once, whole; when the metadata cannot be put in, the picture is
-// written without it.
+// A JPEG, or a PNG of our own writer, gets its metadata as it is written. Any other picture with
+// metadata is encoded into memory first and the metadata put into those bytes, so that the file
+// is written once, whole. When the metadata cannot be put in, the picture is written without it.
 //
 // The watermark is drawn on a copy of the image (sharing its pixels until the first stroke), so
 // the image in the slot never changes: an image saved in several formats shows the watermark
@@ -26,11 +26,13 @@
 namespace corvane {
 namespace {
 
-// Putting the metadata in holds the encoded file in memory, and Exiv2 copies it once more; a
-// picture with more pixel data than this is written straight into the file, without metadata.
+// Rewriting a file with its metadata holds the encoded file in memory, and Exiv2 copies it once
+// more; a picture with more pixel data than this that needs the rewrite is written straight into
+// the file, without metadata.
 constexpr qint64 kMaxMetadataPixelBytes = qint64(1) << 30;
 
-bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device, WorkPool* pool) {
+bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device, WorkPool* pool,
+            const MetadataBlocks* metadata = nullptr) {
     switch (format.kind) {
         case FormatKind::Emf:
             return WriteEmf(image, device);
@@ -42,7 +44,8 @@ bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device, 
             break;
     }
     // A raster format whose encoder was not found is never written.
-    return !format.encoderClsid.isNull() && EncodeRaster(image, format.kind, device, pool);
+    return !format.encoderClsid.isNull() &&
+           EncodeRaster(image, format.kind, device, pool, metadata);
 }
 
 // Creates the missing folders of the target (the result is not checked: a missing folder shows
@@ -60,28 +63,28 @@ WriteOutcome Failure(const QString& text) {
     return {WriteOutcome::Kind::Failed, text};
 }
 
-// The metadata to put into the output; none when there is none, the format cannot hold it, or
-// the picture is too large for it (`problem` says so).
-const ImageMetadata* MetadataToWrite(const Bitmap& image, FormatKind kind, QString* problem) {
+// The metadata to put into the output; none when there is none or the format cannot hold it.
+const ImageMetadata* MetadataToWrite(const Bitmap& image, FormatKind kind) {
     const ImageMetadata* metadata = image.Metadata().get();
-    if (metadata == nullptr || !HoldsMetadata(kind)) {
-        return nullptr;
-    }
-    if (image.Image().sizeInBytes() > kMaxMetadataPixelBytes) {
-        if (problem != nullptr) {
-            *problem = QStringLiteral(
-                           "the picture is larger than %1 MiB: it is written without "
-                           "its metadata")
-                           .arg(kMaxMetadataPixelBytes >> 20);
-        }
-        return nullptr;
-    }
-    return metadata;
+    return metadata != nullptr && HoldsMetadata(kind) ? metadata : nullptr;
 }
 
-bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
-                        const ImageMetadata& metadata, QIODevice* device, QString* problem,
-                        WorkPool* pool) {
+void Report(QString* problem, const QString& text) {
+    if (problem != nullptr) {
+        *problem = text;
+    }
+}
+
+// Encodes into memory, has Exiv2 put the metadata in and writes the result.
+bool RewriteWithMetadata(const QImage& image, const OutputFormat& format,
+                         const ImageMetadata& metadata, QIODevice* device, QString* problem,
+                         WorkPool* pool) {
+    if (image.sizeInBytes() > kMaxMetadataPixelBytes) {
+        Report(problem, QStringLiteral("the picture is larger than %1 MiB: it is written without "
+                                       "its metadata")
+                            .arg(kMaxMetadataPixelBytes >> 20));
+        return Encode(image, format, device, pool);
+    }
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
@@ -93,10 +96,28 @@ bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
     if (result.inserted) {
         return result.written;
     }
-    if (problem != nullptr) {
-        *problem = result.problem;
-    }
+    Report(problem, result.problem);
     return device->write(encoded) == encoded.size();
+}
+
+bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
+                        const ImageMetadata& metadata, QIODevice* device, QString* problem,
+                        WorkPool* pool) {
+    // A TIFF is always rewritten: Exiv2 places its directories among the encoder's.
+    if (format.kind == FormatKind::Tiff) {
+        return RewriteWithMetadata(image, format, metadata, device, problem, pool);
+    }
+    QString blocksProblem;
+    const std::optional<MetadataBlocks> blocks =
+        EncodeMetadataBlocks(metadata, image.size(), &blocksProblem);
+    if (!blocks) {
+        Report(problem, blocksProblem);
+        return Encode(image, format, device, pool);
+    }
+    if (StreamsMetadata(image, format.kind, *blocks)) {
+        return Encode(image, format, device, pool, &*blocks);
+    }
+    return RewriteWithMetadata(image, format, metadata, device, problem, pool);
 }
 
 WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFormat& format,
@@ -105,7 +126,7 @@ WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFor
     if (!out.Open()) {
         return out.Outcome();
     }
-    const ImageMetadata* metadata = MetadataToWrite(image, format.kind, metadataProblem);
+    const ImageMetadata* metadata = MetadataToWrite(image, format.kind);
     const bool encoded = metadata != nullptr
                              ? EncodeWithMetadata(image.Image(), format, *metadata, out.Device(),
                                                   metadataProblem, pool)

@@ -487,6 +487,26 @@ TEST_F(Metadata, CommentOfAPngTextChunkBecomesTheComment) {
     EXPECT_EQ(jpeg.count("no warranty"), 0);
 }
 
+// A source whose only metadata is a comment: the outputs carry it once, and nothing else.
+TEST_F(Metadata, OnlyACommentTravelsAlone) {
+    const QByteArray jpeg = test::QtEncoded(Quarters(16, 16), "jpeg");
+    BitmapPtr loaded =
+        Load(jpeg.first(2) + QByteArray("\xFF\xFE\x00\x0Conly words", 14) + jpeg.sliced(2));
+    ASSERT_TRUE(IsUsable(loaded.get()));
+    for (FormatKind kind : {FormatKind::Jpeg, FormatKind::Png}) {
+        SCOPED_TRACE(QtName(kind));
+        QString problem;
+        const QByteArray written = Save(loaded, kind, &problem);
+        EXPECT_EQ(problem, QString());
+        const Tags tags = test::Exiv2Tags(written);
+        EXPECT_EQ(TagValue(tags, "Comment"), "only words");
+        EXPECT_FALSE(HasKeyStartingWith(tags, "Exif.") || HasKeyStartingWith(tags, "Xmp.") ||
+                     HasKeyStartingWith(tags, "Iptc."));
+        EXPECT_EQ(written.count("only words"), 1);
+        EXPECT_EQ(QImage::fromData(written).size(), QSize(16, 16));
+    }
+}
+
 // A PNG's standard text keywords reach every output as XMP; what its XMP states itself wins.
 TEST_F(Metadata, PngTextKeywordsTravelAsXmp) {
     QImage picture = Quarters(16, 16);

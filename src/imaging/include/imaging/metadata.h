@@ -25,6 +25,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace corvane {
 
@@ -56,5 +57,18 @@ struct MetadataWrite {
 // When the metadata cannot be put in, nothing is written and `problem` says why.
 MetadataWrite WriteWithMetadata(const QByteArray& encoded, FormatKind kind,
                                 const ImageMetadata& metadata, QSize size, QIODevice* device);
+
+// The metadata of one output as the blocks that JPEG and PNG files hold, built for a picture of
+// `size` pixels, for the encoders to put into the stream as they write it.
+struct MetadataBlocks {
+    QByteArray exif;     // the EXIF block: a TIFF structure, no thumbnail
+    QByteArray xmp;      // the XMP packet
+    QByteArray iptc;     // the IPTC block inside a Photoshop resource block
+    QByteArray comment;  // the comment's bytes as read
+};
+
+// The blocks, or nullopt with `problem` saying why they could not be built.
+std::optional<MetadataBlocks> EncodeMetadataBlocks(const ImageMetadata& metadata, QSize size,
+                                                   QString* problem);
 
 }  // namespace corvane

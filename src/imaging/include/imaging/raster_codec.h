@@ -2,6 +2,7 @@
 // Encoding and decoding of the raster formats (PNG, BMP, JPEG, TIFF through Qt's image plugins,
 // GIF through giflib) on QIODevice, so that tests can write into a QBuffer.
 
+#include "imaging/metadata.h"
 #include "imaging/output_format.h"
 
 #include <QIODevice>
@@ -15,8 +16,14 @@ class WorkPool;
 // RGB when no pixel is translucent), BMP as Qt writes it. The colour profile carried by the image
 // is stored by the formats that can hold one; the image's text is not written (metadata.h writes
 // the picture's comment). A PNG is shared out among `pool`'s threads when one is given; its bytes
-// are the same either way.
-bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device,
-                  WorkPool* pool = nullptr);
+// are the same either way. `metadata`, when given, is written into the stream; only where
+// StreamsMetadata says so.
+bool EncodeRaster(const QImage& image, FormatKind kind, QIODevice* device, WorkPool* pool = nullptr,
+                  const MetadataBlocks* metadata = nullptr);
+
+// Whether EncodeRaster can write `metadata` as it writes `image` as `kind`: in a JPEG when each
+// block fits one segment, in a PNG of our own writer (8-bit pictures). Elsewhere the encoded file
+// is rewritten with the metadata (metadata.h).
+bool StreamsMetadata(const QImage& image, FormatKind kind, const MetadataBlocks& metadata);
 
 }  // namespace corvane
