@@ -387,6 +387,9 @@ std::optional<MetadataBlocks> EncodeMetadataBlocks(const ImageMetadata& metadata
         if (!metadata.iptc.empty()) {
             const Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, metadata.iptc);
             blocks.iptc = BytesOf(irb.pData_, static_cast<std::size_t>(irb.size_));
+            const Exiv2::DataBuf datasets = Exiv2::IptcParser::encode(metadata.iptc);
+            blocks.iptcDatasets =
+                BytesOf(datasets.pData_, static_cast<std::size_t>(datasets.size_));
         }
         blocks.comment = QByteArray::fromStdString(metadata.comment);
         if (const QString error = errors.First(); !error.isEmpty()) {

@@ -1,8 +1,9 @@
 // Writing one output file: watermark, target folder, encoder, metadata, atomic file.
 //
 // A JPEG, or a PNG of our own writer, gets its metadata as it is written. Any other picture with
-// metadata is encoded into memory first and the metadata put into those bytes, so that the file
-// is written once, whole. When the metadata cannot be put in, the picture is written without it.
+// metadata is encoded into memory first and the metadata put into those bytes (a TIFF by a
+// directory appended after them), so that the file is written once, whole. When the metadata
+// cannot be put in, the picture is written without it.
 //
 // The watermark is drawn on a copy of the image (sharing its pixels until the first stroke), so
 // the image in the slot never changes: an image saved in several formats shows the watermark
@@ -20,6 +21,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
+#include "tiff_metadata.h"
 
 #include <QBuffer>
 
@@ -75,10 +77,11 @@ void Report(QString* problem, const QString& text) {
     }
 }
 
-// Encodes into memory, has Exiv2 put the metadata in and writes the result.
+// Encodes into memory and puts the metadata into those bytes: a TIFF gets a directory appended
+// after them; anything else, or a TIFF that cannot take it so, is rewritten by Exiv2.
 bool RewriteWithMetadata(const QImage& image, const OutputFormat& format,
-                         const ImageMetadata& metadata, QIODevice* device, QString* problem,
-                         WorkPool* pool) {
+                         const ImageMetadata& metadata, const MetadataBlocks& blocks,
+                         QIODevice* device, QString* problem, WorkPool* pool) {
     if (image.sizeInBytes() > kMaxMetadataPixelBytes) {
         Report(problem, QStringLiteral("the picture is larger than %1 MiB: it is written without "
                                        "its metadata")
@@ -90,6 +93,12 @@ bool RewriteWithMetadata(const QImage& image, const OutputFormat& format,
     buffer.open(QIODevice::WriteOnly);
     if (!Encode(image, format, &buffer, pool)) {
         return false;
+    }
+    if (format.kind == FormatKind::Tiff) {
+        if (const std::optional<QByteArray> tail =
+                AppendTiffMetadata(encoded, blocks.exif, blocks.xmp, blocks.iptcDatasets)) {
+            return device->write(encoded) == encoded.size() && device->write(*tail) == tail->size();
+        }
     }
     const MetadataWrite result =
         WriteWithMetadata(encoded, format.kind, metadata, image.size(), device);
@@ -103,10 +112,6 @@ bool RewriteWithMetadata(const QImage& image, const OutputFormat& format,
 bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
                         const ImageMetadata& metadata, QIODevice* device, QString* problem,
                         WorkPool* pool) {
-    // A TIFF is always rewritten: Exiv2 places its directories among the encoder's.
-    if (format.kind == FormatKind::Tiff) {
-        return RewriteWithMetadata(image, format, metadata, device, problem, pool);
-    }
     QString blocksProblem;
     const std::optional<MetadataBlocks> blocks =
         EncodeMetadataBlocks(metadata, image.size(), &blocksProblem);
@@ -117,7 +122,7 @@ bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
     if (StreamsMetadata(image, format.kind, *blocks)) {
         return Encode(image, format, device, pool, &*blocks);
     }
-    return RewriteWithMetadata(image, format, metadata, device, problem, pool);
+    return RewriteWithMetadata(image, format, metadata, *blocks, device, problem, pool);
 }
 
 WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFormat& format,

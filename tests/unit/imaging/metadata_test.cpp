@@ -18,6 +18,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QtEndian>
 
 #include <functional>
 #include <map>
@@ -333,6 +334,29 @@ TEST_F(Metadata, WatermarkedOutputKeepsIt) {
     const Tags tags = test::Exiv2Tags(Save(sample, FormatKind::Png, nullptr, &watermark));
     EXPECT_EQ(TagValue(tags, "Exif.Image.Make"), "Corvane Camera Co");
     EXPECT_EQ(TagValue(tags, "Comment"), test::kSampleComment);
+}
+
+TEST_F(Metadata, TiffKeepsTheEncodersBytesAndGetsANewFirstDirectory) {
+    BitmapPtr sample = Load(test::SampleWithMetadata(Quarters(64, 48), "jpeg", 1, QSize(64, 48)));
+    ASSERT_TRUE(IsUsable(sample.get()));
+    BitmapPtr bare = std::make_unique<Bitmap>(sample->Image());
+    const QByteArray plain = Save(bare, FormatKind::Tiff);
+    const QByteArray kept = Save(sample, FormatKind::Tiff);
+    ASSERT_FALSE(plain.isEmpty());
+    ASSERT_GT(kept.size(), plain.size());
+    // Only the header's pointer to the first directory changed: the strips were never copied.
+    EXPECT_EQ(kept.first(4), plain.first(4));
+    EXPECT_EQ(kept.sliced(8, plain.size() - 8), plain.sliced(8));
+    EXPECT_GE(qFromLittleEndian<quint32>(kept.constData() + 4), quint32(plain.size()));
+
+    const QImage read = QImage::fromData(kept, "tiff");
+    EXPECT_EQ(read.convertToFormat(QImage::Format_RGB32),
+              QImage::fromData(plain, "tiff").convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(read.colorSpace(), QColorSpace(QColorSpace::DisplayP3)) << "the encoder's tags stay";
+    const Tags tags = test::Exiv2Tags(kept);
+    EXPECT_EQ(TagValue(tags, "Exif.Image.Make"), "Corvane Camera Co");
+    EXPECT_EQ(TagValue(tags, "Exif.Image.ImageWidth"), "64");
+    EXPECT_EQ(TagValue(tags, "Iptc.Application2.Copyright"), "(c) Test Photographer");
 }
 
 // --- orientation --------------------------------------------------------------------------------

@@ -61,10 +61,11 @@ MetadataWrite WriteWithMetadata(const QByteArray& encoded, FormatKind kind,
 // The metadata of one output as the blocks that JPEG and PNG files hold, built for a picture of
 // `size` pixels, for the encoders to put into the stream as they write it.
 struct MetadataBlocks {
-    QByteArray exif;     // the EXIF block: a TIFF structure, no thumbnail
-    QByteArray xmp;      // the XMP packet
-    QByteArray iptc;     // the IPTC block inside a Photoshop resource block
-    QByteArray comment;  // the comment's bytes as read
+    QByteArray exif;          // the EXIF block: a TIFF structure, no thumbnail
+    QByteArray xmp;           // the XMP packet
+    QByteArray iptc;          // the IPTC block inside a Photoshop resource block
+    QByteArray iptcDatasets;  // the IPTC block alone, as a TIFF holds it
+    QByteArray comment;       // the comment's bytes as read
 };
 
 // The blocks, or nullopt with `problem` saying why they could not be built.
