@@ -32,6 +32,7 @@ namespace {
 // more; a picture with more pixel data than this that needs the rewrite is written straight into
 // the file, without metadata.
 constexpr qint64 kMaxMetadataPixelBytes = qint64(1) << 30;
+constexpr qint64 kEncodedHeadroom = 64 * 1024;
 
 bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device, WorkPool* pool,
             const MetadataBlocks* metadata = nullptr) {
@@ -89,6 +90,8 @@ bool RewriteWithMetadata(const QImage& image, const OutputFormat& format,
         return Encode(image, format, device, pool);
     }
     QByteArray encoded;
+    // Room for the picture uncompressed: growing the buffer would copy it again and again.
+    encoded.reserve(image.sizeInBytes() + kEncodedHeadroom);
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
     if (!Encode(image, format, &buffer, pool)) {
