@@ -1,15 +1,20 @@
 // libFuzzer target: reading the metadata of arbitrary bytes (with the text chunks Qt finds), then
-// writing what was read into small JPEG, PNG and TIFF pictures of our encoder. Any crash, hang,
-// sanitizer report, memory beyond the limit or an orientation outside 1-8 is a finding.
+// writing what was read into small JPEG, PNG and TIFF pictures of our encoder, both through
+// Exiv2's rewrite and through the save path (blocks put into the stream, a TIFF directory
+// appended). Any crash, hang, sanitizer report, memory beyond the limit, an orientation outside
+// 1-8 or a written file that is no longer the picture is a finding.
 
+#include "imaging/image_processor.h"
 #include "imaging/metadata.h"
 #include "imaging/png_chunks.h"
 #include "imaging/raster_codec.h"
+#include "support/output_formats.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
+#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
@@ -50,6 +55,23 @@ QMap<QString, QString> TextsOf(const QByteArray& bytes) {
     return texts;
 }
 
+// Saves a small picture carrying `metadata` as `kind` the way a run does; aborts unless a file
+// that opens as the picture is written.
+void SaveWith(const corvane::MetadataPtr& metadata, FormatKind kind) {
+    static const corvane::ImageProcessor processor;
+    static const QTemporaryDir folder;
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    corvane::BitmapPtr bitmap = std::make_unique<corvane::Bitmap>(image);
+    bitmap->SetMetadata(metadata);
+    const QString path = folder.filePath(QStringLiteral("out"));
+    if (!processor.SaveImage(bitmap, path, corvane::test::FormatOfKind(kind), nullptr,
+                             corvane::IfExists::Replace) ||
+        QImage(path).size() != QSize(8, 6)) {
+        std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -81,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (result.inserted && QImage::fromData(written).size() != QSize(8, 6))) {
             std::abort();
         }
+        SaveWith(read.metadata, kHolders[i]);
     }
     return 0;
 }
