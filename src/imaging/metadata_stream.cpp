@@ -1,5 +1,6 @@
 #include "metadata_stream.h"
 
+#include <QStringList>
 #include <QtEndian>
 
 #include <zlib.h>
@@ -76,6 +77,25 @@ qsizetype SpliceOffset(const QByteArray& head) {
 }
 
 }  // namespace
+
+QString LeaveOutWhatNoJpegSegmentHolds(MetadataBlocks& blocks) {
+    QStringList left;
+    const auto leaveOutIfTooLarge = [&](QByteArray& block, QByteArrayView name, const char* what) {
+        if (2 + name.size() + block.size() > kMaxSegmentLength) {
+            block.clear();
+            left << QString::fromLatin1(what);
+        }
+    };
+    leaveOutIfTooLarge(blocks.exif, kExifName, "EXIF");
+    leaveOutIfTooLarge(blocks.xmp, kXmpName, "XMP");
+    leaveOutIfTooLarge(blocks.iptc, kPhotoshopName, "IPTC");
+    leaveOutIfTooLarge(blocks.comment, {}, "comment");
+    if (left.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("metadata too large for a JPEG segment was left out: %1")
+        .arg(left.join(QStringLiteral(", ")));
+}
 
 std::optional<QByteArray> JpegMetadataSegments(const MetadataBlocks& blocks) {
     QByteArray out;

@@ -7,11 +7,16 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QString>
 
 #include <optional>
 #include <vector>
 
 namespace corvane {
+
+// Empties the blocks of `blocks` that no JPEG segment can hold (64 kB), so that the others still
+// go in; names what was left out, for the run's notes (empty when everything fits).
+QString LeaveOutWhatNoJpegSegmentHolds(MetadataBlocks& blocks);
 
 // The JPEG segments that hold `blocks`: APP1 "Exif", APP1 XMP, APP13 "Photoshop 3.0" and COM, in
 // that order; nullopt when a block is larger than one segment can be.

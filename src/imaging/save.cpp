@@ -18,6 +18,7 @@
 #include "imaging/metadata.h"
 #include "imaging/metafile.h"
 #include "imaging/raster_codec.h"
+#include "metadata_stream.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
@@ -116,11 +117,16 @@ bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
                         const ImageMetadata& metadata, QIODevice* device, QString* problem,
                         WorkPool* pool) {
     QString blocksProblem;
-    const std::optional<MetadataBlocks> blocks =
+    std::optional<MetadataBlocks> blocks =
         EncodeMetadataBlocks(metadata, image.size(), &blocksProblem);
     if (!blocks) {
         Report(problem, blocksProblem);
         return Encode(image, format, device, pool);
+    }
+    if (format.kind == FormatKind::Jpeg) {
+        if (const QString leftOut = LeaveOutWhatNoJpegSegmentHolds(*blocks); !leftOut.isEmpty()) {
+            Report(problem, leftOut);
+        }
     }
     if (StreamsMetadata(image, format.kind, *blocks)) {
         return Encode(image, format, device, pool, &*blocks);
