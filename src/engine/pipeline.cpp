@@ -228,7 +228,8 @@ void Pipeline::EncodeAhead(PreparedFile& prepared) const {
     bool all = true;
     for (std::size_t i = 0; i < formats_.size(); ++i) {
         EncodedFile encoded;
-        if (processor_.EncodeImage(image, formats_[i], watermark, &encoded)) {
+        // The pool lives from before the helpers start until after they end.
+        if (processor_.EncodeImage(image, formats_[i], watermark, &encoded, pool_.get())) {
             prepared.encoded[i] = std::move(encoded);
         } else {
             all = false;  // written from the picture, as with one worker

@@ -191,7 +191,8 @@ bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const Output
 }
 
 bool ImageProcessor::EncodeImage(ImageSlot slot, const OutputFormat& format,
-                                 const WatermarkSettings* watermark, EncodedFile* encoded) const {
+                                 const WatermarkSettings* watermark, EncodedFile* encoded,
+                                 WorkPool* pool) const {
     BitmapPtr marked;
     WriteOutcome failure;
     const Bitmap* picture = PictureToWrite(slot, watermark, marked, &failure);
@@ -201,7 +202,7 @@ bool ImageProcessor::EncodeImage(ImageSlot slot, const OutputFormat& format,
     }
     QBuffer buffer(&encoded->bytes);
     buffer.open(QIODevice::WriteOnly);
-    return EncodeOutput(*picture, format, &buffer, &encoded->metadataProblem, nullptr);
+    return EncodeOutput(*picture, format, &buffer, &encoded->metadataProblem, pool);
 }
 
 WriteOutcome ImageProcessor::WriteEncoded(const QByteArray& bytes, const QString& path,

@@ -97,9 +97,9 @@ public:
                    WorkPool* pool = nullptr) const;
     // The bytes SaveImage would write, encoded into memory (for another thread to write them
     // later with WriteEncoded). False when they cannot be made that way; SaveImage then writes
-    // the picture itself and reports why it fails, if it does.
+    // the picture itself and reports why it fails, if it does. `pool` as for SaveImage.
     bool EncodeImage(ImageSlot slot, const OutputFormat& format, const WatermarkSettings* watermark,
-                     EncodedFile* encoded) const;
+                     EncodedFile* encoded, WorkPool* pool = nullptr) const;
     // Writes bytes of EncodeImage as SaveImage writes a file: atomically, folder made as needed.
     static WriteOutcome WriteEncoded(const QByteArray& bytes, const QString& path,
                                      IfExists ifExists);
@@ -147,7 +147,7 @@ public:
 
     // --- watermark -----------------------------------------------------------------------------
     bool DrawTextWatermark(ImageSlot slot, const QString& text) const;
-    bool DrawImageWatermark(ImageSlot slot, Bitmap* picture) const;
+    bool DrawImageWatermark(ImageSlot slot, const Bitmap* picture) const;
     // The text watermark's font size in pixels, from the image's width alone.
     static int WatermarkFontSize(int width);
 
