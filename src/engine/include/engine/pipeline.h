@@ -12,8 +12,8 @@
 // Threads: runs on the processing thread (see processing_loop.h). Its state - the current image,
 // the formats still pending, the mosaic being filled, the collected tiles, the current file's
 // result - survives a pause. With more than one worker, helper threads load, turn and resize the
-// next files while the processing thread writes (at most one file ahead per extra worker), and PNG
-// rows are deflated on every worker. Where a file is saved whole, the helpers also encode its
+// next files while the processing thread writes (at most one picture ahead per extra worker), and
+// PNG rows are deflated on every worker. Where a file is saved whole, the helpers also encode its
 // outputs into memory and drop its pixels; the processing thread only names and writes them;
 // everything seen from outside - outputs byte for byte, names, order, messages and counters, the
 // points where Pause and Stop take effect - stays as with one.
