@@ -51,6 +51,25 @@ QString NameTooLongText(const QString& path) {
     return QStringLiteral("the output name %1 is too long").arg(FileNamePart(path));
 }
 
+// Notes once per file that a written output lacks the metadata it should hold.
+void NoteMetadataProblem(FileResult& result, const OutputFormat& format,
+                         const WriteOutcome& outcome, const QString& problem) {
+    if (outcome.Written() && !problem.isEmpty()) {
+        result.NoteOnce(NoteKind::MetadataUnwritten,
+                        format.extension.mid(1) + QStringLiteral(": ") + problem);
+    }
+}
+
+// IsUsable without consuming a failure, which the processing thread reports.
+bool UsableKeepingStatus(Bitmap* bitmap) {
+    if (bitmap == nullptr) {
+        return false;
+    }
+    const ImageStatus status = bitmap->TakeStatus();
+    bitmap->SetStatus(status);
+    return status == ImageStatus::Ok && bitmap->Width() > 0 && bitmap->Height() > 0;
+}
+
 }  // namespace
 
 int DefaultWorkerCount() {
@@ -138,10 +157,21 @@ Pipeline::Output Pipeline::Save(ProcessingContext& context, ImageSlot image,
             QString metadataProblem;
             processor_.SaveImage(image, path, format, watermark, ifExists, &outcome,
                                  &metadataProblem, pool_.get());
-            if (outcome.Written() && !metadataProblem.isEmpty()) {
-                result.NoteOnce(NoteKind::MetadataUnwritten,
-                                format.extension.mid(1) + QStringLiteral(": ") + metadataProblem);
-            }
+            NoteMetadataProblem(result, format, outcome, metadataProblem);
+            return outcome;
+        },
+        result);
+}
+
+Pipeline::Output Pipeline::SaveEncoded(ProcessingContext& context, const EncodedFile& encoded,
+                                       const OutputFormat& format, const Namer& name,
+                                       FileResult& result) {
+    return WriteNamed(
+        context, name,
+        [&](const QString& path, IfExists ifExists) {
+            const WriteOutcome outcome =
+                ImageProcessor::WriteEncoded(encoded.bytes, path, ifExists);
+            NoteMetadataProblem(result, format, outcome, encoded.metadataProblem);
             return outcome;
         },
         result);
@@ -159,20 +189,55 @@ PreparedFile Pipeline::Prepare(const QString& file) const {
     const bool shrunkOnLoad =
         prepared.image && declared.isValid() && prepared.image->Image().size() != declared;
     prepared.loaded = IsUsable(prepared.image.get());
-    if (!prepared.loaded || kind_ == OperationKind::DirectCopy ||
-        (!settings_.rotate && !settings_.resize)) {
+    if (!prepared.loaded) {
         return prepared;
     }
     BitmapPtr& image = prepared.image;
-    processor_.NormalizePixelFormat(image);
-    if (settings_.rotate) {
-        processor_.RotateByAngle(image, static_cast<float>(settings_.rotateAngle),
-                                 settings_.rotateBackground);
+    if (kind_ != OperationKind::DirectCopy && (settings_.rotate || settings_.resize)) {
+        processor_.NormalizePixelFormat(image);
+        if (settings_.rotate) {
+            processor_.RotateByAngle(image, static_cast<float>(settings_.rotateAngle),
+                                     settings_.rotateBackground);
+        }
+        if (settings_.resize) {
+            Resize(image, planned, shrunkOnLoad);
+        }
     }
-    if (settings_.resize) {
-        Resize(image, planned, shrunkOnLoad);
+    if (EncodesAhead()) {
+        EncodeAhead(prepared);
     }
     return prepared;
+}
+
+bool Pipeline::EncodesAhead() const {
+    // One worker writes as it always did; a format resolved per file is the processing
+    // thread's.
+    return workers_ > 1 && kind_ == OperationKind::Plain && !settings_.sameAsSource;
+}
+
+void Pipeline::EncodeAhead(PreparedFile& prepared) const {
+    BitmapPtr& image = prepared.image;
+    if (!UsableKeepingStatus(image.get())) {
+        return;  // the processing thread notes why
+    }
+    if (settings_.stripMetadata) {
+        image->SetMetadata(nullptr);
+    }
+    const WatermarkSettings* watermark = watermark_.on ? &watermark_ : nullptr;
+    prepared.encoded.resize(formats_.size());
+    bool all = true;
+    for (std::size_t i = 0; i < formats_.size(); ++i) {
+        EncodedFile encoded;
+        // The pool lives from before the helpers start until after they end.
+        if (processor_.EncodeImage(image, formats_[i], watermark, &encoded, pool_.get())) {
+            prepared.encoded[i] = std::move(encoded);
+        } else {
+            all = false;  // written from the picture, as with one worker
+        }
+    }
+    if (all) {
+        image.reset();  // a file ahead holds only its bytes
+    }
 }
 
 void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
@@ -180,6 +245,7 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
     PreparedFile prepared = readAhead_->Take(context.Cursor());
     result_ = FileResult(file);
     image_ = std::move(prepared.image);
+    encoded_ = std::move(prepared.encoded);
     if (!prepared.loaded) {
         // Missing, unreadable or empty: no output, nothing expected.
         result_.Note(NoteFor(prepared.error.kind), prepared.error.text);
@@ -209,7 +275,9 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
 
 void Pipeline::KeepOrStripMetadata(const LoadError& error) {
     if (settings_.stripMetadata) {
-        image_->SetMetadata(nullptr);
+        if (image_) {  // else stripped before encoding ahead
+            image_->SetMetadata(nullptr);
+        }
     } else if (!error.metadataProblem.isEmpty() && kind_ != OperationKind::DirectCopy) {
         // A copy keeps the file's bytes, metadata and all.
         result_.Note(NoteKind::MetadataUnread, error.metadataProblem);
@@ -218,6 +286,7 @@ void Pipeline::KeepOrStripMetadata(const LoadError& error) {
 
 void Pipeline::SkipFile(ProcessingContext& context) {
     image_.reset();
+    encoded_.clear();
     context.Record(std::move(result_));
     context.Advance();
     ++context.Counters().processed;
@@ -238,7 +307,7 @@ void Pipeline::ProcessFile(ProcessingContext& context) {
             result_.Note(NoteKind::NameTooLong, NameTooLongText(path.path));
             break;  // nothing more of this file is written
         }
-        if (image_) {
+        if (image_ || !encoded_.empty()) {
             if (!TransformedImageUsable()) {
                 break;  // counted as expected and not saved
             }
@@ -268,11 +337,17 @@ Pipeline::Output Pipeline::WriteOutput(ProcessingContext& context, const QString
             }
             return Output::Written;
         default:
-            return Save(
-                context, image_, format,
-                [&] { return namer_.MakeOutputPath(folder, currentStem_, format.extension); },
-                result_);
+            break;
     }
+    const Namer name = [&] {
+        return namer_.MakeOutputPath(folder, currentStem_, format.extension);
+    };
+    if (formatCursor_ < encoded_.size() && encoded_[formatCursor_]) {
+        const Output output = SaveEncoded(context, *encoded_[formatCursor_], format, name, result_);
+        encoded_[formatCursor_].reset();
+        return output;
+    }
+    return Save(context, image_, format, name, result_);
 }
 
 void Pipeline::CutInto(std::vector<BitmapPtr>& tiles) {
@@ -345,6 +420,7 @@ QSize Pipeline::LeastSizeFor(QSize declared, QSize* planned) const {
 
 void Pipeline::FinishFile(ProcessingContext& context) {
     image_.reset();
+    encoded_.clear();
     context.Record(std::move(result_));
     PipelineCounters& counters = context.Counters();
     const int formats = FormatCount();
@@ -380,7 +456,8 @@ void Pipeline::CopyFile(ProcessingContext& context) {
 }
 
 bool Pipeline::TransformedImageUsable() {
-    if (IsUsable(image_.get())) {
+    // Without its picture the file had every output encoded ahead, so the picture was usable.
+    if ((!image_ && !encoded_.empty()) || IsUsable(image_.get())) {
         return true;
     }
     result_.Note(NoteKind::TooLarge,
@@ -461,6 +538,7 @@ void Pipeline::EndPass() {
 
 void Pipeline::EndRun(ProcessingContext& context) {
     image_.reset();
+    encoded_.clear();
     readAhead_->Stop();  // the mosaics may still use every worker
     if (!CollectsTiles(kind_)) {
         FlushMosaic(context, groupName_, false);

@@ -19,6 +19,7 @@ void ReadAhead::Start(const PathList& files, std::size_t current, bool held) {
         files_ = &files;
         next_ = held ? current + 1 : current;
         limit_ = current + workers_;
+        heldHeavy_ = held;
     }
     if (workers_ == 1) {
         return;
@@ -33,7 +34,18 @@ void ReadAhead::Start(const PathList& files, std::size_t current, bool held) {
 }
 
 bool ReadAhead::CanClaim() const {
-    return next_ < files_->size() && next_ < limit_;
+    if (next_ >= files_->size()) {
+        return false;
+    }
+    return next_ < limit_ || (next_ < limit_ + workers_ && Heavy() < workers_);
+}
+
+std::size_t ReadAhead::Heavy() const {
+    const auto heavy = [](const auto& entry) {
+        return !entry.second || entry.second->image != nullptr;
+    };
+    return static_cast<std::size_t>(std::count_if(ahead_.begin(), ahead_.end(), heavy)) +
+           (heldHeavy_ ? 1 : 0);
 }
 
 void ReadAhead::HelperLoop() {
@@ -58,18 +70,21 @@ void ReadAhead::HelperLoop() {
 
 PreparedFile ReadAhead::Take(std::size_t index) {
     std::unique_lock lock(mutex_);
+    heldHeavy_ = false;  // the processing thread is done with its previous file
     limit_ = std::max(limit_, index + workers_);
     ahead_.erase(ahead_.begin(), ahead_.lower_bound(index));
     changed_.notify_all();
     const auto it = ahead_.find(index);
     if (it == ahead_.end()) {
         next_ = std::max(next_, index + 1);
+        heldHeavy_ = true;  // made here, picture and all
         lock.unlock();
         return prepare_((*files_)[index]);
     }
     changed_.wait(lock, [&] { return it->second.has_value(); });
     PreparedFile prepared = std::move(*it->second);
     ahead_.erase(it);
+    heldHeavy_ = prepared.image != nullptr;
     return prepared;
 }
 

@@ -4,6 +4,9 @@
 // N helpers and the processing thread's file and the N - 1 after it may be in hand: while it
 // writes, N - 1 files are made ahead; while it waits for its file, every helper works. A file is
 // made by the same function whichever thread makes it, so the run is the same whatever N.
+// Files that come out without a picture (only their encoded outputs, or nothing) are light: while
+// fewer than N files in hand are being made or hold a picture (the processing thread's counted),
+// helpers go on up to N further files, so that one slow file does not leave the others idle.
 //
 // Threads: Start(), Take() and Stop() belong to the processing thread; the helpers run `prepare`
 // outside the lock and hand over its result under it.
@@ -24,7 +27,9 @@ namespace corvane {
 
 // One source file, loaded and transformed as the run says.
 struct PreparedFile {
-    BitmapPtr image;
+    BitmapPtr image;  // none once every output is in `encoded`
+    // Per output format, its bytes when they were encoded ahead.
+    std::vector<std::optional<EncodedFile>> encoded;
     bool loaded = false;  // the picture decoded; `error` says why not otherwise
     RawFormat raw = RawFormat::Undefined;
     LoadError error;
@@ -52,6 +57,8 @@ public:
 private:
     void HelperLoop();
     bool CanClaim() const;
+    // Files in hand being made or holding a picture.
+    std::size_t Heavy() const;
 
     const std::size_t workers_;
     const Prepare prepare_;
@@ -62,6 +69,7 @@ private:
     std::size_t limit_ = 0;  // helpers claim files below this
     // Claimed files; a value once made.
     std::map<std::size_t, std::optional<PreparedFile>> ahead_;
+    bool heldHeavy_ = false;  // the processing thread's file holds a picture
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };

@@ -26,6 +26,8 @@
 
 #include <QBuffer>
 
+#include <functional>
+
 namespace corvane {
 namespace {
 
@@ -134,23 +136,27 @@ bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
     return RewriteWithMetadata(image, format, metadata, *blocks, device, problem, pool);
 }
 
-WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFormat& format,
-                       IfExists ifExists, QString* metadataProblem, WorkPool* pool) {
+// The bytes of one output, with the image's metadata where its format holds some.
+bool EncodeOutput(const Bitmap& image, const OutputFormat& format, QIODevice* device,
+                  QString* metadataProblem, WorkPool* pool) {
+    const ImageMetadata* metadata = MetadataToWrite(image, format.kind);
+    return metadata != nullptr
+               ? EncodeWithMetadata(image.Image(), format, *metadata, device, metadataProblem, pool)
+               : Encode(image.Image(), format, device, pool);
+}
+
+WriteOutcome WriteFile(const QString& path, IfExists ifExists,
+                       const std::function<bool(QIODevice*)>& write, const QString& extension) {
     AtomicFile out(PrepareTarget(path), ifExists);
     if (!out.Open()) {
         return out.Outcome();
     }
-    const ImageMetadata* metadata = MetadataToWrite(image, format.kind);
-    const bool encoded = metadata != nullptr
-                             ? EncodeWithMetadata(image.Image(), format, *metadata, out.Device(),
-                                                  metadataProblem, pool)
-                             : Encode(image.Image(), format, out.Device(), pool);
-    if (!encoded) {
+    if (!write(out.Device())) {
         // A full disk shows as a failed write on the file; anything else is the encoder's.
         return Failure(out.Device()->error() != QFileDevice::NoError
                            ? out.Device()->errorString()
                            : QStringLiteral("the %1 encoder could not write the picture")
-                                 .arg(format.extension.mid(1)));
+                                 .arg(extension.mid(1)));
     }
     out.Commit();
     return out.Outcome();
@@ -158,31 +164,66 @@ WriteOutcome WriteFile(const Bitmap& image, const QString& path, const OutputFor
 
 }  // namespace
 
+const Bitmap* ImageProcessor::PictureToWrite(ImageSlot slot, const WatermarkSettings* watermark,
+                                             BitmapPtr& marked, WriteOutcome* failure) const {
+    if (!IsUsable(slot.get())) {
+        *failure = Failure(QStringLiteral("there is no picture to write"));
+        return nullptr;
+    }
+    if (watermark == nullptr || !watermark->on) {
+        return slot.get();
+    }
+    marked = DerivedBitmap(slot->Image(), *slot);
+    const bool drawn = watermark->text.isEmpty()
+                           ? DrawImageWatermark(marked, watermark->picture.get())
+                           : DrawTextWatermark(marked, watermark->text);
+    if (!drawn || marked == nullptr) {
+        *failure = Failure(QStringLiteral("the watermark could not be drawn"));
+        return nullptr;
+    }
+    return marked.get();
+}
+
 bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const OutputFormat& format,
                                const WatermarkSettings* watermark, IfExists ifExists,
                                WriteOutcome* outcome, QString* metadataProblem,
                                WorkPool* pool) const {
-    const auto save = [&]() -> WriteOutcome {
-        if (!IsUsable(slot.get())) {
-            return Failure(QStringLiteral("there is no picture to write"));
-        }
-        if (watermark == nullptr || !watermark->on) {
-            return WriteFile(*slot, path, format, ifExists, metadataProblem, pool);
-        }
-        BitmapPtr marked = DerivedBitmap(slot->Image(), *slot);
-        const bool drawn = watermark->text.isEmpty()
-                               ? DrawImageWatermark(marked, watermark->picture.get())
-                               : DrawTextWatermark(marked, watermark->text);
-        if (!drawn || marked == nullptr) {
-            return Failure(QStringLiteral("the watermark could not be drawn"));
-        }
-        return WriteFile(*marked, path, format, ifExists, metadataProblem, pool);
-    };
-    const WriteOutcome result = save();
+    BitmapPtr marked;
+    WriteOutcome result;
+    if (const Bitmap* picture = PictureToWrite(slot, watermark, marked, &result)) {
+        result = WriteFile(
+            path, ifExists,
+            [&](QIODevice* device) {
+                return EncodeOutput(*picture, format, device, metadataProblem, pool);
+            },
+            format.extension);
+    }
     if (outcome != nullptr) {
         *outcome = result;
     }
     return result.Written();
+}
+
+bool ImageProcessor::EncodeImage(ImageSlot slot, const OutputFormat& format,
+                                 const WatermarkSettings* watermark, EncodedFile* encoded,
+                                 WorkPool* pool) const {
+    BitmapPtr marked;
+    WriteOutcome failure;
+    const Bitmap* picture = PictureToWrite(slot, watermark, marked, &failure);
+    // The largest pictures are left to SaveImage, which writes them without a copy in memory.
+    if (picture == nullptr || picture->Image().sizeInBytes() > kMaxMetadataPixelBytes) {
+        return false;
+    }
+    QBuffer buffer(&encoded->bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return EncodeOutput(*picture, format, &buffer, &encoded->metadataProblem, pool);
+}
+
+WriteOutcome ImageProcessor::WriteEncoded(const QByteArray& bytes, const QString& path,
+                                          IfExists ifExists) {
+    return WriteFile(
+        path, ifExists, [&](QIODevice* device) { return device->write(bytes) == bytes.size(); },
+        QString());
 }
 
 }  // namespace corvane

@@ -100,8 +100,10 @@ bool ImageProcessor::DrawTextWatermark(ImageSlot slot, const QString& text) cons
     return true;
 }
 
-bool ImageProcessor::DrawImageWatermark(ImageSlot slot, Bitmap* picture) const {
-    if (!IsUsable(slot.get()) || !IsUsable(picture)) {
+bool ImageProcessor::DrawImageWatermark(ImageSlot slot, const Bitmap* picture) const {
+    // The picture is shared by every thread that saves, so it is only read: no status taken.
+    if (!IsUsable(slot.get()) || picture == nullptr || picture->Width() <= 0 ||
+        picture->Height() <= 0) {
         return false;
     }
     NormalizePixelFormat(slot);

@@ -171,6 +171,14 @@ const Batch kBatches[] = {
      },
      true},
     {"CopiedUnchanged", [](FormState& form) { form.SetChecked(DirectCopy, true); }, false, true},
+    {"WatermarkedInThreeFormats",
+     [](FormState& form) {
+         Formats(form, {FormatPng, FormatJpeg, FormatTiff});
+         form.SetChecked(Watermark, true);
+         SelectRadio(form, WatermarkByText);
+         form.SetText(WatermarkText, "样张");
+     },
+     false, true},  // each output encoded ahead, the watermark drawn on a helper
 };
 
 // What a run showed and left: every text it put up and the report after every message.
@@ -304,7 +312,7 @@ TEST_P(InterruptedRun, PauseAndStopTakeEffectAtTheSamePointsAsWithOneWorker) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Batches, InterruptedRun,
-                         testing::Values(kBatches[1], kBatches[5], kBatches[6]),
+                         testing::Values(kBatches[1], kBatches[5], kBatches[6], kBatches[8]),
                          [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

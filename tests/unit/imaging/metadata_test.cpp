@@ -359,6 +359,33 @@ TEST_F(Metadata, TiffKeepsTheEncodersBytesAndGetsANewFirstDirectory) {
     EXPECT_EQ(TagValue(tags, "Iptc.Application2.Copyright"), "(c) Test Photographer");
 }
 
+// Bytes encoded into memory (on another thread, ahead of their turn) are written exactly as
+// SaveImage writes the picture itself, with every kind of metadata writer and the watermark.
+TEST_F(Metadata, EncodedAheadWritesWhatSavingWrites) {
+    BitmapPtr sample = Load(test::SampleWithMetadata(Quarters(64, 48), "jpeg", 6, QSize(64, 48)));
+    ASSERT_TRUE(IsUsable(sample.get()));
+    WatermarkSettings watermark;
+    watermark.on = true;
+    watermark.text = QStringLiteral("Corvane");
+    for (const WatermarkSettings* mark : {static_cast<const WatermarkSettings*>(nullptr),
+                                          static_cast<const WatermarkSettings*>(&watermark)}) {
+        for (const FormatKind kind : {FormatKind::Jpeg, FormatKind::Png, FormatKind::Tiff,
+                                      FormatKind::Bmp, FormatKind::Gif, FormatKind::Emf}) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(kind)) + (mark ? " marked" : ""));
+            QString problem;
+            const QByteArray saved = Save(sample, kind, &problem, mark);
+            ASSERT_FALSE(saved.isEmpty());
+            EncodedFile encoded;
+            ASSERT_TRUE(processor_.EncodeImage(sample, test::FormatOfKind(kind), mark, &encoded));
+            const QString path = tree_.Path(QStringLiteral("ahead"));
+            ASSERT_TRUE(
+                ImageProcessor::WriteEncoded(encoded.bytes, path, IfExists::Replace).Written());
+            EXPECT_EQ(ReadAll(path), saved);
+            EXPECT_EQ(encoded.metadataProblem, problem);
+        }
+    }
+}
+
 // --- orientation --------------------------------------------------------------------------------
 
 struct OrientationRow {

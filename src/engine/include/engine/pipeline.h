@@ -12,9 +12,11 @@
 // Threads: runs on the processing thread (see processing_loop.h). Its state - the current image,
 // the formats still pending, the mosaic being filled, the collected tiles, the current file's
 // result - survives a pause. With more than one worker, helper threads load, turn and resize the
-// next files while the processing thread writes (at most one file ahead per extra worker), and PNG
-// rows are deflated on every worker; everything seen from outside - outputs byte for byte, names,
-// order, messages and counters, the points where Pause and Stop take effect - stays as with one.
+// next files while the processing thread writes (at most one picture ahead per extra worker), and
+// PNG rows are deflated on every worker. Where a file is saved whole, the helpers also encode its
+// outputs into memory and drop its pixels; the processing thread only names and writes them;
+// everything seen from outside - outputs byte for byte, names, order, messages and counters, the
+// points where Pause and Stop take effect - stays as with one.
 
 #include "engine/batch_settings.h"
 #include "engine/file_result.h"
@@ -66,6 +68,11 @@ private:
     // so that helper threads prepare files ahead.
     PreparedFile Prepare(const QString& file) const;
     void Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const;
+    // True when helpers encode a file's outputs: each is the whole picture in one format, the
+    // same whatever the names and clashes turn out to be.
+    bool EncodesAhead() const;
+    // Encodes every output of a prepared picture; drops the picture when all were encoded.
+    void EncodeAhead(PreparedFile& prepared) const;
     // The least size a file is needed at, from the size it declares: what the run's quarter turn
     // and resize make of it. Invalid when the whole picture is needed. `planned` receives the
     // size the resize gives the whole picture.
@@ -89,6 +96,9 @@ private:
                       FileResult& result);
     Output Save(ProcessingContext& context, ImageSlot image, const OutputFormat& format,
                 const Namer& name, FileResult& result);
+    // Writes bytes a helper encoded, as Save writes the picture.
+    Output SaveEncoded(ProcessingContext& context, const EncodedFile& encoded,
+                       const OutputFormat& format, const Namer& name, FileResult& result);
     // True when the current image survived rotation and resize; notes it otherwise.
     bool TransformedImageUsable();
     int FormatCount() const { return static_cast<int>(formats_.size()); }
@@ -100,7 +110,8 @@ private:
     OperationKind kind_;
     std::vector<OutputFormat> formats_;  // own copy: same-as-source is resolved per file
 
-    BitmapPtr image_;  // turned and resized
+    BitmapPtr image_;  // turned and resized; none when every output was encoded ahead
+    std::vector<std::optional<EncodedFile>> encoded_;  // of the current file, per format
     QString currentStem_;
     std::size_t formatCursor_ = 0;
     std::size_t formatEnd_ = 0;

@@ -15,6 +15,7 @@
 #include "imaging/output_format.h"
 #include "platform/atomic_file.h"
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 
@@ -61,6 +62,12 @@ struct LoadError {
     QString metadataProblem;
 };
 
+// One output encoded into memory ahead of its writing (ImageProcessor::EncodeImage).
+struct EncodedFile {
+    QByteArray bytes;
+    QString metadataProblem;  // why the metadata could not be put in; empty when it was
+};
+
 class ImageProcessor {
 public:
     // --- loading, formats, saving --------------------------------------------------------------
@@ -88,6 +95,14 @@ public:
                    const WatermarkSettings* watermark = nullptr, IfExists ifExists = IfExists::Fail,
                    WriteOutcome* outcome = nullptr, QString* metadataProblem = nullptr,
                    WorkPool* pool = nullptr) const;
+    // The bytes SaveImage would write, encoded into memory (for another thread to write them
+    // later with WriteEncoded). False when they cannot be made that way; SaveImage then writes
+    // the picture itself and reports why it fails, if it does. `pool` as for SaveImage.
+    bool EncodeImage(ImageSlot slot, const OutputFormat& format, const WatermarkSettings* watermark,
+                     EncodedFile* encoded, WorkPool* pool = nullptr) const;
+    // Writes bytes of EncodeImage as SaveImage writes a file: atomically, folder made as needed.
+    static WriteOutcome WriteEncoded(const QByteArray& bytes, const QString& path,
+                                     IfExists ifExists);
     // Replaces any pixel format other than RGB555, RGB888, RGB32 and ARGB32 by ARGB32.
     void NormalizePixelFormat(ImageSlot slot) const;
     // Draws the source rectangle (srcX, srcY, width, height) 1:1 at (dstX, dstY) of the target;
@@ -132,11 +147,15 @@ public:
 
     // --- watermark -----------------------------------------------------------------------------
     bool DrawTextWatermark(ImageSlot slot, const QString& text) const;
-    bool DrawImageWatermark(ImageSlot slot, Bitmap* picture) const;
+    bool DrawImageWatermark(ImageSlot slot, const Bitmap* picture) const;
     // The text watermark's font size in pixels, from the image's width alone.
     static int WatermarkFontSize(int width);
 
 private:
+    // The slot's picture, or `marked`: a copy of it with the run's watermark; nullptr with
+    // `failure` set when there is nothing to write.
+    const Bitmap* PictureToWrite(ImageSlot slot, const WatermarkSettings* watermark,
+                                 BitmapPtr& marked, WriteOutcome* failure) const;
     // ResampleTo that size; an invalid size leaves a failed bitmap in the slot.
     void ResampleOrFail(ImageSlot slot, QSize size) const;
 };
