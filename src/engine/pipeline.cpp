@@ -61,13 +61,9 @@ void NoteMetadataProblem(FileResult& result, const OutputFormat& format,
 }
 
 // IsUsable without consuming a failure, which the processing thread reports.
-bool UsableKeepingStatus(Bitmap* bitmap) {
-    if (bitmap == nullptr) {
-        return false;
-    }
-    const ImageStatus status = bitmap->TakeStatus();
-    bitmap->SetStatus(status);
-    return status == ImageStatus::Ok && bitmap->Width() > 0 && bitmap->Height() > 0;
+bool UsableKeepingStatus(const Bitmap* bitmap) {
+    return bitmap != nullptr && bitmap->Status() == ImageStatus::Ok && bitmap->Width() > 0 &&
+           bitmap->Height() > 0;
 }
 
 }  // namespace

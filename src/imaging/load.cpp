@@ -16,12 +16,12 @@
 #include "imaging/picture_memory.h"
 #include "imaging/png_chunks.h"
 #include "platform/file_system.h"
+#include "quarter_turn.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
-#include <QTransform>
 
 #include <utility>
 
@@ -181,11 +181,8 @@ QImage Upright(QImage image, QImageIOHandler::Transformations how) {
     const QColorSpace space = image.colorSpace();
     image = std::move(image).mirrored(how.testFlag(QImageIOHandler::TransformationMirror),
                                       how.testFlag(QImageIOHandler::TransformationFlip));
-    if (how.testFlag(QImageIOHandler::TransformationRotate90)) {
-        image = image.transformed(QTransform().rotate(90));
-    }
     image.setColorSpace(space);
-    return image;
+    return how.testFlag(QImageIOHandler::TransformationRotate90) ? TurnQuarter(image, 90) : image;
 }
 
 // The metadata of the bytes a picture was decoded from; none when it was decoded from the file.

@@ -144,7 +144,7 @@ public:
         return fileSize_ + bytes_.size();
     }
     void Append(QByteArrayView piece) { bytes_.append(piece); }
-    QByteArray Bytes() const { return bytes_; }
+    QByteArray Take() { return std::move(bytes_); }
 
 private:
     qint64 fileSize_;
@@ -240,7 +240,7 @@ std::optional<QByteArray> AppendTiffMetadata(QByteArray& tiff, const QByteArray&
     }
     tail.Append(Directory(entries, next));
     PutU32(tiff, 4, static_cast<quint32>(directory));
-    return tail.Bytes();
+    return tail.Take();
 }
 
 }  // namespace corvane

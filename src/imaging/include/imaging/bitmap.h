@@ -46,6 +46,8 @@ public:
     void KeepPictureInfoOf(const Bitmap& source);
 
     void SetStatus(ImageStatus status) { status_ = status; }
+    // The status of the last operation, left as it is.
+    ImageStatus Status() const { return status_; }
     // Returns the status of the last operation and resets it to Ok.
     ImageStatus TakeStatus() {
         const ImageStatus status = status_;
