@@ -175,6 +175,9 @@ Pipeline::Output Pipeline::SaveEncoded(ProcessingContext& context, const Encoded
 
 PreparedFile Pipeline::Prepare(const QString& file) const {
     PreparedFile prepared;
+    if (StreamsJpegToPng() && StreamJpeg(file, prepared)) {
+        return prepared;
+    }
     QSize declared;
     QSize planned;
     const auto leastSize = [&](QSize size) {
@@ -203,6 +206,30 @@ PreparedFile Pipeline::Prepare(const QString& file) const {
         EncodeAhead(prepared);
     }
     return prepared;
+}
+
+bool Pipeline::StreamsJpegToPng() const {
+    return kind_ == OperationKind::Plain && !settings_.sameAsSource && !settings_.rotate &&
+           !settings_.resize && !watermark_.on && formats_.size() == 1 &&
+           formats_.front().kind == FormatKind::Png && !formats_.front().encoderClsid.isNull();
+}
+
+bool Pipeline::StreamJpeg(const QString& file, PreparedFile& prepared) const {
+    EncodedFile encoded;
+    switch (processor_.StreamJpegToPng(file, settings_.stripMetadata, &encoded, &prepared.error,
+                                       pool_.get())) {
+        case ImageProcessor::Streamed::Converted:
+            prepared.loaded = true;
+            prepared.raw = RawFormat::Jpeg;
+            prepared.encoded.push_back(std::move(encoded));
+            return true;
+        case ImageProcessor::Streamed::Failed:
+            return true;  // not loaded: `error` says why
+        case ImageProcessor::Streamed::NotStreamed:
+            break;
+    }
+    prepared.error = {};
+    return false;
 }
 
 bool Pipeline::EncodesAhead() const {

@@ -40,8 +40,8 @@ struct Layout {
     int bpp;
 };
 
-Layout LayoutOf(const QImage& image) {
-    switch (image.format()) {
+Layout LayoutOf(QImage::Format format) {
+    switch (format) {
         case QImage::Format_ARGB32:
             return {6, 4};
         case QImage::Format_Grayscale8:
@@ -83,6 +83,17 @@ void ConvertRow(const QImage& image, int y, Byte* out) {
             return;
     }
 }
+
+// The rows of a picture held whole.
+class ImageRows final : public PngRowSource {
+public:
+    explicit ImageRows(const QImage& image) : image_(image) {}
+    bool Fill(int, int) override { return true; }
+    void CopyRow(int y, Byte* out) const override { ConvertRow(image_, y, out); }
+
+private:
+    const QImage& image_;
+};
 
 // Deflates `data` as raw deflate blocks, ending at a flush point or, for the last band, with
 // the final block. False when zlib fails.
@@ -153,14 +164,18 @@ struct Band {
 // Cuts a picture into bands and encodes any one of them on its own.
 class BandEncoder {
 public:
-    explicit BandEncoder(const QImage& image)
-        : image_(image),
-          bpp_(LayoutOf(image).bpp),
-          stride_(static_cast<std::size_t>(image.width()) * bpp_),
+    BandEncoder(const PngPicture& picture, const PngRowSource& rows)
+        : rows_(rows),
+          height_(picture.size.height()),
+          bpp_(LayoutOf(picture.format).bpp),
+          stride_(static_cast<std::size_t>(picture.size.width()) * bpp_),
           rowsPerBand_(static_cast<int>(std::max<std::size_t>(1, kBandBytes / (stride_ + 1)))),
-          count_((image.height() + rowsPerBand_ - 1) / rowsPerBand_) {}
+          count_((height_ + rowsPerBand_ - 1) / rowsPerBand_) {}
 
     int Count() const { return count_; }
+    // The rows bands [first, end) read: their own and the one above the first.
+    int FirstRowOf(int band) const { return std::max(0, band * rowsPerBand_ - 1); }
+    int EndRowOf(int band) const { return std::min(height_, band * rowsPerBand_); }
 
     void Encode(int index, Band& band) const {
         try {
@@ -173,17 +188,17 @@ public:
 private:
     bool EncodeOrThrow(int index, Band& band) const {
         const int first = index * rowsPerBand_;
-        const int end = std::min(image_.height(), first + rowsPerBand_);
+        const int end = std::min(height_, first + rowsPerBand_);
         // Two rows, each after its padding of zeros: the one above and the current one.
         std::vector<Byte> rows(2 * (kPngRowPad + stride_), 0);
         Byte* above = rows.data() + kPngRowPad;
         Byte* row = above + stride_ + kPngRowPad;
         if (first > 0) {
-            ConvertRow(image_, first - 1, above);
+            rows_.CopyRow(first - 1, above);
         }
         std::vector<Byte> filtered(static_cast<std::size_t>(end - first) * (stride_ + 1));
         for (int y = first; y < end; ++y) {
-            ConvertRow(image_, y, row);
+            rows_.CopyRow(y, row);
             FilterPngRow(row, above, stride_, bpp_, &filtered[(y - first) * (stride_ + 1)]);
             std::swap(row, above);
         }
@@ -205,7 +220,8 @@ private:
         return true;
     }
 
-    const QImage& image_;
+    const PngRowSource& rows_;
+    const int height_;
     const int bpp_;
     const std::size_t stride_;
     const int rowsPerBand_;
@@ -281,8 +297,7 @@ QByteArray Keyword(const QString& text) {
     return keyword.left(79).trimmed();
 }
 
-void WriteColourProfile(ChunkWriter& out, const QImage& image) {
-    const QColorSpace space = image.colorSpace();
+void WriteColourProfile(ChunkWriter& out, const QColorSpace& space) {
     const QByteArray profile = space.isValid() ? space.iccProfile() : QByteArray();
     if (profile.isEmpty()) {
         return;
@@ -302,36 +317,39 @@ void WriteColourProfile(ChunkWriter& out, const QImage& image) {
     out.Chunk("iCCP", name + '\0' + '\0' + compressed);
 }
 
-void WriteHeader(ChunkWriter& out, const QImage& image) {
+void WriteHeader(ChunkWriter& out, const PngPicture& picture, QPoint offset) {
     out.Raw(kSignature.data(), kSignature.size());
-    const QByteArray header = BigEndian(static_cast<quint32>(image.width())) +
-                              BigEndian(static_cast<quint32>(image.height())) + '\x08' +
-                              static_cast<char>(LayoutOf(image).colourType) +
+    const QByteArray header = BigEndian(static_cast<quint32>(picture.size.width())) +
+                              BigEndian(static_cast<quint32>(picture.size.height())) + '\x08' +
+                              static_cast<char>(LayoutOf(picture.format).colourType) +
                               QByteArray(3, '\0');  // deflate, adaptive filters, no interlace
     out.Chunk("IHDR", header);
-    WriteColourProfile(out, image);
-    if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
-        out.Chunk("pHYs", BigEndian(static_cast<quint32>(image.dotsPerMeterX())) +
-                              BigEndian(static_cast<quint32>(image.dotsPerMeterY())) +
+    WriteColourProfile(out, picture.colourSpace);
+    if (picture.dotsPerMeterX > 0 && picture.dotsPerMeterY > 0) {
+        out.Chunk("pHYs", BigEndian(static_cast<quint32>(picture.dotsPerMeterX)) +
+                              BigEndian(static_cast<quint32>(picture.dotsPerMeterY)) +
                               '\x01');  // per metre
     }
-    if (!image.offset().isNull()) {
-        out.Chunk("oFFs", BigEndian(static_cast<quint32>(image.offset().x())) +
-                              BigEndian(static_cast<quint32>(image.offset().y())) +
-                              '\0');  // in pixels
+    if (!offset.isNull()) {
+        out.Chunk("oFFs", BigEndian(static_cast<quint32>(offset.x())) +
+                              BigEndian(static_cast<quint32>(offset.y())) + '\0');  // in pixels
     }
 }
 
 // The image data: one IDAT chunk per band, the zlib header before the first band and the
 // checksum of all filtered bytes after the last. Bands are encoded a group at a time, so that
 // only a group's deflated bytes wait in memory.
-bool WriteImageData(ChunkWriter& out, const QImage& image, WorkPool* pool) {
-    const BandEncoder encoder(image);
+bool WriteImageData(ChunkWriter& out, const PngPicture& picture, PngRowSource& rows,
+                    WorkPool* pool) {
+    const BandEncoder encoder(picture, rows);
     const int group = pool != nullptr ? 4 * (pool->Helpers() + 1) : 1;
     std::vector<Band> bands(static_cast<std::size_t>(group));
     uLong adler = 1;
     for (int start = 0; start < encoder.Count(); start += group) {
         const int count = std::min(group, encoder.Count() - start);
+        if (!rows.Fill(encoder.FirstRowOf(start), encoder.EndRowOf(start + count))) {
+            return false;
+        }
         RunParts(pool, count, [&](int i) { encoder.Encode(start + i, bands[i]); });
         for (int i = 0; i < count; ++i) {
             const Band& band = bands[i];
@@ -356,6 +374,20 @@ bool WriteImageData(ChunkWriter& out, const QImage& image, WorkPool* pool) {
     return out.Ok();
 }
 
+bool WritePicture(const PngPicture& picture, QPoint offset, PngRowSource& rows, QIODevice* device,
+                  WorkPool* pool, const std::vector<PngChunk>& chunks) {
+    ChunkWriter out(device);
+    WriteHeader(out, picture, offset);
+    for (const PngChunk& chunk : chunks) {
+        out.Chunk(chunk.type.constData(), chunk.data);
+    }
+    if (!out.Ok() || !WriteImageData(out, picture, rows, pool)) {
+        return false;
+    }
+    out.Chunk("IEND", QByteArray());
+    return out.Ok();
+}
+
 }  // namespace
 
 bool CanWritePng(const QImage& image) {
@@ -375,16 +407,18 @@ bool WritePng(const QImage& image, QIODevice* device, WorkPool* pool,
     if (!CanWritePng(image) || device == nullptr) {
         return false;
     }
-    ChunkWriter out(device);
-    WriteHeader(out, image);
-    for (const PngChunk& chunk : chunks) {
-        out.Chunk(chunk.type.constData(), chunk.data);
-    }
-    if (!out.Ok() || !WriteImageData(out, image, pool)) {
-        return false;
-    }
-    out.Chunk("IEND", QByteArray());
-    return out.Ok();
+    const PngPicture picture{image.size(), image.format(), image.colorSpace(),
+                             image.dotsPerMeterX(), image.dotsPerMeterY()};
+    ImageRows rows(image);
+    return WritePicture(picture, image.offset(), rows, device, pool, chunks);
+}
+
+bool WritePngRows(const PngPicture& picture, PngRowSource& rows, QIODevice* device, WorkPool* pool,
+                  const std::vector<PngChunk>& chunks) {
+    const bool known =
+        picture.format == QImage::Format_RGB888 || picture.format == QImage::Format_Grayscale8;
+    return known && !picture.size.isEmpty() && device != nullptr &&
+           WritePicture(picture, QPoint(), rows, device, pool, chunks);
 }
 
 }  // namespace corvane

@@ -10,9 +10,13 @@
 // artwork), the band is also deflated at level 4 and the smaller of the two is kept.
 
 #include <QByteArray>
+#include <QColorSpace>
 #include <QIODevice>
 #include <QImage>
+#include <QPoint>
+#include <QSize>
 
+#include <cstdint>
 #include <vector>
 
 namespace corvane {
@@ -34,5 +38,31 @@ bool CanWritePng(const QImage& image);
 // calling thread). False when the device refused to write or memory ran out.
 bool WritePng(const QImage& image, QIODevice* device, WorkPool* pool,
               const std::vector<PngChunk>& chunks = {});
+
+// A picture that is not held whole: what its PNG file says besides the samples.
+struct PngPicture {
+    QSize size;
+    QImage::Format format;  // of the samples: RGB888 (RGB) or Grayscale8 (grey)
+    QColorSpace colourSpace;
+    int dotsPerMeterX = 0;  // 0: no resolution stated
+    int dotsPerMeterY = 0;
+};
+
+// The samples of such a picture, made as the writer asks for them.
+class PngRowSource {
+public:
+    virtual ~PngRowSource() = default;
+    // Makes rows [first, end) readable. Ranges come in order, each starting at most one row
+    // before the end of the one before; false stops the writer.
+    virtual bool Fill(int first, int end) = 0;
+    // Copies row `y` of the last range filled as PNG samples into `out`. Called from several
+    // threads at once.
+    virtual void CopyRow(int y, std::uint8_t* out) const = 0;
+};
+
+// WritePng for a picture whose rows come from `rows`: the same bytes as WritePng gives for the
+// same picture held whole.
+bool WritePngRows(const PngPicture& picture, PngRowSource& rows, QIODevice* device, WorkPool* pool,
+                  const std::vector<PngChunk>& chunks = {});
 
 }  // namespace corvane

@@ -68,6 +68,11 @@ private:
     // so that helper threads prepare files ahead.
     PreparedFile Prepare(const QString& file) const;
     void Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const;
+    // True when every file is only made a PNG: a JPEG then goes from decoder to encoder a band of
+    // rows at a time, never held whole.
+    bool StreamsJpegToPng() const;
+    // Makes `prepared` that way; false when the file is not such a JPEG.
+    bool StreamJpeg(const QString& file, PreparedFile& prepared) const;
     // True when helpers encode a file's outputs: each is the whole picture in one format, the
     // same whatever the names and clashes turn out to be.
     bool EncodesAhead() const;

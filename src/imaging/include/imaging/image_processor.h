@@ -100,6 +100,15 @@ public:
     // the picture itself and reports why it fails, if it does. `pool` as for SaveImage.
     bool EncodeImage(ImageSlot slot, const OutputFormat& format, const WatermarkSettings* watermark,
                      EncodedFile* encoded, WorkPool* pool = nullptr) const;
+    // For a run that only makes PNGs of its files as they are: the PNG bytes of a JPEG file, the
+    // same as LoadImage, then EncodeImage give, made a band of rows at a time so that the picture
+    // is never held whole. Converted; Failed when the file is damaged (`error` says why); or
+    // NotStreamed when this is not such a JPEG (another format, CMYK, turned by its EXIF
+    // orientation, too large), for LoadImage to read as usual. The metadata goes in unless
+    // `stripMetadata`; `error->metadataProblem` says what of it could not be read.
+    enum class Streamed { Converted, Failed, NotStreamed };
+    Streamed StreamJpegToPng(const QString& path, bool stripMetadata, EncodedFile* encoded,
+                             LoadError* error, WorkPool* pool = nullptr) const;
     // Writes bytes of EncodeImage as SaveImage writes a file: atomically, folder made as needed.
     static WriteOutcome WriteEncoded(const QByteArray& bytes, const QString& path,
                                      IfExists ifExists);

@@ -1,0 +1,183 @@
+#include "jpeg_rows.h"
+
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE
+#include <cstring>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace corvane {
+namespace {
+
+// An APP2 marker holding part of an ICC profile: "ICC_PROFILE\0", sequence number, count.
+constexpr std::size_t kIccHeader = 14;
+constexpr char kIccSignature[] = "ICC_PROFILE";
+
+struct ErrorManager : jpeg_error_mgr {
+    std::jmp_buf jump;
+};
+
+extern "C" void GiveUp(j_common_ptr info) {
+    std::longjmp(static_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+// Warnings (a truncated file, stray bytes) are not printed: the picture still decodes.
+extern "C" void Silence(j_common_ptr) {}
+
+}  // namespace
+
+// libjpeg reports errors by a long jump to the point last set. Every method that calls libjpeg
+// sets it first and holds nothing that a jump could leak.
+struct JpegRows::State {
+    QByteArrayView bytes;
+    jpeg_decompress_struct info{};
+    ErrorManager error{};
+    bool failed = false;
+    char message[JMSG_LENGTH_MAX] = {};
+
+    void Fail() {
+        failed = true;
+        error.format_message(reinterpret_cast<j_common_ptr>(&info), message);
+    }
+};
+
+#define CORVANE_JPEG_GUARD(state)          \
+    if ((state).failed) {                  \
+        return false;                      \
+    }                                      \
+    if (setjmp((state).error.jump) != 0) { \
+        (state).Fail();                    \
+        return false;                      \
+    }
+
+JpegRows::JpegRows(QByteArrayView bytes) : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.bytes = bytes;
+    s.info.err = jpeg_std_error(&s.error);
+    s.error.error_exit = GiveUp;
+    s.error.output_message = Silence;
+    jpeg_create_decompress(&s.info);
+}
+
+JpegRows::~JpegRows() {
+    jpeg_destroy_decompress(&state_->info);
+}
+
+bool JpegRows::ReadHeader() {
+    State& s = *state_;
+    CORVANE_JPEG_GUARD(s)
+    jpeg_mem_src(&s.info, reinterpret_cast<const unsigned char*>(s.bytes.data()),
+                 static_cast<unsigned long>(s.bytes.size()));
+    jpeg_save_markers(&s.info, JPEG_COM, 0xFFFF);
+    jpeg_save_markers(&s.info, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&s.info, TRUE);
+    jpeg_calc_output_dimensions(&s.info);
+    return true;
+}
+
+QSize JpegRows::Size() const {
+    return {static_cast<int>(state_->info.output_width),
+            static_cast<int>(state_->info.output_height)};
+}
+
+int JpegRows::Samples() const {
+    switch (state_->info.out_color_space) {
+        case JCS_RGB:
+            return 3;
+        case JCS_GRAYSCALE:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+QByteArray JpegRows::IccProfile() const {
+    QByteArray profile;
+    for (jpeg_saved_marker_ptr marker = state_->info.marker_list; marker != nullptr;
+         marker = marker->next) {
+        // As Qt's reader takes them: every long enough APP2 marker named so, in file order.
+        if (marker->marker == JPEG_APP0 + 2 && marker->data_length > 128 + 4 + kIccHeader &&
+            std::memcmp(marker->data, kIccSignature, sizeof kIccSignature) == 0) {
+            profile.append(reinterpret_cast<const char*>(marker->data) + kIccHeader,
+                           static_cast<qsizetype>(marker->data_length - kIccHeader));
+        }
+    }
+    return profile;
+}
+
+int JpegRows::DotsPerMeterX() const {
+    const jpeg_decompress_struct& info = state_->info;
+    switch (info.density_unit) {
+        case 1:  // per inch
+            return int(100. * info.X_density / 2.54);
+        case 2:  // per centimetre
+            return int(100. * info.X_density);
+        default:
+            return 0;
+    }
+}
+
+int JpegRows::DotsPerMeterY() const {
+    const jpeg_decompress_struct& info = state_->info;
+    switch (info.density_unit) {
+        case 1:
+            return int(100. * info.Y_density / 2.54);
+        case 2:
+            return int(100. * info.Y_density);
+        default:
+            return 0;
+    }
+}
+
+QMap<QString, QString> JpegRows::Texts() const {
+    QMap<QString, QString> texts;
+    for (jpeg_saved_marker_ptr marker = state_->info.marker_list; marker != nullptr;
+         marker = marker->next) {
+        if (marker->marker != JPEG_COM) {
+            continue;
+        }
+        // "key: value" names its key unless a space comes before the colon.
+        const QString text = QString::fromUtf8(reinterpret_cast<const char*>(marker->data),
+                                               static_cast<qsizetype>(marker->data_length));
+        const qsizetype colon = text.indexOf(QLatin1String(": "));
+        if (colon == -1 || text.indexOf(QLatin1Char(' ')) < colon) {
+            texts.insert(QStringLiteral("Description"), text);
+        } else {
+            texts.insert(text.left(colon), text.mid(colon + 2));
+        }
+    }
+    return texts;
+}
+
+bool JpegRows::Start() {
+    State& s = *state_;
+    CORVANE_JPEG_GUARD(s)
+    jpeg_start_decompress(&s.info);
+    return true;
+}
+
+bool JpegRows::Read(std::uint8_t* const* rows, int count) {
+    State& s = *state_;
+    CORVANE_JPEG_GUARD(s)
+    int done = 0;
+    while (done < count && s.info.output_scanline < s.info.output_height) {
+        done += static_cast<int>(jpeg_read_scanlines(&s.info, const_cast<JSAMPARRAY>(rows + done),
+                                                     static_cast<JDIMENSION>(count - done)));
+    }
+    return done == count;
+}
+
+bool JpegRows::Finish() {
+    State& s = *state_;
+    CORVANE_JPEG_GUARD(s)
+    jpeg_finish_decompress(&s.info);
+    return true;
+}
+
+QString JpegRows::Error() const {
+    return QString::fromLocal8Bit(state_->message);
+}
+
+}  // namespace corvane

@@ -1,0 +1,60 @@
+#pragma once
+// Decoding a JPEG held in memory a few rows at a time, for work that never needs the whole
+// picture at once. Private to the imaging library.
+//
+// The rows are exactly those of Qt's JPEG reader: the same libjpeg with the same settings
+// (accurate integer transform, smooth upsampling), RGB or grey samples. What Qt's reader attaches
+// to the picture besides - colour profile, resolution, comments - is read the way it reads them.
+//
+// A damaged file makes libjpeg give up mid-way; every call after that fails and Error() says why.
+// A truncated file is not an error: its missing rows come out grey, as from Qt's reader.
+
+#include <QByteArrayView>
+#include <QMap>
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace corvane {
+
+class JpegRows {
+public:
+    // `bytes` must outlive the reader.
+    explicit JpegRows(QByteArrayView bytes);
+    ~JpegRows();
+    JpegRows(const JpegRows&) = delete;
+    JpegRows& operator=(const JpegRows&) = delete;
+
+    // Reads everything before the image data; false when libjpeg cannot.
+    bool ReadHeader();
+    QSize Size() const;
+    // Bytes per pixel of a row: 3 (red, green, blue) or 1 (grey); 0 for a picture in another
+    // colour model (CMYK), which this reader does not decode.
+    int Samples() const;
+    // The ICC profile of the APP2 markers, joined in file order; empty when there is none.
+    QByteArray IccProfile() const;
+    // The resolution the file states, in dots per metre; 0 when it states none.
+    int DotsPerMeterX() const;
+    int DotsPerMeterY() const;
+    // The comments, as keys and values ("Description" for a comment without a key of its own).
+    QMap<QString, QString> Texts() const;
+
+    // Starts decoding (after ReadHeader()); false when libjpeg cannot.
+    bool Start();
+    // Decodes the next `count` rows into rows[0] ... rows[count - 1], each Size().width() *
+    // Samples() bytes; false when the data is damaged.
+    bool Read(std::uint8_t* const* rows, int count);
+    // Reads what follows the last row; false when it is damaged.
+    bool Finish();
+
+    // Why the last call failed: libjpeg's own sentence.
+    QString Error() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,167 @@
+// A JPEG made into a PNG a band of rows at a time, without ever holding its picture.
+//
+// A run that only changes the format of its files decodes and encodes every picture whole; for
+// a large JPEG that is its pixels and, when progressive, libjpeg's coefficients at once. Here the
+// rows go from the decoder to the PNG writer as it asks for them, so only the coefficients (for
+// a progressive file) and a few bands of rows are held. The file is the one LoadImage and
+// SaveImage would write: the rows are Qt's reader's, and the colour profile, resolution and
+// metadata are taken as the loader takes them. A file this path does not take (not a JPEG,
+// CMYK, turned by its EXIF orientation, very large) is left to LoadImage.
+
+#include "allocation.h"
+#include "imaging/image_processor.h"
+#include "imaging/metadata.h"
+#include "jpeg_rows.h"
+#include "metadata_stream.h"
+#include "platform/file_system.h"
+#include "png_writer.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+using Streamed = ImageProcessor::Streamed;
+
+// As the loader: larger files are decoded from disk, which this path does not do.
+constexpr qint64 kMaxInMemoryBytes = qint64(256) << 20;
+
+// The rows the PNG writer asks for, decoded as it asks; the last row of a range is kept for the
+// next range, which starts with it.
+class DecodedRows final : public PngRowSource {
+public:
+    DecodedRows(JpegRows& decoder, std::size_t stride) : decoder_(decoder), stride_(stride) {}
+
+    bool Fill(int first, int end) override {
+        // Rows already decoded that the new range still needs move to the front.
+        const int kept = std::max(0, end_ - first);
+        if (kept > 0) {
+            std::memmove(rows_.data(), Start(first), static_cast<std::size_t>(kept) * stride_);
+        }
+        rows_.resize(static_cast<std::size_t>(end - first) * stride_);
+        std::vector<std::uint8_t*> pointers;
+        for (int y = end_; y < end; ++y) {
+            pointers.push_back(rows_.data() + static_cast<std::size_t>(y - first) * stride_);
+        }
+        first_ = first;
+        end_ = end;
+        return pointers.empty() ||
+               decoder_.Read(pointers.data(), static_cast<int>(pointers.size()));
+    }
+
+    void CopyRow(int y, std::uint8_t* out) const override { std::memcpy(out, Start(y), stride_); }
+
+private:
+    const std::uint8_t* Start(int y) const {
+        return rows_.data() + static_cast<std::size_t>(y - first_) * stride_;
+    }
+
+    JpegRows& decoder_;
+    const std::size_t stride_;
+    std::vector<std::uint8_t> rows_;
+    int first_ = 0;
+    int end_ = 0;
+};
+
+// Turned or mirrored by its EXIF orientation, as Qt's reader (which the loader follows) sees it.
+bool TurnedByExif(QByteArray& bytes) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    return reader.transformation() != QImageIOHandler::TransformationNone;
+}
+
+// The picture as the loader would give it: a new image's resolution unless the file states one.
+PngPicture PictureOf(const JpegRows& decoder) {
+    PngPicture picture;
+    picture.size = decoder.Size();
+    picture.format = decoder.Samples() == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+    const QByteArray profile = decoder.IccProfile();
+    if (!profile.isEmpty()) {
+        picture.colourSpace = QColorSpace::fromIccProfile(profile);
+    }
+    if (decoder.DotsPerMeterX() > 0 || decoder.DotsPerMeterY() > 0) {
+        picture.dotsPerMeterX = decoder.DotsPerMeterX();
+        picture.dotsPerMeterY = decoder.DotsPerMeterY();
+    } else {
+        const QImage fresh(1, 1, picture.format);
+        picture.dotsPerMeterX = fresh.dotsPerMeterX();
+        picture.dotsPerMeterY = fresh.dotsPerMeterY();
+    }
+    return picture;
+}
+
+// The metadata chunks of the output; none when the metadata is stripped or there is none.
+std::vector<PngChunk> MetadataChunks(const QByteArray& bytes, const JpegRows& decoder,
+                                     bool stripMetadata, LoadError* error, EncodedFile* encoded) {
+    if (stripMetadata) {
+        return {};
+    }
+    const MetadataRead metadata = ReadMetadata(bytes, decoder.Texts());
+    error->metadataProblem = metadata.problem;
+    if (metadata.metadata == nullptr) {
+        return {};
+    }
+    std::optional<MetadataBlocks> blocks =
+        EncodeMetadataBlocks(*metadata.metadata, decoder.Size(), &encoded->metadataProblem);
+    return blocks ? PngMetadataChunks(*blocks) : std::vector<PngChunk>{};
+}
+
+Streamed Corrupt(LoadError* error, const QString& why) {
+    *error = {LoadError::Kind::Corrupt, QStringLiteral("damaged or truncated: %1").arg(why), {}};
+    return Streamed::Failed;
+}
+
+// Reads the file into memory when it may be a JPEG this path takes; a null array otherwise.
+QByteArray ReadJpegFile(const QString& path) {
+    QString why;
+    const int fd = OpenRegularFile(path, &why);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ||
+        file.size() > kMaxInMemoryBytes || !file.peek(3).startsWith("\xFF\xD8\xFF")) {
+        return {};
+    }
+    QByteArray bytes = file.readAll();
+    return bytes.size() == file.size() ? bytes : QByteArray();
+}
+
+}  // namespace
+
+ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bool stripMetadata,
+                                                         EncodedFile* encoded, LoadError* error,
+                                                         WorkPool* pool) const {
+    *error = {};
+    QByteArray bytes = ReadJpegFile(path);
+    if (bytes.isNull()) {
+        return Streamed::NotStreamed;
+    }
+    JpegRows decoder(bytes);
+    if (!decoder.ReadHeader() || decoder.Samples() == 0 || decoder.Size().isEmpty() ||
+        qint64(decoder.Size().width()) * decoder.Size().height() > kMaxLoadPixels ||
+        TurnedByExif(bytes)) {
+        return Streamed::NotStreamed;  // the loader says why, or turns it
+    }
+    const std::vector<PngChunk> chunks =
+        MetadataChunks(bytes, decoder, stripMetadata, error, encoded);
+    if (!decoder.Start()) {
+        return Corrupt(error, decoder.Error());
+    }
+    const PngPicture picture = PictureOf(decoder);
+    DecodedRows rows(decoder, static_cast<std::size_t>(picture.size.width()) *
+                                  static_cast<std::size_t>(decoder.Samples()));
+    QBuffer buffer(&encoded->bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!WritePngRows(picture, rows, &buffer, pool, chunks) || !decoder.Finish()) {
+        *encoded = {};
+        return decoder.Error().isEmpty() ? Streamed::NotStreamed : Corrupt(error, decoder.Error());
+    }
+    return Streamed::Converted;
+}
+
+}  // namespace corvane

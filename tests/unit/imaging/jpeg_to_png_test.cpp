@@ -1,0 +1,250 @@
+// A JPEG made into a PNG a band of rows at a time: the bytes must be exactly those of loading the
+// picture whole and encoding it, for every kind of JPEG this path takes; the others are left to
+// the loader, and a damaged file fails as the loader fails.
+
+#include "imaging/image_processor.h"
+#include "platform/work_pool.h"
+#include "support/metadata_samples.h"
+#include "support/output_formats.h"
+#include "support/temp_tree.h"
+#include "support/test_names.h"
+
+#include <gtest/gtest.h>
+
+#include <QColorSpace>
+#include <QFile>
+
+#include <cstdio>
+#include <ostream>
+#include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace corvane {
+namespace {
+
+using test::TempTree;
+using Streamed = ImageProcessor::Streamed;
+
+// How a test JPEG is written by libjpeg.
+struct JpegKind {
+    const char* name;
+    QSize size;
+    int components = 3;  // 1 grey, 3 YCbCr, 4 CMYK
+    int hSampling = 2;   // of the luma against the chroma
+    int vSampling = 2;
+    bool progressive = false;
+    int restartRows = 0;
+    int densityUnit = 0;  // 0 none, 1 per inch, 2 per cm
+    bool iccProfile = false;
+    const char* comment = nullptr;
+};
+
+void PrintTo(const JpegKind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
+// A picture with detail everywhere, so that each band deflates differently.
+std::vector<JSAMPLE> Samples(const JpegKind& kind) {
+    const int w = kind.size.width();
+    const int h = kind.size.height();
+    std::vector<JSAMPLE> samples(static_cast<std::size_t>(w) * h * kind.components);
+    std::size_t i = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            for (int c = 0; c < kind.components; ++c) {
+                samples[i++] =
+                    static_cast<JSAMPLE>((x * (c + 1) + y * (3 - c) + (x ^ y) % 17) & 255);
+            }
+        }
+    }
+    return samples;
+}
+
+QByteArray CompressJpeg(const JpegKind& kind) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&info, &out, &outSize);
+    info.image_width = static_cast<JDIMENSION>(kind.size.width());
+    info.image_height = static_cast<JDIMENSION>(kind.size.height());
+    info.input_components = kind.components;
+    info.in_color_space =
+        kind.components == 1 ? JCS_GRAYSCALE : (kind.components == 4 ? JCS_CMYK : JCS_RGB);
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 85, TRUE);
+    if (kind.components == 3) {
+        info.comp_info[0].h_samp_factor = kind.hSampling;
+        info.comp_info[0].v_samp_factor = kind.vSampling;
+    }
+    if (kind.progressive) {
+        jpeg_simple_progression(&info);
+    }
+    info.restart_in_rows = kind.restartRows;
+    info.density_unit = static_cast<UINT8>(kind.densityUnit);
+    info.X_density = 300;
+    info.Y_density = 150;
+    jpeg_start_compress(&info, TRUE);
+    if (kind.iccProfile) {
+        const QByteArray icc = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+        jpeg_write_icc_profile(&info, reinterpret_cast<const JOCTET*>(icc.constData()),
+                               static_cast<unsigned>(icc.size()));
+    }
+    if (kind.comment != nullptr) {
+        jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(kind.comment),
+                          static_cast<unsigned>(qstrlen(kind.comment)));
+    }
+    std::vector<JSAMPLE> samples = Samples(kind);
+    const std::size_t stride = static_cast<std::size_t>(kind.size.width()) * kind.components;
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = samples.data() + info.next_scanline * stride;
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(outSize));
+    std::free(out);
+    return bytes;
+}
+
+QString Write(const TempTree& tree, const QString& name, const QByteArray& bytes) {
+    const QString path = tree.Path(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+const OutputFormat& Png() {
+    static const OutputFormat png = test::FormatOfKind(FormatKind::Png);
+    return png;
+}
+
+// The PNG of loading the file whole and encoding it, as a run does without streaming.
+QByteArray LoadedAndEncoded(const QString& path, bool stripMetadata) {
+    const ImageProcessor processor;
+    BitmapPtr image = processor.LoadImage(path);
+    EXPECT_TRUE(IsUsable(image.get()));
+    if (stripMetadata) {
+        image->SetMetadata(nullptr);
+    }
+    EncodedFile encoded;
+    EXPECT_TRUE(processor.EncodeImage(image, Png(), nullptr, &encoded));
+    return encoded.bytes;
+}
+
+QByteArray StreamedBytes(const QString& path, bool stripMetadata, WorkPool* pool = nullptr) {
+    EncodedFile encoded;
+    LoadError error;
+    EXPECT_EQ(ImageProcessor().StreamJpegToPng(path, stripMetadata, &encoded, &error, pool),
+              Streamed::Converted);
+    EXPECT_EQ(error.kind, LoadError::Kind::None);
+    return encoded.bytes;
+}
+
+class JpegToPng : public ::testing::TestWithParam<JpegKind> {};
+
+TEST_P(JpegToPng, SameBytesAsLoadingWholeAndEncoding) {
+    TempTree tree;
+    const QString path = Write(tree, QStringLiteral("p.jpg"), CompressJpeg(GetParam()));
+    WorkPool pool(2);
+    for (const bool strip : {false, true}) {
+        const QByteArray whole = LoadedAndEncoded(path, strip);
+        ASSERT_FALSE(whole.isEmpty());
+        EXPECT_EQ(StreamedBytes(path, strip), whole) << "strip " << strip;
+        EXPECT_EQ(StreamedBytes(path, strip, &pool), whole) << "strip " << strip << ", pool";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, JpegToPng,
+    ::testing::Values(
+        // 999-byte rows: 262 rows to a band, so the last band is a short one.
+        JpegKind{"baseline_420_three_bands", {333, 700}},
+        JpegKind{"progressive_444", {301, 257}, 3, 1, 1, true},
+        JpegKind{"baseline_422_restarts", {640, 97}, 3, 2, 1, false, 2},
+        JpegKind{"grey", {517, 300}, 1}, JpegKind{"grey_progressive", {64, 1100}, 1, 2, 2, true},
+        JpegKind{"one_pixel", {1, 1}},
+        JpegKind{"dpi_profile_comment",
+                 {120, 80},
+                 3,
+                 2,
+                 2,
+                 false,
+                 0,
+                 1,
+                 true,
+                 "A quiet morning by the water"},
+        JpegKind{"dpcm_keyed_comment", {120, 80}, 3, 2, 2, true, 0, 2, false, "Title: Harbour"}),
+    test::kRowName);
+
+TEST(JpegToPngMetadata, CarriedAsTheLoaderCarriesIt) {
+    TempTree tree;
+    QImage picture(160, 120, QImage::Format_RGB32);
+    picture.fill(qRgb(40, 90, 160));
+    const QString path = Write(tree, QStringLiteral("m.jpg"),
+                               test::SampleWithMetadata(picture, "jpeg", 1, picture.size()));
+    const QByteArray whole = LoadedAndEncoded(path, false);
+    EXPECT_EQ(StreamedBytes(path, false), whole);
+    EXPECT_EQ(test::TagValue(test::Exiv2Tags(whole), "Comment"), test::kSampleComment);
+}
+
+TEST(JpegToPngTruncated, MissingRowsGreyAsFromTheLoader) {
+    TempTree tree;
+    for (const bool progressive : {false, true}) {
+        JpegKind kind{"cut", {200, 300}};
+        kind.progressive = progressive;
+        const QByteArray bytes = CompressJpeg(kind);
+        const QString path = Write(tree, QStringLiteral("t.jpg"), bytes.left(bytes.size() / 2));
+        EXPECT_EQ(StreamedBytes(path, true), LoadedAndEncoded(path, true)) << progressive;
+    }
+}
+
+TEST(JpegToPngLeftToTheLoader, OtherFormatsCmykTurnedAndMissingFiles) {
+    TempTree tree;
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    const QString png = tree.Path(QStringLiteral("p.png"));
+    ASSERT_TRUE(picture.save(png));
+    const QString cmyk = Write(tree, QStringLiteral("c.jpg"), CompressJpeg({"cmyk", {40, 30}, 4}));
+    const QString turned = Write(tree, QStringLiteral("r.jpg"),
+                                 test::SampleWithMetadata(picture, "jpeg", 6, picture.size()));
+    const QString header = Write(tree, QStringLiteral("h.jpg"), QByteArray("\xFF\xD8\xFF\xE0", 4));
+    for (const QString& path : {png, cmyk, turned, header, tree.Path(QStringLiteral("none.jpg"))}) {
+        EncodedFile encoded;
+        LoadError error;
+        EXPECT_EQ(ImageProcessor().StreamJpegToPng(path, false, &encoded, &error),
+                  Streamed::NotStreamed)
+            << path.toStdString();
+        EXPECT_TRUE(encoded.bytes.isEmpty());
+    }
+}
+
+TEST(JpegToPngDamaged, FailsAsCorruptLikeTheLoader) {
+    TempTree tree;
+    QByteArray bytes = CompressJpeg({"bad", {200, 200}, 3, 2, 2, true});
+    // The Huffman table before the second scan is given a length it cannot have.
+    const qsizetype firstScan = bytes.indexOf("\xFF\xDA");
+    const qsizetype table = bytes.indexOf("\xFF\xC4", firstScan);
+    ASSERT_GT(table, 0);
+    bytes[table + 2] = 0;
+    bytes[table + 3] = 3;
+    const QString path = Write(tree, QStringLiteral("d.jpg"), bytes);
+    LoadError loaded;
+    EXPECT_FALSE(IsUsable(ImageProcessor().LoadImage(path, nullptr, {}, &loaded).get()));
+    EXPECT_EQ(loaded.kind, LoadError::Kind::Corrupt);
+    EncodedFile encoded;
+    LoadError streamed;
+    EXPECT_EQ(ImageProcessor().StreamJpegToPng(path, false, &encoded, &streamed), Streamed::Failed);
+    EXPECT_EQ(streamed.kind, LoadError::Kind::Corrupt);
+    EXPECT_TRUE(streamed.text.startsWith(QStringLiteral("damaged or truncated: ")));
+    EXPECT_TRUE(encoded.bytes.isEmpty());
+}
+
+}  // namespace
+}  // namespace corvane
