@@ -184,7 +184,15 @@ PreparedFile Pipeline::Prepare(const QString& file) const {
         declared = size;
         return LeastSizeFor(size, &planned);
     };
-    prepared.image = processor_.LoadImage(file, &prepared.raw, leastSize, &prepared.error);
+    // A quarter turn may be made while the picture is decoded.
+    const bool transforms =
+        kind_ != OperationKind::DirectCopy && (settings_.rotate || settings_.resize);
+    const int turn = transforms && settings_.rotate
+                         ? ImageProcessor::QuarterTurnOf(static_cast<float>(settings_.rotateAngle))
+                         : 0;
+    bool turned = false;
+    prepared.image =
+        processor_.LoadImage(file, &prepared.raw, leastSize, &prepared.error, turn, &turned);
     const bool shrunkOnLoad =
         prepared.image && declared.isValid() && prepared.image->Image().size() != declared;
     prepared.loaded = IsUsable(prepared.image.get());
@@ -192,9 +200,9 @@ PreparedFile Pipeline::Prepare(const QString& file) const {
         return prepared;
     }
     BitmapPtr& image = prepared.image;
-    if (kind_ != OperationKind::DirectCopy && (settings_.rotate || settings_.resize)) {
+    if (transforms) {
         processor_.NormalizePixelFormat(image);
-        if (settings_.rotate) {
+        if (settings_.rotate && !turned) {
             processor_.RotateByAngle(image, static_cast<float>(settings_.rotateAngle),
                                      settings_.rotateBackground);
         }

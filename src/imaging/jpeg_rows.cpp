@@ -93,7 +93,7 @@ int JpegRows::Samples() const {
     }
 }
 
-QByteArray JpegRows::IccProfile() const {
+QColorSpace JpegRows::ColourSpace() const {
     QByteArray profile;
     for (jpeg_saved_marker_ptr marker = state_->info.marker_list; marker != nullptr;
          marker = marker->next) {
@@ -104,7 +104,11 @@ QByteArray JpegRows::IccProfile() const {
                            static_cast<qsizetype>(marker->data_length - kIccHeader));
         }
     }
-    return profile;
+    return profile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(profile);
+}
+
+bool JpegRows::StatesResolution() const {
+    return state_->info.density_unit == 1 || state_->info.density_unit == 2;
 }
 
 int JpegRows::DotsPerMeterX() const {

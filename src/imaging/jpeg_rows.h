@@ -10,6 +10,7 @@
 // A truncated file is not an error: its missing rows come out grey, as from Qt's reader.
 
 #include <QByteArrayView>
+#include <QColorSpace>
 #include <QMap>
 #include <QSize>
 #include <QString>
@@ -27,15 +28,19 @@ public:
     JpegRows(const JpegRows&) = delete;
     JpegRows& operator=(const JpegRows&) = delete;
 
-    // Reads everything before the image data; false when libjpeg cannot.
+    // Reads everything before the image data; false when libjpeg cannot. What the header says
+    // (colour space, resolution, comments) can be asked until Finish().
     bool ReadHeader();
     QSize Size() const;
     // Bytes per pixel of a row: 3 (red, green, blue) or 1 (grey); 0 for a picture in another
     // colour model (CMYK), which this reader does not decode.
     int Samples() const;
-    // The ICC profile of the APP2 markers, joined in file order; empty when there is none.
-    QByteArray IccProfile() const;
-    // The resolution the file states, in dots per metre; 0 when it states none.
+    // The colour space of the ICC profile in the APP2 markers, joined in file order; invalid when
+    // there is none or Qt cannot read it.
+    QColorSpace ColourSpace() const;
+    // Whether the file states its resolution (per inch or per centimetre), and that resolution
+    // in dots per metre.
+    bool StatesResolution() const;
     int DotsPerMeterX() const;
     int DotsPerMeterY() const;
     // The comments, as keys and values ("Description" for a comment without a key of its own).

@@ -82,11 +82,8 @@ PngPicture PictureOf(const JpegRows& decoder) {
     PngPicture picture;
     picture.size = decoder.Size();
     picture.format = decoder.Samples() == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
-    const QByteArray profile = decoder.IccProfile();
-    if (!profile.isEmpty()) {
-        picture.colourSpace = QColorSpace::fromIccProfile(profile);
-    }
-    if (decoder.DotsPerMeterX() > 0 || decoder.DotsPerMeterY() > 0) {
+    picture.colourSpace = decoder.ColourSpace();
+    if (decoder.StatesResolution()) {
         picture.dotsPerMeterX = decoder.DotsPerMeterX();
         picture.dotsPerMeterY = decoder.DotsPerMeterY();
     } else {

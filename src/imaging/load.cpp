@@ -15,6 +15,7 @@
 #include "imaging/metafile.h"
 #include "imaging/picture_memory.h"
 #include "imaging/png_chunks.h"
+#include "jpeg_turned.h"
 #include "platform/file_system.h"
 #include "quarter_turn.h"
 
@@ -222,8 +223,24 @@ void JumpToLargestIcon(QImageReader& reader) {
     reader.jumpToImage(largest);
 }
 
+// Decodes a JPEG that needs no turn of its own and no shrinking straight into its picture turned
+// by `turn`, when asked to. Null when not asked or the decoder does not take it (the caller
+// decodes it as usual); `damaged` says why a damaged file gave nothing.
+QImage DecodeTurned(const QByteArray& bytes, const QImageReader& reader, RawFormat format, int turn,
+                    QString* damaged) {
+    if (turn == 0 || format != RawFormat::Jpeg || bytes.isNull() || reader.scaledSize().isValid() ||
+        reader.transformation() != QImageIOHandler::TransformationNone) {
+        return {};
+    }
+    TurnedJpeg decoded = DecodeJpegTurned(bytes, turn);
+    if (decoded.outcome == TurnedJpeg::Outcome::Damaged) {
+        *damaged = decoded.error;
+    }
+    return std::move(decoded.image);
+}
+
 BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSizeFor& leastSize,
-                     LoadError* error) {
+                     int turn, bool* turned, LoadError* error) {
     file.seek(0);
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -260,9 +277,18 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
         return Refuse(error, Kind::TooLarge, TooLargeText(declared));
     }
     ShrinkOnLoad(reader, format, declared, leastSize);
-    QImage image = DecodeTarget(reader, format, declared);  // gets the colour space attached
-    if (!reader.read(&image)) {
-        return RefuseUnread(reader, error);
+    QString damaged;
+    QImage image = DecodeTurned(bytes, reader, format, turn, &damaged);
+    if (!damaged.isEmpty()) {
+        return Refuse(error, Kind::Corrupt,
+                      QStringLiteral("damaged or truncated: %1").arg(damaged));
+    }
+    *turned = !image.isNull();
+    if (!*turned) {
+        image = DecodeTarget(reader, format, declared);  // gets the colour space attached
+        if (!reader.read(&image)) {
+            return RefuseUnread(reader, error);
+        }
     }
     if (image.isNull()) {
         return Refuse(error, Kind::Corrupt, QStringLiteral("the decoder gave no picture"));
@@ -284,7 +310,13 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
 }  // namespace
 
 BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
-                                    const LeastSizeFor& leastSize, LoadError* error) const {
+                                    const LeastSizeFor& leastSize, LoadError* error, int turn,
+                                    bool* turned) const {
+    bool turnedHere = false;
+    if (turned == nullptr) {
+        turned = &turnedHere;
+    }
+    *turned = false;
     if (raw != nullptr) {
         *raw = RawFormat::Undefined;
     }
@@ -306,7 +338,7 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
     }
     const RawFormat metafile = SniffMetafile(file.peek(kSniffBytes));
     if (metafile == RawFormat::Undefined) {
-        return LoadWithQt(file, raw, leastSize, error);
+        return LoadWithQt(file, raw, leastSize, turn, turned, error);
     }
     BitmapPtr bitmap = LoadMetafile(file, error);
     if (raw != nullptr && !bitmap->Image().isNull()) {

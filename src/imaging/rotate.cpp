@@ -99,6 +99,11 @@ TurnCanvas CanvasForTurn(int width, int height, float rest) {
     return canvas;
 }
 
+int ImageProcessor::QuarterTurnOf(float angle) {
+    const TurnPlan plan = PlanTurn(angle);
+    return plan.kind == TurnKind::Quarter ? plan.quarter : 0;
+}
+
 void ImageProcessor::RotateQuarter(ImageSlot out, Bitmap* source, int degrees) const {
     if ((degrees != 90 && degrees != 180 && degrees != 270) || !IsUsable(source)) {
         return;

@@ -80,9 +80,13 @@ public:
     // decoded (so the caller tests it with IsUsable). `raw` receives the decoded format. With
     // `leastSize`, a decoder that can shrink while decoding (JPEG: by 1/2, 1/4 or 1/8, nearly for
     // free) may give a smaller picture, never smaller than that size on either side. `error`
-    // receives why nothing usable came out (kind None when the picture loaded).
+    // receives why nothing usable came out (kind None when the picture loaded). With `turn` (90,
+    // 180 or 270), a JPEG that is decoded whole may be turned clockwise by that much as it is
+    // decoded, exactly as RotateQuarter would turn it, so that its picture is held once instead
+    // of twice; `turned` says whether it was (otherwise the picture is as without `turn`).
     BitmapPtr LoadImage(const QString& path, RawFormat* raw = nullptr,
-                        const LeastSizeFor& leastSize = {}, LoadError* error = nullptr) const;
+                        const LeastSizeFor& leastSize = {}, LoadError* error = nullptr,
+                        int turn = 0, bool* turned = nullptr) const;
     // Writes one output file atomically; true when the file was written. Draws the run's
     // watermark first (onto a copy, so an image saved in several formats shows it once in each).
     // Creates the target's folder when missing. A file already under the name is replaced only
@@ -125,6 +129,9 @@ public:
     // lossless; other angles draw onto a canvas that just holds the result, filled with
     // `background` where the picture does not reach.
     void RotateByAngle(ImageSlot slot, float angle, Colour background) const;
+    // The quarter turn (90, 180 or 270) RotateByAngle makes of `angle`; 0 when it makes another
+    // kind of turn or none.
+    static int QuarterTurnOf(float angle);
     // Lossless turn by 90, 180 or 270 degrees clockwise of `source` into `out`. When `out` holds
     // `source` it is turned in place.
     void RotateQuarter(ImageSlot out, Bitmap* source, int degrees) const;

@@ -1,6 +1,7 @@
-// A JPEG made into a PNG a band of rows at a time: the bytes must be exactly those of loading the
-// picture whole and encoding it, for every kind of JPEG this path takes; the others are left to
-// the loader, and a damaged file fails as the loader fails.
+// JPEGs decoded a few rows at a time: made into a PNG band by band, or turned by a quarter as
+// they are decoded. Either must give exactly what loading the picture whole through Qt's reader
+// and then encoding or turning it gives, for every kind of JPEG these paths take; the others are
+// left to the ordinary path, and a damaged file fails as the loader fails.
 
 #include "imaging/image_processor.h"
 #include "platform/work_pool.h"
@@ -244,6 +245,95 @@ TEST(JpegToPngDamaged, FailsAsCorruptLikeTheLoader) {
     EXPECT_EQ(streamed.kind, LoadError::Kind::Corrupt);
     EXPECT_TRUE(streamed.text.startsWith(QStringLiteral("damaged or truncated: ")));
     EXPECT_TRUE(encoded.bytes.isEmpty());
+}
+
+// The picture of loading whole, then turning by `turn`.
+BitmapPtr LoadedThenTurned(const QString& path, int turn) {
+    const ImageProcessor processor;
+    BitmapPtr image = processor.LoadImage(path);
+    processor.RotateQuarter(image, image.get(), turn);
+    return image;
+}
+
+void ExpectSamePicture(const Bitmap& actual, const Bitmap& expected) {
+    const QImage& a = actual.Image();
+    const QImage& e = expected.Image();
+    EXPECT_EQ(a.format(), e.format());
+    EXPECT_EQ(a.size(), e.size());
+    EXPECT_TRUE(a == e) << "pixels differ";
+    EXPECT_EQ(a.colorSpace(), e.colorSpace());
+    EXPECT_EQ(a.dotsPerMeterX(), e.dotsPerMeterX());
+    EXPECT_EQ(a.dotsPerMeterY(), e.dotsPerMeterY());
+    EXPECT_EQ(a.textKeys(), e.textKeys());
+    for (const QString& key : e.textKeys()) {
+        EXPECT_EQ(a.text(key), e.text(key)) << key.toStdString();
+    }
+    EXPECT_EQ(actual.Metadata() != nullptr, expected.Metadata() != nullptr);
+}
+
+class JpegTurnedOnLoad : public ::testing::TestWithParam<JpegKind> {};
+
+TEST_P(JpegTurnedOnLoad, SamePictureAsLoadingWholeAndTurning) {
+    TempTree tree;
+    const QString path = Write(tree, QStringLiteral("p.jpg"), CompressJpeg(GetParam()));
+    for (const int turn : {90, 180, 270}) {
+        bool turned = false;
+        const BitmapPtr image =
+            ImageProcessor().LoadImage(path, nullptr, {}, nullptr, turn, &turned);
+        ASSERT_TRUE(IsUsable(image.get()));
+        EXPECT_TRUE(turned);
+        ExpectSamePicture(*image, *LoadedThenTurned(path, turn));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, JpegTurnedOnLoad,
+                         ::testing::Values(JpegKind{"baseline_420_odd_size", {333, 71}},
+                                           JpegKind{"progressive_444", {301, 257}, 3, 1, 1, true},
+                                           JpegKind{"grey", {517, 33}, 1},
+                                           JpegKind{"one_pixel", {1, 1}},
+                                           JpegKind{"dpi_profile_comment",
+                                                    {120, 80},
+                                                    3,
+                                                    2,
+                                                    2,
+                                                    false,
+                                                    0,
+                                                    1,
+                                                    true,
+                                                    "A quiet morning by the water"}),
+                         test::kRowName);
+
+TEST(JpegTurnedOnLoad, OtherPicturesAreLoadedAsTheyAre) {
+    TempTree tree;
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    picture.setPixel(0, 0, qRgb(255, 0, 0));
+    const QString png = tree.Path(QStringLiteral("p.png"));
+    ASSERT_TRUE(picture.save(png));
+    const QString cmyk = Write(tree, QStringLiteral("c.jpg"), CompressJpeg({"cmyk", {40, 30}, 4}));
+    // Turned upright by its EXIF orientation first, then by the turn asked for, as before.
+    const QString oriented = Write(tree, QStringLiteral("r.jpg"),
+                                   test::SampleWithMetadata(picture, "jpeg", 6, picture.size()));
+    for (const QString& path : {png, cmyk, oriented}) {
+        bool turned = true;
+        const BitmapPtr image = ImageProcessor().LoadImage(path, nullptr, {}, nullptr, 90, &turned);
+        EXPECT_FALSE(turned) << path.toStdString();
+        ExpectSamePicture(*image, *ImageProcessor().LoadImage(path));
+    }
+}
+
+TEST(JpegTurnedOnLoad, DamagedFileIsCorrupt) {
+    TempTree tree;
+    QByteArray bytes = CompressJpeg({"bad", {200, 200}, 3, 2, 2, true});
+    const qsizetype table = bytes.indexOf("\xFF\xC4", bytes.indexOf("\xFF\xDA"));
+    ASSERT_GT(table, 0);
+    bytes[table + 2] = 0;
+    bytes[table + 3] = 3;
+    const QString path = Write(tree, QStringLiteral("d.jpg"), bytes);
+    LoadError error;
+    EXPECT_FALSE(IsUsable(ImageProcessor().LoadImage(path, nullptr, {}, &error, 90).get()));
+    EXPECT_EQ(error.kind, LoadError::Kind::Corrupt);
+    EXPECT_TRUE(error.text.startsWith(QStringLiteral("damaged or truncated: ")));
 }
 
 }  // namespace
