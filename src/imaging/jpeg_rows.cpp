@@ -1,12 +1,10 @@
 #include "jpeg_rows.h"
 
-#include <csetjmp>
-#include <cstdio>  // jpeglib.h needs FILE
-#include <cstring>
+#include "jpeg_errors.h"
 
-extern "C" {
-#include <jpeglib.h>
-}
+#include <QtGlobal>
+
+#include <cstring>
 
 namespace corvane {
 namespace {
@@ -14,26 +12,30 @@ namespace {
 // An APP2 marker holding part of an ICC profile: "ICC_PROFILE\0", sequence number, count.
 constexpr std::size_t kIccHeader = 14;
 constexpr char kIccSignature[] = "ICC_PROFILE";
+// QImage's RGB32 in memory: blue, green, red, 0xFF on a little-endian machine.
+constexpr J_COLOR_SPACE kRgb32 = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 
-struct ErrorManager : jpeg_error_mgr {
-    std::jmp_buf jump;
-};
-
-extern "C" void GiveUp(j_common_ptr info) {
-    std::longjmp(static_cast<ErrorManager*>(info->err)->jump, 1);
+extern "C" void JumpBack(j_common_ptr info) {
+    std::longjmp(static_cast<JpegErrorManager*>(info->err)->jump, 1);
 }
 
-// Warnings (a truncated file, stray bytes) are not printed: the picture still decodes.
-extern "C" void Silence(j_common_ptr) {}
+extern "C" void PrintNothing(j_common_ptr) {}
 
 }  // namespace
+
+jpeg_error_mgr* UseJpegErrorManager(JpegErrorManager& error) {
+    jpeg_std_error(&error);
+    error.error_exit = JumpBack;
+    error.output_message = PrintNothing;
+    return &error;
+}
 
 // libjpeg reports errors by a long jump to the point last set. Every method that calls libjpeg
 // sets it first and holds nothing that a jump could leak.
 struct JpegRows::State {
     QByteArrayView bytes;
     jpeg_decompress_struct info{};
-    ErrorManager error{};
+    JpegErrorManager error{};
     bool failed = false;
     char message[JMSG_LENGTH_MAX] = {};
 
@@ -55,9 +57,7 @@ struct JpegRows::State {
 JpegRows::JpegRows(QByteArrayView bytes) : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.bytes = bytes;
-    s.info.err = jpeg_std_error(&s.error);
-    s.error.error_exit = GiveUp;
-    s.error.output_message = Silence;
+    s.info.err = UseJpegErrorManager(s.error);
     jpeg_create_decompress(&s.info);
 }
 
@@ -86,6 +86,8 @@ int JpegRows::Samples() const {
     switch (state_->info.out_color_space) {
         case JCS_RGB:
             return 3;
+        case kRgb32:
+            return 4;
         case JCS_GRAYSCALE:
             return 1;
         default:
@@ -153,6 +155,12 @@ QMap<QString, QString> JpegRows::Texts() const {
         }
     }
     return texts;
+}
+
+void JpegRows::DecodeAsRgb32() {
+    if (state_->info.out_color_space == JCS_RGB) {
+        state_->info.out_color_space = kRgb32;
+    }
 }
 
 bool JpegRows::Start() {

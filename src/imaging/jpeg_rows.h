@@ -32,8 +32,8 @@ public:
     // (colour space, resolution, comments) can be asked until Finish().
     bool ReadHeader();
     QSize Size() const;
-    // Bytes per pixel of a row: 3 (red, green, blue) or 1 (grey); 0 for a picture in another
-    // colour model (CMYK), which this reader does not decode.
+    // Bytes per pixel of a row: 3 (red, green, blue), 4 (RGB32, see DecodeAsRgb32) or 1 (grey); 0
+    // for a picture in another colour model (CMYK), which this reader does not decode.
     int Samples() const;
     // The colour space of the ICC profile in the APP2 markers, joined in file order; invalid when
     // there is none or Qt cannot read it.
@@ -46,6 +46,9 @@ public:
     // The comments, as keys and values ("Description" for a comment without a key of its own).
     QMap<QString, QString> Texts() const;
 
+    // Asks for RGB rows laid out as QImage's RGB32 (4 bytes a pixel, opaque), so that they can be
+    // placed into such a picture as they are; Samples() then says 4. No effect on grey.
+    void DecodeAsRgb32();
     // Starts decoding (after ReadHeader()); false when libjpeg cannot.
     bool Start();
     // Decodes the next `count` rows into rows[0] ... rows[count - 1], each Size().width() *

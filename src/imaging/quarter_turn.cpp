@@ -37,23 +37,24 @@ private:
     qsizetype bytesPerLine_;
 };
 
-// Turned by 90 (clockwise) or 270 degrees: source pixel (x, y) goes to row x, column h-1-y
-// (90) or to row w-1-x, column y (270).
+// Rows [first, first + source.height()) of a picture `height` rows tall, turned by 90 (clockwise)
+// or 270 degrees: pixel (x, y) goes to row x, column height-1-y (90) or to row w-1-x, column y
+// (270).
 template <int Bytes>
-void TurnSideways(const QImage& source, QImage& target, bool clockwise) {
+void TurnSideways(const QImage& source, int first, int height, QImage& target, bool clockwise) {
     using P = Pixel<Bytes>;
     const int width = source.width();
-    const int height = source.height();
+    const int rows = source.height();
     const Rows<const P> in(source);
     const Rows<P> out(target);
-    for (int y0 = 0; y0 < height; y0 += kTile) {
-        const int y1 = std::min(height, y0 + kTile);
+    for (int y0 = 0; y0 < rows; y0 += kTile) {
+        const int y1 = std::min(rows, y0 + kTile);
         for (int x0 = 0; x0 < width; x0 += kTile) {
             const int x1 = std::min(width, x0 + kTile);
             for (int x = x0; x < x1; ++x) {
                 P* row = out[clockwise ? x : width - 1 - x];
                 for (int y = y0; y < y1; ++y) {
-                    row[clockwise ? height - 1 - y : y] = in[y][x];
+                    row[clockwise ? height - 1 - (first + y) : first + y] = in[y][x];
                 }
             }
         }
@@ -61,23 +62,22 @@ void TurnSideways(const QImage& source, QImage& target, bool clockwise) {
 }
 
 template <int Bytes>
-void TurnOver(const QImage& source, QImage& target) {
+void TurnOver(const QImage& source, int first, int height, QImage& target) {
     using P = Pixel<Bytes>;
     const int width = source.width();
-    const int height = source.height();
     const Rows<const P> in(source);
     const Rows<P> out(target);
-    for (int y = 0; y < height; ++y) {
-        std::reverse_copy(in[y], in[y] + width, out[height - 1 - y]);
+    for (int y = 0; y < source.height(); ++y) {
+        std::reverse_copy(in[y], in[y] + width, out[height - 1 - (first + y)]);
     }
 }
 
 template <int Bytes>
-void Turn(const QImage& source, QImage& target, int degrees) {
+void Turn(const QImage& source, int first, int height, QImage& target, int degrees) {
     if (degrees == 180) {
-        TurnOver<Bytes>(source, target);
+        TurnOver<Bytes>(source, first, height, target);
     } else {
-        TurnSideways<Bytes>(source, target, degrees == 90);
+        TurnSideways<Bytes>(source, first, height, target, degrees == 90);
     }
 }
 
@@ -107,19 +107,26 @@ QImage TurnQuarter(const QImage& source, int degrees) {
     if (target.isNull()) {
         return {};
     }
-    switch (depth) {
-        case 16:
-            Turn<2>(source, target, degrees);
-            break;
-        case 24:
-            Turn<3>(source, target, degrees);
-            break;
-        default:
-            Turn<4>(source, target, degrees);
-            break;
-    }
+    TurnRowsInto(source, 0, source.height(), target, degrees);
     CopyPictureInfo(source, target);
     return target;
+}
+
+void TurnRowsInto(const QImage& rows, int first, int height, QImage& target, int degrees) {
+    switch (rows.depth()) {
+        case 8:
+            Turn<1>(rows, first, height, target, degrees);
+            break;
+        case 16:
+            Turn<2>(rows, first, height, target, degrees);
+            break;
+        case 24:
+            Turn<3>(rows, first, height, target, degrees);
+            break;
+        default:
+            Turn<4>(rows, first, height, target, degrees);
+            break;
+    }
 }
 
 }  // namespace corvane

@@ -1,6 +1,7 @@
 #include "imaging/raster_codec.h"
 
 #include "imaging/gif_writer.h"
+#include "jpeg_writer.h"
 #include "metadata_stream.h"
 #include "png_writer.h"
 
@@ -88,17 +89,22 @@ bool WritePngOf(const QImage& image, QIODevice* device, WorkPool* pool,
     return metadata == nullptr && WriteWithQt(image, {"png", -1, kPngCompression}, device);
 }
 
+// Our writer for the common formats (the same file as Qt's, a little sooner), Qt's for the rest.
+bool WriteJpegOf(const QImage& image, QIODevice* device) {
+    return CanWriteJpeg(image) ? WriteJpegFile(image, kJpegQuality, device)
+                               : WriteWithQt(image, {"jpeg", kJpegQuality, -1}, device);
+}
+
 bool WriteJpeg(const QImage& image, QIODevice* device, const MetadataBlocks* metadata) {
-    const QtEncoding encoding{"jpeg", kJpegQuality, -1};
     if (metadata == nullptr) {
-        return WriteWithQt(image, encoding, device);
+        return WriteJpegOf(image, device);
     }
     std::optional<QByteArray> segments = JpegMetadataSegments(*metadata);
     if (!segments) {
         return false;
     }
     JpegSegmentSplicer splicer(device, std::move(*segments));
-    return WriteWithQt(image, encoding, &splicer) && splicer.Spliced();
+    return WriteJpegOf(image, &splicer) && splicer.Spliced();
 }
 
 }  // namespace
