@@ -170,6 +170,10 @@ bool JpegRows::Start() {
     return true;
 }
 
+bool JpegRows::AllBytesRead() const {
+    return !state_->failed && jpeg_input_complete(&state_->info);
+}
+
 bool JpegRows::Read(std::uint8_t* const* rows, int count) {
     State& s = *state_;
     CORVANE_JPEG_GUARD(s)

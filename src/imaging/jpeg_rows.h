@@ -51,6 +51,9 @@ public:
     void DecodeAsRgb32();
     // Starts decoding (after ReadHeader()); false when libjpeg cannot.
     bool Start();
+    // Whether every byte has been read (a progressive file is read whole into its coefficients
+    // when decoding starts): the bytes are not needed any more.
+    bool AllBytesRead() const;
     // Decodes the next `count` rows into rows[0] ... rows[count - 1], each Size().width() *
     // Samples() bytes; false when the data is damaged.
     bool Read(std::uint8_t* const* rows, int count);

@@ -149,6 +149,9 @@ ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bo
     if (!decoder.Start()) {
         return Corrupt(error, decoder.Error());
     }
+    if (decoder.AllBytesRead()) {
+        bytes = QByteArray();  // a progressive file: its coefficients hold it all now
+    }
     const PngPicture picture = PictureOf(decoder);
     DecodedRows rows(decoder, static_cast<std::size_t>(picture.size.width()) *
                                   static_cast<std::size_t>(decoder.Samples()));

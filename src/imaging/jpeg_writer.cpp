@@ -91,8 +91,8 @@ void WriteColourProfile(jpeg_compress_struct& info, const QByteArray& profile) {
     }
     for (int piece = 0; piece < pieces; ++piece) {
         const QByteArray part = profile.mid(qsizetype(piece) * kPiece, kPiece);
-        const QByteArray marker = QByteArray(kIccSignature, sizeof kIccSignature) +
-                                  char(piece + 1) + char(pieces) + part;
+        const QByteArray marker =
+            QByteArray(kIccSignature, sizeof kIccSignature) + char(piece + 1) + char(pieces) + part;
         jpeg_write_marker(&info, JPEG_APP0 + 2, reinterpret_cast<const JOCTET*>(marker.data()),
                           static_cast<unsigned>(marker.size()));
     }
@@ -118,7 +118,8 @@ bool Compress(jpeg_compress_struct& info, JpegErrorManager& error, const QImage&
         WriteColourProfile(info, profile);
     }
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(image.constScanLine(static_cast<int>(info.next_scanline)));
+        JSAMPROW row =
+            const_cast<JSAMPROW>(image.constScanLine(static_cast<int>(info.next_scanline)));
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);

@@ -34,8 +34,8 @@ QImage Picture(const WriterRow& row) {
     QImage image(row.size, QImage::Format_ARGB32);
     for (int y = 0; y < row.size.height(); ++y) {
         for (int x = 0; x < row.size.width(); ++x) {
-            image.setPixel(x, y, qRgba((x * 7 + y) & 255, (x ^ y) & 255, (y * 5) & 255,
-                                       (x + y) & 255));
+            image.setPixel(x, y,
+                           qRgba((x * 7 + y) & 255, (x ^ y) & 255, (y * 5) & 255, (x + y) & 255));
         }
     }
     image = image.convertToFormat(row.format);
@@ -73,18 +73,18 @@ TEST_P(JpegWriter, SameFileAsQtWrites) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, JpegWriter,
-    ::testing::Values(WriterRow{"rgb32", QImage::Format_RGB32, {333, 71}},
-                      // Qt's writer ignores alpha: the colour bytes go in as they are.
-                      WriterRow{"argb32", QImage::Format_ARGB32, {64, 64}},
-                      WriterRow{"rgb888", QImage::Format_RGB888, {17, 300}},
-                      WriterRow{"grey", QImage::Format_Grayscale8, {129, 33}},
-                      WriterRow{"one_pixel", QImage::Format_RGB32, {1, 1}},
-                      WriterRow{"per_inch", QImage::Format_RGB32, {40, 30}, 11811, 5906},
-                      WriterRow{"per_centimetre", QImage::Format_RGB32, {40, 30}, 3000, 5000},
-                      WriterRow{"profile", QImage::Format_RGB32, {40, 30}, 0, 0, true},
-                      WriterRow{"grey_with_profile_left_out", QImage::Format_Grayscale8,
-                                {40, 30}, 0, 0, true},
-                      WriterRow{"quality_95", QImage::Format_RGB32, {90, 90}, 0, 0, false, 95}),
+    ::testing::Values(
+        WriterRow{"rgb32", QImage::Format_RGB32, {333, 71}},
+        // Qt's writer ignores alpha: the colour bytes go in as they are.
+        WriterRow{"argb32", QImage::Format_ARGB32, {64, 64}},
+        WriterRow{"rgb888", QImage::Format_RGB888, {17, 300}},
+        WriterRow{"grey", QImage::Format_Grayscale8, {129, 33}},
+        WriterRow{"one_pixel", QImage::Format_RGB32, {1, 1}},
+        WriterRow{"per_inch", QImage::Format_RGB32, {40, 30}, 11811, 5906},
+        WriterRow{"per_centimetre", QImage::Format_RGB32, {40, 30}, 3000, 5000},
+        WriterRow{"profile", QImage::Format_RGB32, {40, 30}, 0, 0, true},
+        WriterRow{"grey_with_profile_left_out", QImage::Format_Grayscale8, {40, 30}, 0, 0, true},
+        WriterRow{"quality_95", QImage::Format_RGB32, {90, 90}, 0, 0, false, 95}),
     test::kRowName);
 
 TEST(JpegWriter, OtherFormatsAreLeftToQt) {
