@@ -77,20 +77,20 @@ bool TurnedByExif(QByteArray& bytes) {
     return reader.transformation() != QImageIOHandler::TransformationNone;
 }
 
-// The picture as the loader would give it: a new image's resolution unless the file states one.
+// The picture as the loader would give it.
 PngPicture PictureOf(const JpegRows& decoder) {
     PngPicture picture;
     picture.size = decoder.Size();
     picture.format = decoder.Samples() == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
     picture.colourSpace = decoder.ColourSpace();
+    // Set on a new image as Qt's reader sets it, which ignores a resolution of 0.
+    QImage fresh(1, 1, picture.format);
     if (decoder.StatesResolution()) {
-        picture.dotsPerMeterX = decoder.DotsPerMeterX();
-        picture.dotsPerMeterY = decoder.DotsPerMeterY();
-    } else {
-        const QImage fresh(1, 1, picture.format);
-        picture.dotsPerMeterX = fresh.dotsPerMeterX();
-        picture.dotsPerMeterY = fresh.dotsPerMeterY();
+        fresh.setDotsPerMeterX(decoder.DotsPerMeterX());
+        fresh.setDotsPerMeterY(decoder.DotsPerMeterY());
     }
+    picture.dotsPerMeterX = fresh.dotsPerMeterX();
+    picture.dotsPerMeterY = fresh.dotsPerMeterY();
     return picture;
 }
 

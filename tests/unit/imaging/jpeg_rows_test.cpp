@@ -41,6 +41,7 @@ struct JpegKind {
     int densityUnit = 0;  // 0 none, 1 per inch, 2 per cm
     bool iccProfile = false;
     const char* comment = nullptr;
+    int xDensity = 300;
 };
 
 void PrintTo(const JpegKind& kind, std::ostream* out) {
@@ -88,7 +89,7 @@ QByteArray CompressJpeg(const JpegKind& kind) {
     }
     info.restart_in_rows = kind.restartRows;
     info.density_unit = static_cast<UINT8>(kind.densityUnit);
-    info.X_density = 300;
+    info.X_density = static_cast<UINT16>(kind.xDensity);
     info.Y_density = 150;
     jpeg_start_compress(&info, TRUE);
     if (kind.iccProfile) {
@@ -110,6 +111,17 @@ QByteArray CompressJpeg(const JpegKind& kind) {
     jpeg_destroy_compress(&info);
     QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(outSize));
     std::free(out);
+    return bytes;
+}
+
+// A progressive JPEG whose Huffman table before the second scan has a length it cannot have:
+// libjpeg gives up on it while decoding.
+QByteArray DamagedProgressiveJpeg() {
+    QByteArray bytes = CompressJpeg({.name = "bad", .size = {200, 200}, .progressive = true});
+    const qsizetype table = bytes.indexOf("\xFF\xC4", bytes.indexOf("\xFF\xDA"));
+    EXPECT_GT(table, 0);
+    bytes[table + 2] = 0;
+    bytes[table + 3] = 3;
     return bytes;
 }
 
@@ -166,22 +178,30 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, JpegToPng,
     ::testing::Values(
         // 999-byte rows: 262 rows to a band, so the last band is a short one.
-        JpegKind{"baseline_420_three_bands", {333, 700}},
-        JpegKind{"progressive_444", {301, 257}, 3, 1, 1, true},
-        JpegKind{"baseline_422_restarts", {640, 97}, 3, 2, 1, false, 2},
-        JpegKind{"grey", {517, 300}, 1}, JpegKind{"grey_progressive", {64, 1100}, 1, 2, 2, true},
-        JpegKind{"one_pixel", {1, 1}},
-        JpegKind{"dpi_profile_comment",
-                 {120, 80},
-                 3,
-                 2,
-                 2,
-                 false,
-                 0,
-                 1,
-                 true,
-                 "A quiet morning by the water"},
-        JpegKind{"dpcm_keyed_comment", {120, 80}, 3, 2, 2, true, 0, 2, false, "Title: Harbour"}),
+        JpegKind{.name = "baseline_420_three_bands", .size = {333, 700}},
+        JpegKind{.name = "progressive_444",
+                 .size = {301, 257},
+                 .hSampling = 1,
+                 .vSampling = 1,
+                 .progressive = true},
+        JpegKind{
+            .name = "baseline_422_restarts", .size = {640, 97}, .vSampling = 1, .restartRows = 2},
+        JpegKind{.name = "grey", .size = {517, 300}, .components = 1},
+        JpegKind{
+            .name = "grey_progressive", .size = {64, 1100}, .components = 1, .progressive = true},
+        JpegKind{.name = "one_pixel", .size = {1, 1}},
+        JpegKind{.name = "dpi_profile_comment",
+                 .size = {120, 80},
+                 .densityUnit = 1,
+                 .iccProfile = true,
+                 .comment = "A quiet morning by the water"},
+        JpegKind{.name = "dpcm_keyed_comment",
+                 .size = {120, 80},
+                 .progressive = true,
+                 .densityUnit = 2,
+                 .comment = "Title: Harbour"},
+        // Qt keeps a new image's resolution where the file states 0.
+        JpegKind{.name = "dpi_zero_across", .size = {40, 30}, .densityUnit = 1, .xDensity = 0}),
     test::kRowName);
 
 TEST(JpegToPngMetadata, CarriedAsTheLoaderCarriesIt) {
@@ -212,7 +232,8 @@ TEST(JpegToPngLeftToTheLoader, OtherFormatsCmykTurnedAndMissingFiles) {
     picture.fill(Qt::darkCyan);
     const QString png = tree.Path(QStringLiteral("p.png"));
     ASSERT_TRUE(picture.save(png));
-    const QString cmyk = Write(tree, QStringLiteral("c.jpg"), CompressJpeg({"cmyk", {40, 30}, 4}));
+    const QString cmyk = Write(tree, QStringLiteral("c.jpg"),
+                               CompressJpeg({.name = "cmyk", .size = {40, 30}, .components = 4}));
     const QString turned = Write(tree, QStringLiteral("r.jpg"),
                                  test::SampleWithMetadata(picture, "jpeg", 6, picture.size()));
     const QString header = Write(tree, QStringLiteral("h.jpg"), QByteArray("\xFF\xD8\xFF\xE0", 4));
@@ -228,14 +249,8 @@ TEST(JpegToPngLeftToTheLoader, OtherFormatsCmykTurnedAndMissingFiles) {
 
 TEST(JpegToPngDamaged, FailsAsCorruptLikeTheLoader) {
     TempTree tree;
-    QByteArray bytes = CompressJpeg({"bad", {200, 200}, 3, 2, 2, true});
-    // The Huffman table before the second scan is given a length it cannot have.
-    const qsizetype firstScan = bytes.indexOf("\xFF\xDA");
-    const qsizetype table = bytes.indexOf("\xFF\xC4", firstScan);
-    ASSERT_GT(table, 0);
-    bytes[table + 2] = 0;
-    bytes[table + 3] = 3;
-    const QString path = Write(tree, QStringLiteral("d.jpg"), bytes);
+    const QString path = Write(tree, QStringLiteral("d.jpg"), DamagedProgressiveJpeg());
+
     LoadError loaded;
     EXPECT_FALSE(IsUsable(ImageProcessor().LoadImage(path, nullptr, {}, &loaded).get()));
     EXPECT_EQ(loaded.kind, LoadError::Kind::Corrupt);
@@ -286,22 +301,24 @@ TEST_P(JpegTurnedOnLoad, SamePictureAsLoadingWholeAndTurning) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, JpegTurnedOnLoad,
-                         ::testing::Values(JpegKind{"baseline_420_odd_size", {333, 71}},
-                                           JpegKind{"progressive_444", {301, 257}, 3, 1, 1, true},
-                                           JpegKind{"grey", {517, 33}, 1},
-                                           JpegKind{"one_pixel", {1, 1}},
-                                           JpegKind{"dpi_profile_comment",
-                                                    {120, 80},
-                                                    3,
-                                                    2,
-                                                    2,
-                                                    false,
-                                                    0,
-                                                    1,
-                                                    true,
-                                                    "A quiet morning by the water"}),
-                         test::kRowName);
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, JpegTurnedOnLoad,
+    ::testing::Values(
+        JpegKind{.name = "baseline_420_odd_size", .size = {333, 71}},
+        JpegKind{.name = "progressive_444",
+                 .size = {301, 257},
+                 .hSampling = 1,
+                 .vSampling = 1,
+                 .progressive = true},
+        JpegKind{.name = "grey", .size = {517, 33}, .components = 1},
+        JpegKind{.name = "one_pixel", .size = {1, 1}},
+        JpegKind{.name = "dpi_profile_comment",
+                 .size = {120, 80},
+                 .densityUnit = 1,
+                 .iccProfile = true,
+                 .comment = "A quiet morning by the water"},
+        JpegKind{.name = "dpi_zero_across", .size = {40, 30}, .densityUnit = 1, .xDensity = 0}),
+    test::kRowName);
 
 TEST(JpegTurnedOnLoad, OtherPicturesAreLoadedAsTheyAre) {
     TempTree tree;
@@ -310,7 +327,8 @@ TEST(JpegTurnedOnLoad, OtherPicturesAreLoadedAsTheyAre) {
     picture.setPixel(0, 0, qRgb(255, 0, 0));
     const QString png = tree.Path(QStringLiteral("p.png"));
     ASSERT_TRUE(picture.save(png));
-    const QString cmyk = Write(tree, QStringLiteral("c.jpg"), CompressJpeg({"cmyk", {40, 30}, 4}));
+    const QString cmyk = Write(tree, QStringLiteral("c.jpg"),
+                               CompressJpeg({.name = "cmyk", .size = {40, 30}, .components = 4}));
     // Turned upright by its EXIF orientation first, then by the turn asked for, as before.
     const QString oriented = Write(tree, QStringLiteral("r.jpg"),
                                    test::SampleWithMetadata(picture, "jpeg", 6, picture.size()));
@@ -324,12 +342,8 @@ TEST(JpegTurnedOnLoad, OtherPicturesAreLoadedAsTheyAre) {
 
 TEST(JpegTurnedOnLoad, DamagedFileIsCorrupt) {
     TempTree tree;
-    QByteArray bytes = CompressJpeg({"bad", {200, 200}, 3, 2, 2, true});
-    const qsizetype table = bytes.indexOf("\xFF\xC4", bytes.indexOf("\xFF\xDA"));
-    ASSERT_GT(table, 0);
-    bytes[table + 2] = 0;
-    bytes[table + 3] = 3;
-    const QString path = Write(tree, QStringLiteral("d.jpg"), bytes);
+    const QString path = Write(tree, QStringLiteral("d.jpg"), DamagedProgressiveJpeg());
+
     LoadError error;
     EXPECT_FALSE(IsUsable(ImageProcessor().LoadImage(path, nullptr, {}, &error, 90).get()));
     EXPECT_EQ(error.kind, LoadError::Kind::Corrupt);
