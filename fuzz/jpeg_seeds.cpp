@@ -26,8 +26,10 @@ int main(int argc, char** argv) {
         const QImage* image;
         bool progressive;
     };
-    const Seed seeds[] = {{"baseline", &picture, false}, {"progressive", &picture, true},
-                          {"grey", &grey, false},        {"grey_progressive", &grey, true},
+    const Seed seeds[] = {{"baseline", &picture, false},
+                          {"progressive", &picture, true},
+                          {"grey", &grey, false},
+                          {"grey_progressive", &grey, true},
                           {"profile", &profiled, false}};
     for (const Seed& seed : seeds) {
         QImageWriter writer(folder.filePath(QString::fromLatin1(seed.name) + ".jpg"), "jpeg");

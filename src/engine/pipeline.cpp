@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <thread>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 namespace corvane {
 namespace {
 
@@ -69,7 +73,16 @@ bool UsableKeepingStatus(const Bitmap* bitmap) {
 }  // namespace
 
 int DefaultWorkerCount() {
-    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+#if defined(__linux__)
+    // A process held to fewer cores (taskset, a container's CPU set) would only hold more
+    // pictures at once with more workers, not finish sooner.
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        cores = std::clamp(CPU_COUNT(&allowed), 1, cores);
+    }
+#endif
+    return cores;
 }
 
 Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& settings,

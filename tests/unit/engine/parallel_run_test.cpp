@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 namespace corvane {
 namespace {
 
@@ -314,6 +318,27 @@ TEST_P(InterruptedRun, PauseAndStopTakeEffectAtTheSamePointsAsWithOneWorker) {
 INSTANTIATE_TEST_SUITE_P(Batches, InterruptedRun,
                          testing::Values(kBatches[1], kBatches[5], kBatches[6], kBatches[8]),
                          [](const auto& row) { return std::string(row.param.name); });
+
+#if defined(__linux__)
+TEST(DefaultWorkerCount, FollowsTheCoresTheProcessMayRunOn) {
+    cpu_set_t saved;
+    ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
+    const int all = DefaultWorkerCount();
+    EXPECT_GE(all, 1);
+    EXPECT_LE(all, CPU_COUNT(&saved));
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &saved)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    EXPECT_EQ(DefaultWorkerCount(), 1);
+    ASSERT_EQ(sched_setaffinity(0, sizeof saved, &saved), 0);
+}
+#endif
 
 }  // namespace
 }  // namespace corvane

@@ -35,7 +35,7 @@ namespace corvane {
 class ReadAhead;
 struct PreparedFile;
 
-// The workers of a run when none is asked for: one per core.
+// The workers of a run when none is asked for: one per core the process may run on.
 int DefaultWorkerCount();
 
 class Pipeline : public FileHandler {
