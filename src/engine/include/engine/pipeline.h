@@ -16,9 +16,9 @@
 // PNG rows are deflated on every worker. Where a file is saved whole, the helpers also encode its
 // outputs into memory and drop its pixels; the processing thread only names and writes them. A
 // JPEG that is only made into a PNG is never a picture at all: its rows go from decoder to
-// encoder a band at a time, with one worker as with several;
-// everything seen from outside - outputs byte for byte, names, order, messages and counters, the
-// points where Pause and Stop take effect - stays as with one.
+// encoder a band at a time, with one worker as with several. Everything seen from outside -
+// outputs byte for byte, names, order, messages and counters, the points where Pause and Stop
+// take effect - stays as with one worker.
 
 #include "engine/batch_settings.h"
 #include "engine/file_result.h"
