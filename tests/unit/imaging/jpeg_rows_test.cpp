@@ -160,6 +160,22 @@ QByteArray StreamedBytes(const QString& path, bool stripMetadata, WorkPool* pool
     return encoded.bytes;
 }
 
+// Kinds both row-by-row paths are checked on.
+const JpegKind kProgressive444{.name = "progressive_444",
+                               .size = {301, 257},
+                               .hSampling = 1,
+                               .vSampling = 1,
+                               .progressive = true};
+const JpegKind kOnePixel{.name = "one_pixel", .size = {1, 1}};
+const JpegKind kProfileAndComment{.name = "dpi_profile_comment",
+                                  .size = {120, 80},
+                                  .densityUnit = 1,
+                                  .iccProfile = true,
+                                  .comment = "A quiet morning by the water"};
+// Qt keeps a new image's resolution where the file states 0.
+const JpegKind kZeroResolution{
+    .name = "dpi_zero_across", .size = {40, 30}, .densityUnit = 1, .xDensity = 0};
+
 class JpegToPng : public ::testing::TestWithParam<JpegKind> {};
 
 TEST_P(JpegToPng, SameBytesAsLoadingWholeAndEncoding) {
@@ -178,30 +194,19 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, JpegToPng,
     ::testing::Values(
         // 999-byte rows: 262 rows to a band, so the last band is a short one.
-        JpegKind{.name = "baseline_420_three_bands", .size = {333, 700}},
-        JpegKind{.name = "progressive_444",
-                 .size = {301, 257},
-                 .hSampling = 1,
-                 .vSampling = 1,
-                 .progressive = true},
+        JpegKind{.name = "baseline_420_three_bands", .size = {333, 700}}, kProgressive444,
         JpegKind{
             .name = "baseline_422_restarts", .size = {640, 97}, .vSampling = 1, .restartRows = 2},
         JpegKind{.name = "grey", .size = {517, 300}, .components = 1},
         JpegKind{
             .name = "grey_progressive", .size = {64, 1100}, .components = 1, .progressive = true},
-        JpegKind{.name = "one_pixel", .size = {1, 1}},
-        JpegKind{.name = "dpi_profile_comment",
-                 .size = {120, 80},
-                 .densityUnit = 1,
-                 .iccProfile = true,
-                 .comment = "A quiet morning by the water"},
+        kOnePixel, kProfileAndComment,
         JpegKind{.name = "dpcm_keyed_comment",
                  .size = {120, 80},
                  .progressive = true,
                  .densityUnit = 2,
                  .comment = "Title: Harbour"},
-        // Qt keeps a new image's resolution where the file states 0.
-        JpegKind{.name = "dpi_zero_across", .size = {40, 30}, .densityUnit = 1, .xDensity = 0}),
+        kZeroResolution),
     test::kRowName);
 
 TEST(JpegToPngMetadata, CarriedAsTheLoaderCarriesIt) {
@@ -303,21 +308,9 @@ TEST_P(JpegTurnedOnLoad, SamePictureAsLoadingWholeAndTurning) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, JpegTurnedOnLoad,
-    ::testing::Values(
-        JpegKind{.name = "baseline_420_odd_size", .size = {333, 71}},
-        JpegKind{.name = "progressive_444",
-                 .size = {301, 257},
-                 .hSampling = 1,
-                 .vSampling = 1,
-                 .progressive = true},
-        JpegKind{.name = "grey", .size = {517, 33}, .components = 1},
-        JpegKind{.name = "one_pixel", .size = {1, 1}},
-        JpegKind{.name = "dpi_profile_comment",
-                 .size = {120, 80},
-                 .densityUnit = 1,
-                 .iccProfile = true,
-                 .comment = "A quiet morning by the water"},
-        JpegKind{.name = "dpi_zero_across", .size = {40, 30}, .densityUnit = 1, .xDensity = 0}),
+    ::testing::Values(JpegKind{.name = "baseline_420_odd_size", .size = {333, 71}}, kProgressive444,
+                      JpegKind{.name = "grey", .size = {517, 33}, .components = 1}, kOnePixel,
+                      kProfileAndComment, kZeroResolution),
     test::kRowName);
 
 TEST(JpegTurnedOnLoad, OtherPicturesAreLoadedAsTheyAre) {
