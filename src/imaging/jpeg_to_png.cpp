@@ -17,6 +17,7 @@
 #include "png_writer.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 
@@ -77,20 +78,27 @@ bool TurnedByExif(QByteArray& bytes) {
     return reader.transformation() != QImageIOHandler::TransformationNone;
 }
 
-// The picture as the loader would give it.
-PngPicture PictureOf(const JpegRows& decoder) {
-    PngPicture picture;
-    picture.size = decoder.Size();
-    picture.format = decoder.Samples() == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
-    picture.colourSpace = decoder.ColourSpace();
-    // Set on a new image as Qt's reader sets it, which ignores a resolution of 0.
-    QImage fresh(1, 1, picture.format);
+// The resolution as the loader's picture has it: set on a new image as Qt's reader sets it, which
+// ignores a resolution of 0 and reads it when decoding has ended.
+QSize ResolutionOf(const JpegRows& decoder, QImage::Format format) {
+    QImage fresh(1, 1, format);
     if (decoder.StatesResolution()) {
         fresh.setDotsPerMeterX(decoder.DotsPerMeterX());
         fresh.setDotsPerMeterY(decoder.DotsPerMeterY());
     }
-    picture.dotsPerMeterX = fresh.dotsPerMeterX();
-    picture.dotsPerMeterY = fresh.dotsPerMeterY();
+    return {fresh.dotsPerMeterX(), fresh.dotsPerMeterY()};
+}
+
+// The picture as the loader would give it, its colour space from the header as Qt's reader reads
+// it. The resolution is what the file has stated so far.
+PngPicture PictureOf(const JpegRows& decoder, const QColorSpace& space) {
+    PngPicture picture;
+    picture.size = decoder.Size();
+    picture.format = decoder.Samples() == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+    picture.colourSpace = space;
+    const QSize resolution = ResolutionOf(decoder, picture.format);
+    picture.dotsPerMeterX = resolution.width();
+    picture.dotsPerMeterY = resolution.height();
     return picture;
 }
 
@@ -146,20 +154,29 @@ ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bo
     }
     const std::vector<PngChunk> chunks =
         MetadataChunks(bytes, decoder, stripMetadata, error, encoded);
+    const QColorSpace space = decoder.ColourSpace();
     if (!decoder.Start()) {
         return Corrupt(error, decoder.Error());
     }
     if (decoder.AllBytesRead()) {
         bytes = QByteArray();  // a progressive file: its coefficients hold it all now
     }
-    const PngPicture picture = PictureOf(decoder);
+    const PngPicture picture = PictureOf(decoder, space);
     DecodedRows rows(decoder, static_cast<std::size_t>(picture.size.width()) *
                                   static_cast<std::size_t>(decoder.Samples()));
     QBuffer buffer(&encoded->bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!WritePngRows(picture, rows, &buffer, pool, chunks) || !decoder.Finish()) {
+    const bool written = WritePngRows(picture, rows, &buffer, pool, chunks) && decoder.Finish();
+    if (!written && !decoder.Error().isEmpty()) {
         *encoded = {};
-        return decoder.Error().isEmpty() ? Streamed::NotStreamed : Corrupt(error, decoder.Error());
+        return Corrupt(error, decoder.Error());
+    }
+    // A JFIF segment among the image data may restate the resolution after the header was
+    // written: such a file is left to the loader.
+    if (!written || ResolutionOf(decoder, picture.format) !=
+                        QSize(picture.dotsPerMeterX, picture.dotsPerMeterY)) {
+        *encoded = {};
+        return Streamed::NotStreamed;
     }
     return Streamed::Converted;
 }

@@ -54,12 +54,9 @@ TurnedJpeg DecodeJpegTurned(QByteArrayView bytes, int degrees) {
     if (image.isNull()) {
         return result;
     }
-    // Read before decoding: the markers are freed when decoding ends.
+    // As Qt's reader: the colour profile and comments from the header (the markers are freed when
+    // decoding ends), the resolution as it stands when decoding has ended.
     image.setColorSpace(decoder.ColourSpace());
-    if (decoder.StatesResolution()) {
-        image.setDotsPerMeterX(decoder.DotsPerMeterX());
-        image.setDotsPerMeterY(decoder.DotsPerMeterY());
-    }
     const QMap<QString, QString> texts = decoder.Texts();
     for (auto it = texts.begin(); it != texts.end(); ++it) {
         image.setText(it.key(), it.value());
@@ -70,6 +67,10 @@ TurnedJpeg DecodeJpegTurned(QByteArrayView bytes, int degrees) {
         result.outcome =
             result.error.isEmpty() ? TurnedJpeg::Outcome::NotDecoded : TurnedJpeg::Outcome::Damaged;
         return result;
+    }
+    if (decoder.StatesResolution()) {
+        image.setDotsPerMeterX(decoder.DotsPerMeterX());
+        image.setDotsPerMeterY(decoder.DotsPerMeterY());
     }
     result.outcome = TurnedJpeg::Outcome::Decoded;
     result.image = std::move(image);

@@ -125,6 +125,14 @@ QByteArray DamagedProgressiveJpeg() {
     return bytes;
 }
 
+// `jpeg` with a JFIF segment stating 72 x 96 dots per inch put in before the marker found at
+// `at`: a resolution restated among the image data, which libjpeg takes as it reads on.
+QByteArray WithJfifBefore(QByteArray jpeg, qsizetype at) {
+    const QByteArray jfif("\xFF\xE0\x00\x10JFIF\x00\x01\x01\x01\x00\x48\x00\x60\x00\x00", 18);
+    EXPECT_GT(at, 0);
+    return jpeg.insert(at, jfif);
+}
+
 QString Write(const TempTree& tree, const QString& name, const QByteArray& bytes) {
     const QString path = tree.Path(name);
     QFile file(path);
@@ -341,6 +349,32 @@ TEST(JpegTurnedOnLoad, DamagedFileIsCorrupt) {
     EXPECT_FALSE(IsUsable(ImageProcessor().LoadImage(path, nullptr, {}, &error, 90).get()));
     EXPECT_EQ(error.kind, LoadError::Kind::Corrupt);
     EXPECT_TRUE(error.text.startsWith(QStringLiteral("damaged or truncated: ")));
+}
+
+TEST(JpegToPngRestated, ResolutionStatedAgainAmongTheImageDataAsTheLoaderSeesIt) {
+    TempTree tree;
+    const QByteArray progressive =
+        CompressJpeg({.name = "p", .size = {64, 48}, .progressive = true, .densityUnit = 1});
+    const QByteArray baseline = CompressJpeg({.name = "b", .size = {64, 48}, .densityUnit = 1});
+    // Between two scans; and after the only scan, read when decoding ends.
+    const QString between = Write(tree, QStringLiteral("between.jpg"),
+                                  WithJfifBefore(progressive, progressive.lastIndexOf("\xFF\xDA")));
+    const QString after =
+        Write(tree, QStringLiteral("after.jpg"), WithJfifBefore(baseline, baseline.size() - 2));
+    for (const QString& path : {between, after}) {
+        EncodedFile encoded;
+        LoadError error;
+        const Streamed outcome = ImageProcessor().StreamJpegToPng(path, true, &encoded, &error);
+        EXPECT_NE(outcome, Streamed::Failed);
+        if (outcome == Streamed::Converted) {
+            EXPECT_EQ(encoded.bytes, LoadedAndEncoded(path, true)) << path.toStdString();
+        }
+        bool turned = false;
+        const BitmapPtr image = ImageProcessor().LoadImage(path, nullptr, {}, nullptr, 90, &turned);
+        EXPECT_TRUE(turned);
+        ExpectSamePicture(*image, *LoadedThenTurned(path, 90));
+        EXPECT_EQ(image->Image().dotsPerMeterX(), 2834) << path.toStdString();  // 72 per inch
+    }
 }
 
 }  // namespace
