@@ -64,8 +64,11 @@ void CheckTurned(const QString& path) {
     BitmapPtr whole = processor.LoadImage(path);
     Require(corvane::IsUsable(whole.get()));
     processor.RotateQuarter(whole, whole.get(), 90);
-    Require(image->Image() == whole->Image());
-    Require(image->Image().colorSpace() == whole->Image().colorSpace());
+    const QImage& a = image->Image();
+    const QImage& b = whole->Image();
+    Require(a == b && a.colorSpace() == b.colorSpace());
+    Require(a.dotsPerMeterX() == b.dotsPerMeterX() && a.dotsPerMeterY() == b.dotsPerMeterY());
+    Require(a.textKeys() == b.textKeys());
 }
 
 }  // namespace
