@@ -13,6 +13,10 @@ namespace corvane {
 // make one load take more than a few GiB.
 inline constexpr qint64 kMaxLoadPixels = qint64(1) << 29;
 
+// Larger source files are decoded straight from the file and their metadata is not read: holding
+// the whole file beside its decoded picture would cost too much memory.
+inline constexpr qint64 kMaxInMemoryFileBytes = qint64(256) << 20;
+
 // A new, uninitialised image, or a null image when the size is not positive, exceeds the
 // bound for one bitmap, or memory cannot hold it. Sizes arrive as 64-bit numbers so that
 // callers can pass sums and products without overflowing first.

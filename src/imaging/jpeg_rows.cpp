@@ -15,6 +15,18 @@ constexpr char kIccSignature[] = "ICC_PROFILE";
 // QImage's RGB32 in memory: blue, green, red, 0xFF on a little-endian machine.
 constexpr J_COLOR_SPACE kRgb32 = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 
+// A JFIF density in dots per metre, as Qt's reader converts it.
+int DotsPerMeter(UINT16 density, UINT8 unit) {
+    switch (unit) {
+        case 1:  // per inch
+            return int(100. * density / 2.54);
+        case 2:  // per centimetre
+            return int(100. * density);
+        default:
+            return 0;
+    }
+}
+
 extern "C" void JumpBack(j_common_ptr info) {
     std::longjmp(static_cast<JpegErrorManager*>(info->err)->jump, 1);
 }
@@ -114,27 +126,11 @@ bool JpegRows::StatesResolution() const {
 }
 
 int JpegRows::DotsPerMeterX() const {
-    const jpeg_decompress_struct& info = state_->info;
-    switch (info.density_unit) {
-        case 1:  // per inch
-            return int(100. * info.X_density / 2.54);
-        case 2:  // per centimetre
-            return int(100. * info.X_density);
-        default:
-            return 0;
-    }
+    return DotsPerMeter(state_->info.X_density, state_->info.density_unit);
 }
 
 int JpegRows::DotsPerMeterY() const {
-    const jpeg_decompress_struct& info = state_->info;
-    switch (info.density_unit) {
-        case 1:
-            return int(100. * info.Y_density / 2.54);
-        case 2:
-            return int(100. * info.Y_density);
-        default:
-            return 0;
-    }
+    return DotsPerMeter(state_->info.Y_density, state_->info.density_unit);
 }
 
 QMap<QString, QString> JpegRows::Texts() const {

@@ -30,9 +30,6 @@ namespace {
 
 using Streamed = ImageProcessor::Streamed;
 
-// As the loader: larger files are decoded from disk, which this path does not do.
-constexpr qint64 kMaxInMemoryBytes = qint64(256) << 20;
-
 // The rows the PNG writer asks for, decoded as it asks; the last row of a range is kept for the
 // next range, which starts with it.
 class DecodedRows final : public PngRowSource {
@@ -129,7 +126,7 @@ QByteArray ReadJpegFile(const QString& path) {
     const int fd = OpenRegularFile(path, &why);
     QFile file;
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ||
-        file.size() > kMaxInMemoryBytes || !file.peek(3).startsWith("\xFF\xD8\xFF")) {
+        file.size() > kMaxInMemoryFileBytes || !file.peek(3).startsWith("\xFF\xD8\xFF")) {
         return {};
     }
     QByteArray bytes = file.readAll();

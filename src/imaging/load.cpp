@@ -36,9 +36,6 @@ using Kind = LoadError::Kind;
 constexpr qint64 kMaxMetafileBytes = qint64(1) << 30;
 // Enough for every metafile signature, placeable header included.
 constexpr qint64 kSniffBytes = 1024;
-// Larger pictures are decoded straight from the file, and their metadata is not read: holding
-// the whole file beside the decoded picture would cost too much memory.
-constexpr qint64 kMaxInMemoryBytes = qint64(256) << 20;
 
 void SetError(LoadError* error, Kind kind, const QString& text) {
     if (error != nullptr) {
@@ -192,7 +189,7 @@ MetadataRead ReadMetadataOf(const QByteArray& bytes, const QImage& image, LoadEr
     if (bytes.isNull()) {
         metadata.problem =
             QStringLiteral("the file is larger than %1 MiB: its metadata is not read")
-                .arg(kMaxInMemoryBytes >> 20);
+                .arg(kMaxInMemoryFileBytes >> 20);
     } else {
         QMap<QString, QString> texts;
         for (const QString& key : image.textKeys()) {
@@ -245,7 +242,7 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
     QByteArray bytes;
     QBuffer buffer(&bytes);
     QIODevice* device = &file;
-    if (file.size() <= kMaxInMemoryBytes) {
+    if (file.size() <= kMaxInMemoryFileBytes) {
         bytes = file.readAll();
         if (bytes.size() != file.size()) {
             return Refuse(error, Kind::Unreadable, file.errorString());
