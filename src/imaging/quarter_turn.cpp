@@ -11,6 +11,7 @@
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
+#define CORVANE_TURN_WITH_SSE2 1
 #endif
 
 namespace corvane {
@@ -41,21 +42,6 @@ private:
     qsizetype bytesPerLine_;
 };
 
-#if defined(__SSE2__) || defined(_M_X64)
-// Four rows of four 32-bit pixels turned over their diagonal: afterwards `a` holds the first pixel
-// of each row, in the order the rows were given, `b` the second, and so on.
-inline void Transpose(__m128i& a, __m128i& b, __m128i& c, __m128i& d) {
-    const __m128i ab01 = _mm_unpacklo_epi32(a, b);
-    const __m128i cd01 = _mm_unpacklo_epi32(c, d);
-    const __m128i ab23 = _mm_unpackhi_epi32(a, b);
-    const __m128i cd23 = _mm_unpackhi_epi32(c, d);
-    a = _mm_unpacklo_epi64(ab01, cd01);
-    b = _mm_unpackhi_epi64(ab01, cd01);
-    c = _mm_unpacklo_epi64(ab23, cd23);
-    d = _mm_unpackhi_epi64(ab23, cd23);
-}
-#endif
-
 // Where rows [first, first + rows) of a picture `height` rows tall and `width` wide go when it is
 // turned by 90 (clockwise) or 270 degrees: pixel (x, y) goes to row x, column height-1-y (90) or
 // to row width-1-x, column y (270), y counted in the whole picture.
@@ -69,7 +55,20 @@ struct Sideways {
     int Column(int y) const { return clockwise ? height - 1 - (first + y) : first + y; }
 };
 
-#if defined(__SSE2__) || defined(_M_X64)
+#ifdef CORVANE_TURN_WITH_SSE2
+// Four rows of four 32-bit pixels turned over their diagonal: afterwards `a` holds the first pixel
+// of each row, in the order the rows were given, `b` the second, and so on.
+inline void Transpose(__m128i& a, __m128i& b, __m128i& c, __m128i& d) {
+    const __m128i ab01 = _mm_unpacklo_epi32(a, b);
+    const __m128i cd01 = _mm_unpacklo_epi32(c, d);
+    const __m128i ab23 = _mm_unpackhi_epi32(a, b);
+    const __m128i cd23 = _mm_unpackhi_epi32(c, d);
+    a = _mm_unpacklo_epi64(ab01, cd01);
+    b = _mm_unpackhi_epi64(ab01, cd01);
+    c = _mm_unpacklo_epi64(ab23, cd23);
+    d = _mm_unpackhi_epi64(ab23, cd23);
+}
+
 // The four by four pixels from (x, y) on, 32 bits each. Turning clockwise, a target row takes a
 // column of the rows from the bottom up, so the rows go into the transpose bottom first.
 template <typename P>
@@ -118,7 +117,7 @@ void TurnSpan(const Rows<const P>& in, const Rows<P>& out, const Sideways& turn,
 template <typename P>
 void TurnTile(const Rows<const P>& in, const Rows<P>& out, const Sideways& turn, int x0, int x1,
               int y0, int y1) {
-#if defined(__SSE2__) || defined(_M_X64)
+#ifdef CORVANE_TURN_WITH_SSE2
     if constexpr (sizeof(P) == 4) {
         const int xBlocks = x0 + ((x1 - x0) & ~3);
         const int yBlocks = y0 + ((y1 - y0) & ~3);
