@@ -7,7 +7,7 @@ namespace corvane {
 
 class CBatchApp {
 public:
-    // Runs the program and gives its exit status.
+    // Runs the program and gives its exit status; `--version` prints the version instead.
     static int Run(int argc, char** argv);
 };
 

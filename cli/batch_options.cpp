@@ -316,6 +316,7 @@ void AddOptions(QCommandLineParser& parser) {
     flag({"json"}, "JSON report");
     flag({"q", "quiet"}, "no progress display");
     flag({"h", "help"}, "help");
+    flag({"version"}, "version");
 }
 
 }  // namespace
@@ -330,10 +331,11 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
         return result;
     }
     result.flags.help = parser.isSet("help");
+    result.flags.version = parser.isSet("version");
     result.flags.json = parser.isSet("json");
     result.flags.quiet = parser.isSet("quiet");
     result.flags.stripMetadata = parser.isSet("strip-metadata");
-    if (result.flags.help) {
+    if (result.flags.help || result.flags.version) {
         return result;
     }
     if (parser.isSet("threads")) {
@@ -360,6 +362,8 @@ QString BatchUsage() {
         "usage: corvane-batch [options] SOURCE...\n"
         "  one folder SOURCE: single path (单路径); several SOURCEs, any file among them, or "
         "--multi: multi path (多路径)\n"
+        "\n"
+        "Options:\n"
         "  -r, --recursive              include subfolders\n"
         "  -o, --output DIR             output folder (保存路径), must exist, as in the dialog\n"
         "  -f, --format LIST            png,bmp,jpeg,gif,tiff,emf,wmf (jpg and tif accepted), all, "
@@ -384,6 +388,8 @@ QString BatchUsage() {
         "  -q, --quiet                  no progress display\n"
         "      --threads N              workers sharing the run (default: one per core; 1: "
         "one file at a time); the outputs are the same whatever N\n"
+        "  -h, --help                   print this help and exit\n"
+        "      --version                print the version and exit\n"
         "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");
 }
 

@@ -14,6 +14,7 @@ struct BatchFlags {
     bool json = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
     int threads = 0;             // workers of the run; 0: one per core
     bool stripMetadata = false;  // --strip-metadata: BatchSettings::stripMetadata
 };

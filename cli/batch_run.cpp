@@ -126,6 +126,10 @@ PathListHolder ListOrNothing(const PathList& list) {
 int RunBatch(const QStringList& arguments) {
     FormState form;
     const ParsedArguments args = ParseBatchArguments(arguments, form);
+    if (args.flags.version) {
+        std::printf("corvane-batch %s\n", CORVANE_VERSION);
+        return kExitComplete;
+    }
     if (args.flags.help) {
         std::printf("%s", qPrintable(BatchUsage()));
         return kExitComplete;
