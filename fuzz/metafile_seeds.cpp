@@ -5,7 +5,7 @@
 //
 //   metafile_seeds <folder>
 
-#include "imaging/metafile.h"
+#include "metafile/metafile.h"
 
 #include <QBuffer>
 #include <QDataStream>

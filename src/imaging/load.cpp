@@ -12,10 +12,10 @@
 #include "allocation.h"
 #include "imaging/image_processor.h"
 #include "imaging/metadata.h"
-#include "imaging/metafile.h"
 #include "imaging/picture_memory.h"
 #include "imaging/png_chunks.h"
 #include "jpeg_turned.h"
+#include "metafile/metafile.h"
 #include "platform/file_system.h"
 #include "quarter_turn.h"
 
@@ -333,13 +333,13 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         return Refuse(error, Kind::Unreadable, fd < 0 ? why : file.errorString());
     }
-    const RawFormat metafile = SniffMetafile(file.peek(kSniffBytes));
-    if (metafile == RawFormat::Undefined) {
+    const MetafileKind metafile = SniffMetafile(file.peek(kSniffBytes));
+    if (metafile == MetafileKind::None) {
         return LoadWithQt(file, raw, leastSize, turn, turned, error);
     }
     BitmapPtr bitmap = LoadMetafile(file, error);
     if (raw != nullptr && !bitmap->Image().isNull()) {
-        *raw = metafile;
+        *raw = metafile == MetafileKind::Emf ? RawFormat::Emf : RawFormat::Wmf;
     }
     return bitmap;
 }

@@ -1,7 +1,7 @@
 // The bitmap a metafile is rendered into and the transforms the players share.
 
-#include "metafile_canvas.h"
-#include "metafile_records.h"
+#include "canvas.h"
+#include "records.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 // The device context shared by the EMF and WMF players.
 
-#include "metafile_dc.h"
+#include "dc.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,8 +10,8 @@
 // pixels before they are drawn, so that a path keeps the transform in force when each of its
 // points was added, as GDI does.
 
-#include "metafile_canvas.h"
-#include "metafile_dib.h"
+#include "canvas.h"
+#include "dib.h"
 
 #include <QColor>
 #include <QPainterPath>

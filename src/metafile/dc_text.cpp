@@ -1,8 +1,8 @@
 // Text of the EMF and WMF text records: ExtTextOut and TextOut with the selected font, alignment,
 // colour, background mode and escapement.
 
-#include "metafile_dc.h"
-#include "metafile_text.h"
+#include "dc.h"
+#include "text.h"
 
 #include <QFontMetricsF>
 
@@ -52,6 +52,68 @@ QFont CanvasFont(const Font& logical, double em, double widthScale) {
     return font;
 }
 
+// The advance of every UTF-16 unit of the run in canvas pixels (the run's own, else the font's);
+// `width` receives the whole run's.
+std::vector<double> Advances(const TextRun& run, const QFontMetricsF& metrics, double xScale,
+                             double* width) {
+    std::vector<double> advances;
+    *width = 0;
+    for (qsizetype i = 0; i < run.text.size(); ++i) {
+        const double advance = i < qsizetype(run.advances.size())
+                                   ? run.advances[size_t(i)] * xScale
+                                   : metrics.horizontalAdvance(run.text.at(i));
+        advances.push_back(advance);
+        *width += advance;
+    }
+    if (run.advances.empty()) {
+        *width = metrics.horizontalAdvance(run.text);
+    }
+    return advances;
+}
+
+// Where the text starts from its reference point, as the text alignment says.
+QPointF AlignmentShift(quint32 textAlign, double width, const QFontMetricsF& metrics) {
+    QPointF shift(0, 0);
+    switch (textAlign & gdi::kTaHorizontalMask) {
+        case gdi::kTaRight:
+            shift.rx() = -width;
+            break;
+        case gdi::kTaCenter:
+            shift.rx() = -width / 2;
+            break;
+        default:
+            break;
+    }
+    switch (textAlign & gdi::kTaVerticalMask) {
+        case gdi::kTaBaseline:
+            break;
+        case gdi::kTaBottom:
+            shift.ry() = -metrics.descent();
+            break;
+        default:
+            shift.ry() = metrics.ascent();
+            break;
+    }
+    return shift;
+}
+
+// Draws the run from `shift`: whole with the font's own advances, else character by character.
+void DrawRun(QPainter& painter, const TextRun& run, const std::vector<double>& advances,
+             QPointF shift) {
+    if (run.advances.empty()) {
+        painter.drawText(shift, run.text);
+        return;
+    }
+    double x = shift.x();
+    for (qsizetype i = 0; i < run.text.size(); ++i) {
+        // A surrogate pair is one character drawn at the first unit's place.
+        const bool pair = run.text.at(i).isHighSurrogate() && i + 1 < run.text.size();
+        painter.drawText(QPointF(x, shift.y()), run.text.mid(i, pair ? 2 : 1));
+        x += advances[size_t(i)] + (pair ? advances[size_t(i + 1)] : 0);
+        i += pair ? 1 : 0;
+    }
+}
+
 }  // namespace
 
 void DeviceContext::Text(const TextRun& run) {
@@ -87,39 +149,9 @@ void DeviceContext::Text(const TextRun& run) {
 
     const bool updatesPosition = (dc_.textAlign & gdi::kTaUpdateCp) != 0;
     const QPointF reference = updatesPosition ? dc_.position : run.reference;
-    std::vector<double> advances;
     double width = 0;
-    for (qsizetype i = 0; i < run.text.size(); ++i) {
-        const double advance = i < qsizetype(run.advances.size())
-                                   ? run.advances[size_t(i)] * xScale
-                                   : metrics.horizontalAdvance(run.text.at(i));
-        advances.push_back(advance);
-        width += advance;
-    }
-    if (run.advances.empty()) {
-        width = metrics.horizontalAdvance(run.text);
-    }
-    QPointF shift(0, 0);
-    switch (dc_.textAlign & gdi::kTaHorizontalMask) {
-        case gdi::kTaRight:
-            shift.rx() = -width;
-            break;
-        case gdi::kTaCenter:
-            shift.rx() = -width / 2;
-            break;
-        default:
-            break;
-    }
-    switch (dc_.textAlign & gdi::kTaVerticalMask) {
-        case gdi::kTaBaseline:
-            break;
-        case gdi::kTaBottom:
-            shift.ry() = -metrics.descent();
-            break;
-        default:
-            shift.ry() = metrics.ascent();
-            break;
-    }
+    const std::vector<double> advances = Advances(run, metrics, xScale, &width);
+    const QPointF shift = AlignmentShift(dc_.textAlign, width, metrics);
     const double angle = std::atan2(xAxis.y(), xAxis.x()) * 180 / M_PI - dc_.font.escapement / 10;
     QTransform place;
     place.translate(toCanvas.map(reference).x(), toCanvas.map(reference).y());
@@ -138,18 +170,7 @@ void DeviceContext::Text(const TextRun& run) {
     }
     painter->setFont(font);
     painter->setPen(dc_.textColour);
-    if (run.advances.empty()) {
-        painter->drawText(shift, run.text);
-    } else {
-        double x = shift.x();
-        for (qsizetype i = 0; i < run.text.size(); ++i) {
-            // A surrogate pair is one character drawn at the first unit's place.
-            const bool pair = run.text.at(i).isHighSurrogate() && i + 1 < run.text.size();
-            painter->drawText(QPointF(x, shift.y()), run.text.mid(i, pair ? 2 : 1));
-            x += advances[size_t(i)] + (pair ? advances[size_t(i + 1)] : 0);
-            i += pair ? 1 : 0;
-        }
-    }
+    DrawRun(*painter, run, advances, shift);
     painter->resetTransform();
     if (updatesPosition && xScale > 0) {
         dc_.position = reference + QPointF(width / xScale, 0);

@@ -1,6 +1,6 @@
 // DIB (device-independent bitmap) encoding for the writer and decoding for the reader.
 
-#include "metafile_dib.h"
+#include "dib.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -2,7 +2,7 @@
 // Private to the metafile writer and reader: DIB (device-independent bitmap) encoding and
 // decoding.
 
-#include "metafile_records.h"
+#include "records.h"
 
 #include <QDataStream>
 #include <QImage>

@@ -1,10 +1,10 @@
 // Playing EMF files: the frame from the header, then every record in order. EMF+ records in
 // comments are handed to the EMF+ player; the other records become calls on the device context.
 
-#include "metafile_dc.h"
-#include "metafile_emfplus.h"
-#include "metafile_players.h"
-#include "metafile_text.h"
+#include "dc.h"
+#include "emfplus.h"
+#include "players.h"
+#include "text.h"
 
 #include <QtEndian>
 
@@ -425,7 +425,7 @@ private:
     }
 
     void DrawingRecord(quint32 type, const LeReader& record, LeReader& r) {
-        if (!Shapes(type, r) && !PathAndClip(type, r) && !Text(type, record, r)) {
+        if (!Shapes(type, r) && !Arcs(type, r) && !PathAndClip(type, r) && !Text(type, record, r)) {
             Raster(type, record, r);
         }
     }
@@ -549,6 +549,22 @@ private:
                 }
                 return true;
             }
+            case emr::kSetPixelV: {
+                const QPointF point = ReadPointL(r);
+                const quint32 colour = r.U32();
+                if (r.Ok()) {
+                    dc_.SetPixel(point, ColourRef(colour));
+                }
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+    // Arcs, chords, pies and angle arcs.
+    bool Arcs(quint32 type, LeReader& r) {
+        switch (type) {
             case emr::kArc:
             case emr::kArcTo:
             case emr::kChord:
@@ -571,14 +587,6 @@ private:
                 const float sweep = r.F32();
                 if (r.Ok() && std::isfinite(start) && std::isfinite(sweep)) {
                     dc_.AngleArc(centre, radius, start, sweep);
-                }
-                return true;
-            }
-            case emr::kSetPixelV: {
-                const QPointF point = ReadPointL(r);
-                const quint32 colour = r.U32();
-                if (r.Ok()) {
-                    dc_.SetPixel(point, ColourRef(colour));
                 }
                 return true;
             }

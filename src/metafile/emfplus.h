@@ -1,8 +1,8 @@
 #pragma once
 // Private to the metafile reader: the EMF+ records that an EMF carries in EMR_COMMENT records.
 
-#include "metafile_canvas.h"
-#include "metafile_records.h"
+#include "canvas.h"
+#include "records.h"
 
 #include <QTransform>
 

@@ -1,6 +1,6 @@
 // The EMF+ objects that drawing records use.
 
-#include "metafile_emfplus_objects.h"
+#include "emfplus_objects.h"
 
 #include <QLinearGradient>
 

@@ -2,7 +2,7 @@
 // Private to the metafile reader: the EMF+ objects that drawing records use (brushes, pens, paths,
 // regions, fonts and string formats), read from their serialised form.
 
-#include "metafile_records.h"
+#include "records.h"
 
 #include <QBrush>
 #include <QPainterPath>

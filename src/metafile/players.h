@@ -1,9 +1,9 @@
 #pragma once
 // Private to the metafile reader: rendering a whole EMF or WMF file.
 
-#include "imaging/metafile.h"
-#include "metafile_canvas.h"
-#include "metafile_records.h"
+#include "canvas.h"
+#include "metafile/metafile.h"
+#include "records.h"
 
 #include <QByteArray>
 #include <QImage>

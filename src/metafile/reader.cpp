@@ -7,17 +7,17 @@
 // rather than a blank frame that would pass for a picture; a file drawn in part gives what was
 // drawn.
 //
-// EMF (metafile_emf.cpp): every record in order through one device context (metafile_dc.h):
+// EMF (emf.cpp): every record in order through one device context (dc.h):
 // lines, polylines, polygons and poly-polygons (16- and 32-bit), Bézier curves, PolyDraw,
 // rectangles, rounded rectangles, ellipses, arcs, chords and pies, paths (fill, stroke, both,
 // clip), ExtTextOut (W and A), pens, brushes (solid, hatched, pattern) and fonts with select and
 // delete, save and restore, fill mode, ROP2, clip rectangles and regions, map modes, window,
 // viewport and world transforms, and the raster records. A file with EMF+ records is drawn as an
-// EMF+ reader draws it (metafile_emfplus.cpp: EMF records only after EmfPlusGetDC); when the
+// EMF+ reader draws it (emfplus.cpp: EMF records only after EmfPlusGetDC); when the
 // EMF+ records drew nothing, or a dual file's EMF+ records used something we do not draw, the
 // file is drawn again from its EMF records alone.
 //
-// WMF (metafile_wmf.cpp): a complete, intact embedded EMF (META_ESCAPE comments) is rendered in
+// WMF (wmf.cpp): a complete, intact embedded EMF (META_ESCAPE comments) is rendered in
 // preference to the WMF records. Otherwise the frame is the placeable header's box at its units
 // per inch, or the window in force at the first drawing record, and the window is mapped onto it;
 // the records play into the same device context as EMF records.
@@ -32,8 +32,8 @@
 // touched, path elements, characters, clip combinations) is bounded, so that no file can make the
 // renderer allocate or loop beyond those limits.
 
-#include "imaging/metafile.h"
-#include "metafile_players.h"
+#include "metafile/metafile.h"
+#include "players.h"
 
 namespace corvane {
 
@@ -49,28 +49,28 @@ QString metafile::NothingDrawn(const Canvas& canvas, qint64 truncatedAt) {
     return QStringLiteral("nothing drawable");
 }
 
-RawFormat SniffMetafile(const QByteArray& head) {
+MetafileKind SniffMetafile(const QByteArray& head) {
     const LeReader r(head);
     if (r.Slice(0, 4).U32() == emr::kHeader && r.Slice(40, 4).U32() == kEmfSignature) {
-        return RawFormat::Emf;
+        return MetafileKind::Emf;
     }
     if (r.Slice(0, 4).U32() == kPlaceableKey || IsStandardWmfHeader(r)) {
-        return RawFormat::Wmf;
+        return MetafileKind::Wmf;
     }
-    return RawFormat::Undefined;
+    return MetafileKind::None;
 }
 
 QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels, MetafileError* error) {
     MetafileError why;
     QImage image;
-    switch (maxPixels > 0 ? SniffMetafile(bytes) : RawFormat::Undefined) {
-        case RawFormat::Emf:
+    switch (maxPixels > 0 ? SniffMetafile(bytes) : MetafileKind::None) {
+        case MetafileKind::Emf:
             image = RenderEmf(bytes, maxPixels, why);
             break;
-        case RawFormat::Wmf:
+        case MetafileKind::Wmf:
             image = RenderWmf(bytes, maxPixels, why);
             break;
-        default:
+        case MetafileKind::None:
             why.text = QStringLiteral("not a metafile");
             break;
     }

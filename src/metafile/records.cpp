@@ -1,6 +1,6 @@
 // Little-endian record reading and writing for the metafile writer and reader.
 
-#include "metafile_records.h"
+#include "records.h"
 
 #include <QtEndian>
 

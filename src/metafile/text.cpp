@@ -1,6 +1,6 @@
 // Fonts for the text records of EMF, WMF and EMF+.
 
-#include "metafile_text.h"
+#include "text.h"
 
 #include <QGuiApplication>
 #include <QStringDecoder>

@@ -1,8 +1,8 @@
 // Playing WMF files: an intact embedded EMF when there is one, else the WMF records.
 
-#include "metafile_dc.h"
-#include "metafile_players.h"
-#include "metafile_text.h"
+#include "dc.h"
+#include "players.h"
+#include "text.h"
 
 #include <algorithm>
 

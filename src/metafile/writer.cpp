@@ -21,9 +21,9 @@
 // memory first so that the header can state the file's size and record count; the DIB rows are
 // streamed to the device.
 
-#include "imaging/metafile.h"
-#include "metafile_dib.h"
-#include "metafile_records.h"
+#include "dib.h"
+#include "metafile/metafile.h"
+#include "records.h"
 
 #include <QBuffer>
 #include <QImageWriter>

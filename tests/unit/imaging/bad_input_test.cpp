@@ -2,9 +2,9 @@
 // that claims to be usable without pixels, and no allocation driven by a forged header.
 
 #include "imaging/image_processor.h"
-#include "imaging/metafile.h"
 #include "imaging/png_chunks.h"
 #include "imaging/raster_codec.h"
+#include "metafile/metafile.h"
 #include "support/metadata_samples.h"
 #include "support/temp_tree.h"
 #include "support/test_names.h"

@@ -7,7 +7,7 @@
 // one picture counts as reproduced when the other has a pixel of about the same colour within two
 // pixels of it.
 
-#include "imaging/metafile.h"
+#include "metafile/metafile.h"
 
 #include <gtest/gtest.h>
 

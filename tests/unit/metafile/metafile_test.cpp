@@ -2,7 +2,7 @@
 // text dumps and checked with libUEMF as an independent parser), interoperability with wmf2svg,
 // the reader's DIB decoding against Qt's BMP decoder, and hostile input.
 
-#include "imaging/metafile.h"
+#include "metafile/metafile.h"
 #include "metafile_test_util.h"
 
 #include <gtest/gtest.h>
@@ -317,7 +317,7 @@ QByteArray EmbeddedEmf(const QByteArray& wmf) {
 struct RoundTripCase {
     const char* name;
     Writer write;
-    RawFormat format;
+    MetafileKind format;
     QImage image;
 };
 
@@ -332,16 +332,17 @@ TEST_P(MetafileRoundTrip, ReadingWhatWasWrittenGivesTheImageBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Metafile, MetafileRoundTrip,
-    testing::Values(RoundTripCase{"EmfOnePixel", WriteEmf, RawFormat::Emf, Pattern(1, 1, false)},
-                    RoundTripCase{"EmfAlpha", WriteEmf, RawFormat::Emf, Pattern(17, 9, true)},
-                    RoundTripCase{"Emf640x480", WriteEmf, RawFormat::Emf, Pattern(640, 480, false)},
-                    RoundTripCase{"EmfContinuedObject", WriteEmf, RawFormat::Emf, Noise(300, 200)},
-                    RoundTripCase{"EmfRgb888", WriteEmf, RawFormat::Emf,
-                                  Pattern(33, 20, false).convertToFormat(QImage::Format_RGB888)},
-                    RoundTripCase{"WmfOnePixel", WriteWmf, RawFormat::Wmf, Pattern(1, 1, false)},
-                    RoundTripCase{"WmfAlpha", WriteWmf, RawFormat::Wmf, Pattern(17, 9, true)},
-                    RoundTripCase{"Wmf640x480", WriteWmf, RawFormat::Wmf, Pattern(640, 480, false)},
-                    RoundTripCase{"WmfContinuedObject", WriteWmf, RawFormat::Wmf, Noise(300, 200)}),
+    testing::Values(
+        RoundTripCase{"EmfOnePixel", WriteEmf, MetafileKind::Emf, Pattern(1, 1, false)},
+        RoundTripCase{"EmfAlpha", WriteEmf, MetafileKind::Emf, Pattern(17, 9, true)},
+        RoundTripCase{"Emf640x480", WriteEmf, MetafileKind::Emf, Pattern(640, 480, false)},
+        RoundTripCase{"EmfContinuedObject", WriteEmf, MetafileKind::Emf, Noise(300, 200)},
+        RoundTripCase{"EmfRgb888", WriteEmf, MetafileKind::Emf,
+                      Pattern(33, 20, false).convertToFormat(QImage::Format_RGB888)},
+        RoundTripCase{"WmfOnePixel", WriteWmf, MetafileKind::Wmf, Pattern(1, 1, false)},
+        RoundTripCase{"WmfAlpha", WriteWmf, MetafileKind::Wmf, Pattern(17, 9, true)},
+        RoundTripCase{"Wmf640x480", WriteWmf, MetafileKind::Wmf, Pattern(640, 480, false)},
+        RoundTripCase{"WmfContinuedObject", WriteWmf, MetafileKind::Wmf, Noise(300, 200)}),
     [](const testing::TestParamInfo<RoundTripCase>& row) { return row.param.name; });
 
 // Readers without EMF+ (and the WMF's own records) see the picture over white.
@@ -892,7 +893,7 @@ TEST(MetafileEmfPlusObjects, PixelDataBitmapThroughDrawImagePoints) {
 struct SniffCase {
     const char* name;
     QByteArray head;
-    RawFormat expected;
+    MetafileKind expected;
 };
 
 class MetafileSniff : public testing::TestWithParam<SniffCase> {};
@@ -908,17 +909,17 @@ QByteArray EmfStart() {
 INSTANTIATE_TEST_SUITE_P(
     Metafile, MetafileSniff,
     testing::Values(
-        SniffCase{"Emf", EmfStart(), RawFormat::Emf},
-        SniffCase{"EmfCutBeforeSignature", EmfStart().left(43), RawFormat::Undefined},
-        SniffCase{"EmfWrongSignature", EmfStart().replace(40, 4, "EMF "), RawFormat::Undefined},
-        SniffCase{"WmfMemory", QByteArray::fromHex("010009000003"), RawFormat::Wmf},
-        SniffCase{"WmfDisk", QByteArray::fromHex("020009000003"), RawFormat::Wmf},
-        SniffCase{"WmfVersion1", QByteArray::fromHex("010009000001"), RawFormat::Wmf},
-        SniffCase{"WmfBadVersion", QByteArray::fromHex("010009000002"), RawFormat::Undefined},
-        SniffCase{"WmfBadHeaderSize", QByteArray::fromHex("01000a000003"), RawFormat::Undefined},
-        SniffCase{"Placeable", QByteArray::fromHex("d7cdc69a0000"), RawFormat::Wmf},
-        SniffCase{"Png", QByteArray::fromHex("89504e470d0a1a0a"), RawFormat::Undefined},
-        SniffCase{"Empty", QByteArray(), RawFormat::Undefined}),
+        SniffCase{"Emf", EmfStart(), MetafileKind::Emf},
+        SniffCase{"EmfCutBeforeSignature", EmfStart().left(43), MetafileKind::None},
+        SniffCase{"EmfWrongSignature", EmfStart().replace(40, 4, "EMF "), MetafileKind::None},
+        SniffCase{"WmfMemory", QByteArray::fromHex("010009000003"), MetafileKind::Wmf},
+        SniffCase{"WmfDisk", QByteArray::fromHex("020009000003"), MetafileKind::Wmf},
+        SniffCase{"WmfVersion1", QByteArray::fromHex("010009000001"), MetafileKind::Wmf},
+        SniffCase{"WmfBadVersion", QByteArray::fromHex("010009000002"), MetafileKind::None},
+        SniffCase{"WmfBadHeaderSize", QByteArray::fromHex("01000a000003"), MetafileKind::None},
+        SniffCase{"Placeable", QByteArray::fromHex("d7cdc69a0000"), MetafileKind::Wmf},
+        SniffCase{"Png", QByteArray::fromHex("89504e470d0a1a0a"), MetafileKind::None},
+        SniffCase{"Empty", QByteArray(), MetafileKind::None}),
     [](const testing::TestParamInfo<SniffCase>& row) { return row.param.name; });
 
 // --- hostile input -----------------------------------------------------------------------------

@@ -3,7 +3,7 @@
 // anti-aliased edges do not matter. Also the frame size rule, the reasons given for files that
 // give no picture, and the bound on the drawing work of one file.
 
-#include "imaging/metafile.h"
+#include "metafile/metafile.h"
 #include "metafile_test_util.h"
 
 #include <gtest/gtest.h>

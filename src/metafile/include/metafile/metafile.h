@@ -13,13 +13,12 @@
 // frame at 96 DPI (Format_ARGB32, transparent where nothing was drawn). Every size and offset in
 // the input is bounds-checked and the drawing work of one file is bounded; a file that cannot be
 // rendered, or in which nothing could be drawn, gives a null image and a reason, never a crash,
-// and no allocation larger than the limits below can be forced by a header.
-
-#include "imaging/output_format.h"
+// and no allocation beyond the pixel limit the caller gives can be forced by a header.
 
 #include <QByteArray>
 #include <QIODevice>
 #include <QImage>
+#include <QString>
 
 namespace corvane {
 
@@ -28,19 +27,21 @@ namespace corvane {
 bool WriteEmf(const QImage& image, QIODevice* device);
 bool WriteWmf(const QImage& image, QIODevice* device);
 
-// Recognises an EMF or WMF (with or without a placeable header) from the first bytes of a file.
-// Gives RawFormat::Emf, RawFormat::Wmf, or RawFormat::Undefined.
-RawFormat SniffMetafile(const QByteArray& head);
+enum class MetafileKind { None, Emf, Wmf };
 
-// Renders a whole metafile held in memory. Null image when it is not a metafile we can render or
-// its frame exceeds maxPixels; no bitmap in it may exceed maxPixels either. With `errorString`,
-// a null image comes with the reason in words a person can read, as QImageReader gives it.
+// Recognises an EMF or WMF (with or without a placeable header) from the first bytes of a file.
+MetafileKind SniffMetafile(const QByteArray& head);
+
 // Why a metafile gave no picture: `tooLarge` when its frame or a bitmap in it passes the pixel
 // limit, and the reason in words a person can read.
 struct MetafileError {
     bool tooLarge = false;
     QString text;
 };
+
+// Renders a whole metafile held in memory. Null image when it is not a metafile we can render or
+// its frame exceeds maxPixels; no bitmap in it may exceed maxPixels either. With `error`, a null
+// image comes with the reason.
 QImage ReadMetafile(const QByteArray& bytes, qint64 maxPixels, MetafileError* error = nullptr);
 
 }  // namespace corvane
