@@ -1,9 +1,9 @@
 #include "batch_options.h"
 
+#include "form_rules/dialog_defaults.h"
+#include "form_rules/enable_rules.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
-#include "ui/dialog_defaults.h"
-#include "ui/enable_rules.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>

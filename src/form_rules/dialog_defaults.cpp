@@ -1,7 +1,7 @@
-#include "ui/dialog_defaults.h"
+#include "form_rules/dialog_defaults.h"
 
+#include "form_rules/enable_rules.h"
 #include "platform/path_text.h"
-#include "ui/enable_rules.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "ui/dialog_texts.h"
+#include "form_rules/dialog_texts.h"
 
 namespace corvane {
 namespace {

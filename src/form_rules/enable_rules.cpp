@@ -1,4 +1,4 @@
-#include "ui/enable_rules.h"
+#include "form_rules/enable_rules.h"
 #include "engine/form.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"

@@ -1,9 +1,9 @@
-#include "ui/validation.h"
+#include "form_rules/validation.h"
 
+#include "form_rules/dialog_defaults.h"
 #include "platform/file_system.h"
 #include "platform/numbers.h"
 #include "platform/path_text.h"
-#include "ui/dialog_defaults.h"
 
 #include <array>
 #include <optional>

@@ -1,9 +1,9 @@
 // The dialog lock of a run and the open buttons over a Form, and the texts the dialog builds from
 // its state.
+#include "form_rules/dialog_defaults.h"
+#include "form_rules/dialog_texts.h"
+#include "form_rules/enable_rules.h"
 #include "support/temp_tree.h"
-#include "ui/dialog_defaults.h"
-#include "ui/dialog_texts.h"
-#include "ui/enable_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The dialog's rules over a Form: enable rules, defaults and the checks before a run.
+#include "form_rules/dialog_defaults.h"
+#include "form_rules/enable_rules.h"
+#include "form_rules/validation.h"
 #include "imaging/image_processor.h"
 #include "support/temp_tree.h"
-#include "ui/dialog_defaults.h"
-#include "ui/enable_rules.h"
-#include "ui/validation.h"
 
 #include <gtest/gtest.h>
 
