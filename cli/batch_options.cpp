@@ -382,8 +382,10 @@ QString BatchUsage() {
         "by default in JPEG, PNG and TIFF)\n"
         "      --json                   print the final report as one JSON object on stdout\n"
         "  -q, --quiet                  no progress display\n"
-        "      --threads N              workers sharing the run (default: one per core; 1: "
-        "one file at a time); the outputs are the same whatever N\n"
+        "      --threads N              N read-ahead helpers, N-1 threads deflating PNG rows and "
+        "the processing thread (default N: the cores the process may run on; 1: one file at a "
+        "time, no helper); up to N pictures are in memory at once, so large pictures on many "
+        "cores want a smaller N; the outputs are the same whatever N\n"
         "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");
 }
 
