@@ -5,15 +5,6 @@
 #include "read_ahead.h"
 
 namespace corvane {
-namespace {
-
-// IsUsable without consuming a failure, which the processing thread reports.
-bool UsableKeepingStatus(const Bitmap* bitmap) {
-    return bitmap != nullptr && bitmap->Status() == ImageStatus::Ok && bitmap->Width() > 0 &&
-           bitmap->Height() > 0;
-}
-
-}  // namespace
 
 bool Pipeline::EncodesAhead() const {
     // One worker writes as it always did; a format resolved per file is the processing
@@ -23,7 +14,7 @@ bool Pipeline::EncodesAhead() const {
 
 void Pipeline::EncodeAhead(PreparedFile& prepared) const {
     BitmapPtr& image = prepared.image;
-    if (!UsableKeepingStatus(image.get())) {
+    if (!IsUsable(image.get())) {
         return;  // the processing thread notes why
     }
     if (settings_.stripMetadata) {
