@@ -328,10 +328,9 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
     // end. Opened through the platform, so that names that are not UTF-8 and paths beyond the
     // system's limit open too.
     QString why;
-    const int fd = OpenRegularFile(path, &why);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        return Refuse(error, Kind::Unreadable, fd < 0 ? why : file.errorString());
+    if (!OpenRegularFile(path, file, &why)) {
+        return Refuse(error, Kind::Unreadable, why);
     }
     const MetafileKind metafile = SniffMetafile(file.peek(kSniffBytes));
     if (metafile == MetafileKind::None) {

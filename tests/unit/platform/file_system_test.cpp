@@ -11,10 +11,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 
@@ -281,6 +283,22 @@ TEST(OpenRegularFile, APipeIsRefusedWithoutWaitingForAWriter) {
     EXPECT_EQ(error, QStringLiteral("not a regular file"));
     EXPECT_EQ(OpenRegularFile(tree.Path(QStringLiteral("none")), &error), -1);
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A descriptor the file cannot take is closed, not leaked: a run opens every source once.
+TEST(OpenRegularFile, ADescriptorTheFileCannotTakeIsClosed) {
+    TempTree tree;
+    const QString path = tree.WriteFile(QStringLiteral("a.bin"), "bytes");
+    QString error;
+    QFile file;
+    ASSERT_TRUE(OpenRegularFile(path, file, &error)) << error.toStdString();
+    EXPECT_EQ(file.readAll(), QByteArray("bytes"));
+    const int fd = OpenRegularFile(path, &error);
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(AdoptDescriptor(file, fd, &error));  // already open
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(::fcntl(fd, F_GETFD), -1);
+    EXPECT_EQ(errno, EBADF);
 }
 
 TEST(AbsolutePaths, RelativeOnesJoinTheCurrentFolder) {
