@@ -12,6 +12,7 @@
 #include "read_ahead.h"
 
 #include <algorithm>
+#include <limits>
 #include <thread>
 
 #if defined(__linux__)
@@ -209,12 +210,17 @@ void Pipeline::FinishFile(ProcessingContext& context) {
     const int formats = FormatCount();
     if (kind_ == OperationKind::CutCount || kind_ == OperationKind::CutCell) {
         if (cutRows_ > 0 && cutColumns_ > 0) {
-            counters.expected += formats * cutRows_ * cutColumns_;
+            // Tiles of one picture, at most an int's worth, so that the product stays in range.
+            const qint64 tiles =
+                std::min<qint64>(qint64(cutRows_) * cutColumns_, std::numeric_limits<int>::max());
+            counters.AddExpected(tiles * formats);
         } else if (kind_ == OperationKind::CutCount) {
+            // A count no run reaches: a cut by count without its grid writes an unknown number of
+            // tiles, so the run can never be called complete.
             counters.expected = 99'999'999;
         }
     } else {
-        counters.expected += formats;
+        counters.AddExpected(formats);
     }
     context.Advance();
     ++counters.processed;
@@ -222,7 +228,7 @@ void Pipeline::FinishFile(ProcessingContext& context) {
 
 void Pipeline::CopyFile(ProcessingContext& context) {
     const QString& file = context.CurrentFile();
-    ++context.Counters().expected;
+    context.Counters().AddExpected(1);
     // With the overwrite strategy an existing target is replaced, as every other output is.
     if (const std::optional<QString> folder = FolderFor(context, file, result_)) {
         WriteNamed(

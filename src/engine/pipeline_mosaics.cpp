@@ -152,7 +152,7 @@ void Pipeline::FlushMosaic(ProcessingContext& context, const QString& groupName,
     }
     context.Record(std::move(mosaic));
     mosaic_.canvas.reset();
-    context.Counters().expected += FormatCount();
+    context.Counters().AddExpected(FormatCount());
 }
 
 }  // namespace corvane
