@@ -1,14 +1,17 @@
 #pragma once
-// Building metafiles in tests, field by field in little-endian order, independently of the
-// product's own writer, and reading fields back.
+// Building metafiles field by field in little-endian order, independently of the product's own
+// writer, and reading fields back: for the metafile tests and the fuzz seeds.
 
 #include <QByteArray>
 #include <QDataStream>
 #include <QRect>
 #include <QtEndian>
 
+#include <QString>
+
 #include <algorithm>
 #include <bit>
+#include <initializer_list>
 #include <vector>
 
 namespace corvane::metafile_test {
@@ -45,6 +48,38 @@ QByteArray Bytes(Body&& body) {
     return bytes;
 }
 
+inline QByteArray Ints(std::initializer_list<qint32> values) {
+    return Bytes([&](QDataStream& s) {
+        for (qint32 v : values) {
+            s << v;
+        }
+    });
+}
+
+inline QByteArray Shorts(std::initializer_list<qint16> values) {
+    return Bytes([&](QDataStream& s) {
+        for (qint16 v : values) {
+            s << v;
+        }
+    });
+}
+
+inline QByteArray Floats(std::initializer_list<float> values) {
+    return Bytes([&](QDataStream& s) {
+        for (float v : values) {
+            s << v;
+        }
+    });
+}
+
+inline QByteArray Utf16(const QString& text) {
+    return Bytes([&](QDataStream& s) {
+        for (QChar c : text) {
+            s << quint16(c.unicode());
+        }
+    });
+}
+
 // An EMF made of `records` with the header's size and count set to match.
 inline QByteArray JoinEmf(const std::vector<QByteArray>& records) {
     QByteArray emf;
@@ -78,6 +113,16 @@ inline QByteArray EmfHeader(int width, int height, quint32 records) {
 
 inline QByteArray EmfRecord(quint32 type, const QByteArray& fields) {
     return Bytes([&](QDataStream& s) { s << type << quint32(8 + fields.size()); }) + fields;
+}
+
+// One EMF+ record in an EMR_COMMENT of its own.
+inline QByteArray PlusRecord(quint16 type, quint16 flags, const QByteArray& data) {
+    const QByteArray record = Bytes([&](QDataStream& s) {
+                                  s << type << flags << quint32(12 + data.size())
+                                    << quint32(data.size());
+                              }) +
+                              data;
+    return EmfRecord(70, Ints({qint32(4 + record.size()), 0x2B464D45}) + record);
 }
 
 inline QByteArray EmfEof() {

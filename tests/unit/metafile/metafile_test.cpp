@@ -3,7 +3,7 @@
 // the reader's DIB decoding against Qt's BMP decoder, and hostile input.
 
 #include "metafile/metafile.h"
-#include "metafile_test_util.h"
+#include "support/metafile_records.h"
 
 #include <gtest/gtest.h>
 
@@ -857,16 +857,6 @@ TEST(MetafileMapping, SourceRectanglesAndWindowsMapLikeGdi) {
 // EMF+ bitmaps with pixel data (not PNG), drawn through DrawImagePoints.
 TEST(MetafileEmfPlusObjects, PixelDataBitmapThroughDrawImagePoints) {
     const QImage image = Pattern(9, 5, true);
-    auto plus = [](quint16 type, quint16 flags, const QByteArray& data) {
-        const QByteArray record = Bytes([&](QDataStream& s) {
-                                      s << type << flags << quint32(12 + data.size())
-                                        << quint32(data.size());
-                                  }) +
-                                  data;
-        return EmfRecord(70, Bytes([&](QDataStream& s) {
-                                 s << quint32(4 + record.size()) << quint32(0x2B464D45);
-                             }) + record);
-    };
     const QByteArray header = Bytes(
         [](QDataStream& s) { s << quint32(0xDBC01002) << quint32(1) << qint32(96) << qint32(96); });
     const QByteArray object = Bytes([&](QDataStream& s) {
@@ -883,8 +873,9 @@ TEST(MetafileEmfPlusObjects, PixelDataBitmapThroughDrawImagePoints) {
         s << quint32(0) << qint32(2) << 0.0f << 0.0f << 9.0f << 5.0f << quint32(3) << qint16(0)
           << qint16(0) << qint16(9) << qint16(0) << qint16(0) << qint16(5);
     });
-    const QByteArray emf = Emf(image.size(), {plus(0x4001, 1, header), plus(0x4008, 0x0503, object),
-                                              plus(0x401B, 0x4003, draw)});
+    const QByteArray emf =
+        Emf(image.size(), {PlusRecord(0x4001, 1, header), PlusRecord(0x4008, 0x0503, object),
+                           PlusRecord(0x401B, 0x4003, draw)});
     EXPECT_EQ(MaxDifference(ReadMetafile(emf, kMaxPixels), image), 0);
 }
 

@@ -4,7 +4,7 @@
 // give no picture, and the bound on the drawing work of one file.
 
 #include "metafile/metafile.h"
-#include "metafile_test_util.h"
+#include "support/metafile_records.h"
 
 #include <gtest/gtest.h>
 
@@ -28,38 +28,6 @@ constexpr QRgb kBlack = 0xFF000000;
 constexpr QRgb kWhite = 0xFFFFFFFF;
 
 // --- fields ------------------------------------------------------------------------------------
-
-QByteArray Ints(std::initializer_list<qint32> values) {
-    return Bytes([&](QDataStream& s) {
-        for (qint32 v : values) {
-            s << v;
-        }
-    });
-}
-
-QByteArray Shorts(std::initializer_list<qint16> values) {
-    return Bytes([&](QDataStream& s) {
-        for (qint16 v : values) {
-            s << v;
-        }
-    });
-}
-
-QByteArray Floats(std::initializer_list<float> values) {
-    return Bytes([&](QDataStream& s) {
-        for (float v : values) {
-            s << v;
-        }
-    });
-}
-
-QByteArray Utf16(const QString& text) {
-    return Bytes([&](QDataStream& s) {
-        for (QChar c : text) {
-            s << quint16(c.unicode());
-        }
-    });
-}
 
 // COLORREF 0x00BBGGRR of an ARGB colour.
 qint32 Ref(QRgb colour) {
@@ -369,15 +337,6 @@ INSTANTIATE_TEST_SUITE_P(Wmf, MetafilePlayback, testing::ValuesIn(WmfCases()),
                          });
 
 // --- EMF+ --------------------------------------------------------------------------------------
-
-QByteArray PlusRecord(quint16 type, quint16 flags, const QByteArray& data) {
-    const QByteArray record = Bytes([&](QDataStream& s) {
-                                  s << type << flags << quint32(12 + data.size())
-                                    << quint32(data.size());
-                              }) +
-                              data;
-    return EmfRecord(70, Ints({qint32(4 + record.size()), 0x2B464D45}) + record);
-}
 
 const QByteArray kVersion = Ints({qint32(0xDBC01002)});
 

@@ -23,15 +23,11 @@
 namespace corvane {
 namespace {
 
+using test::Entries;
 using test::ReadAll;
 using test::TempTree;
 
 // Files in a folder other than the expected ones: a leftover temporary file shows here.
-QStringList Entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                                  QDir::Name);
-}
-
 TEST(FolderChain, CreatesEveryMissingLevelAndRewritesThePath) {
     TempTree tree;
     QString path = tree.Root() + QStringLiteral("a//b///c");
@@ -111,20 +107,16 @@ TEST(AtomicWrite, NameTooLongForTheFileSystemLeavesNothing) {
 
 TEST(AtomicWrite, ReadOnlyFolderKeepsTheExistingTarget) {
     TempTree tree;
-    const QString folder = tree.MakeFolder(QStringLiteral("ro"));
-    const QString target = tree.WriteFile(QStringLiteral("ro/t.txt"), "old");
-    tree.OpenToEveryone();
-    ::chmod(QFile::encodeName(folder).constData(), 0555);
+    const test::LockedFolder locked(tree, QStringLiteral("ro"), QStringLiteral("t.txt"), "old");
     const int result = test::RunUnprivileged([&] {
-        AtomicFile file(target);
+        AtomicFile file(locked.Target());
         if (file.Open()) {
             return 1;  // the folder must refuse the temporary file
         }
         return file.Commit() ? 2 : 0;
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(ReadAll(target), QByteArray("old"));
-    EXPECT_EQ(Entries(folder), QStringList{"t.txt"});
+    EXPECT_TRUE(locked.Untouched());
 }
 
 struct TemporaryRow {
