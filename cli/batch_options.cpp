@@ -1,9 +1,9 @@
 #include "batch_options.h"
 
+#include "form_rules/dialog_defaults.h"
+#include "form_rules/enable_rules.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
-#include "ui/dialog_defaults.h"
-#include "ui/enable_rules.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -386,8 +386,10 @@ QString BatchUsage() {
         "by default in JPEG, PNG and TIFF)\n"
         "      --json                   print the final report as one JSON object on stdout\n"
         "  -q, --quiet                  no progress display\n"
-        "      --threads N              workers sharing the run (default: one per core; 1: "
-        "one file at a time); the outputs are the same whatever N\n"
+        "      --threads N              N read-ahead helpers, N-1 threads deflating PNG rows and "
+        "the processing thread (default N: the cores the process may run on; 1: one file at a "
+        "time, no helper); up to N pictures are in memory at once, so large pictures on many "
+        "cores want a smaller N; the outputs are the same whatever N\n"
         "  -h, --help                   print this help and exit\n"
         "      --version                print the version and exit\n"
         "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");

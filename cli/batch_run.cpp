@@ -5,10 +5,10 @@
 #include "engine/pipeline.h"
 #include "engine/report.h"
 #include "engine/run_controller.h"
+#include "form_rules/validation.h"
 #include "imaging/image_processor.h"
 #include "platform/atomic_file.h"
 #include "terminal_view.h"
-#include "ui/validation.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

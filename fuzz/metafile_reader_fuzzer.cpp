@@ -1,7 +1,7 @@
 // libFuzzer target: recognising and rendering metafiles from arbitrary bytes. Any crash, sanitizer
 // report, hang or image beyond the pixel limit is a finding.
 
-#include "imaging/metafile.h"
+#include "metafile/metafile.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -5,7 +5,8 @@
 //
 //   metafile_seeds <folder>
 
-#include "imaging/metafile.h"
+#include "metafile/metafile.h"
+#include "support/metafile_records.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -17,6 +18,8 @@
 #include <initializer_list>
 
 namespace {
+
+using namespace corvane::metafile_test;
 
 using Writer = bool (*)(const QImage&, QIODevice*);
 
@@ -36,10 +39,6 @@ QByteArray Written(Writer write, const QImage& image) {
     buffer.open(QIODevice::WriteOnly);
     write(image, &buffer);
     return bytes;
-}
-
-quint32 U32(const QByteArray& b, qint64 at) {
-    return qFromLittleEndian<quint32>(b.constData() + at);
 }
 
 // The EMF without its comment records (the EMF+ records), header counts left as they were.
@@ -68,15 +67,6 @@ QByteArray WithoutEscapes(const QByteArray& wmf) {
     return out;
 }
 
-template <typename Body>
-QByteArray Bytes(Body&& body) {
-    QByteArray bytes;
-    QDataStream s(&bytes, QIODevice::WriteOnly);
-    s.setByteOrder(QDataStream::LittleEndian);
-    body(s);
-    return bytes;
-}
-
 // A 4 x 4 DIB, header with colour table, then bits: 8-bit with four colours (RLE8 when `rle`), or
 // 32-bit.
 struct Dib {
@@ -97,10 +87,6 @@ Dib MakeDib(int bitCount, bool rle) {
         }
     });
     return dib;
-}
-
-QByteArray EmfRecord(quint32 type, const QByteArray& fields) {
-    return Bytes([&](QDataStream& s) { s << type << quint32(8 + fields.size()); }) + fields;
 }
 
 // EMR_BITBLT (100 bytes of fields) or EMR_ALPHABLEND (108), with the bitmap after the fields.
@@ -141,10 +127,6 @@ QByteArray EmfBlts() {
            EmfRecord(14, QByteArray::fromHex("000000001000000014000000"));
 }
 
-QByteArray WmfRecord(quint16 function, const QByteArray& fields) {
-    return Bytes([&](QDataStream& s) { s << quint32(3 + fields.size() / 2) << function; }) + fields;
-}
-
 // A placeable WMF with META_DIBSTRETCHBLT (RLE8), META_BITBLT (monochrome Bitmap16) and
 // META_SETDIBTODEV.
 QByteArray WmfBlts() {
@@ -176,22 +158,6 @@ QByteArray WmfBlts() {
           << quint16(0) << quint32(64) << quint16(0);
     });
     return placeable + header + body;
-}
-
-QByteArray Ints(std::initializer_list<qint32> values) {
-    return Bytes([&](QDataStream& s) {
-        for (qint32 v : values) {
-            s << v;
-        }
-    });
-}
-
-QByteArray Shorts(std::initializer_list<qint16> values) {
-    return Bytes([&](QDataStream& s) {
-        for (qint16 v : values) {
-            s << v;
-        }
-    });
 }
 
 // A LOGFONTW of `height` naming DejaVu Sans.
@@ -234,28 +200,6 @@ QByteArray EmfShapes() {
         EmfRecord(84, Ints({0, 0, 0, 0, 1, 0, 0, 100, 300, 3, 76, 0, 0, 0, 0, 0, 0}) + text) +
         EmfRecord(40, Ints({1})) + EmfRecord(14, Ints({0, 0x10, 0x14}));
     return header + records;
-}
-
-QByteArray PlusRecord(quint16 type, quint16 flags, const QByteArray& data) {
-    const QByteArray record = Bytes([&](QDataStream& s) {
-                                  s << type << flags << quint32(12 + data.size())
-                                    << quint32(data.size());
-                              }) +
-                              data;
-    return EmfRecord(70, Bytes([&](QDataStream& s) {
-                             s << quint32(4 + record.size()) << quint32(0x2B464D45);
-                         }) + record);
-}
-
-QByteArray Floats(std::initializer_list<float> values) {
-    QByteArray bytes;
-    QDataStream s(&bytes, QIODevice::WriteOnly);
-    s.setByteOrder(QDataStream::LittleEndian);
-    s.setFloatingPointPrecision(QDataStream::SinglePrecision);
-    for (float v : values) {
-        s << v;
-    }
-    return bytes;
 }
 
 // An EMF+ file with brushes, a pen, a path, a font and the drawing records.

@@ -202,8 +202,8 @@ void CUrlLabel::StartHover() {
     hoverTimer_.start();
 }
 
-// Leaving is noticed by polling the pointer, as the design does, so a pointer that leaves
-// between two events is still noticed.
+// Leaving is noticed by polling the pointer, not by the leave event alone, so a pointer that
+// leaves between two events is still noticed.
 void CUrlLabel::CheckHover() {
     if (rect().contains(mapFromGlobal(QCursor::pos()))) {
         return;

@@ -1,6 +1,14 @@
 #include "engine/processing_loop.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace corvane {
+
+void PipelineCounters::AddExpected(qint64 outputs) {
+    expected = static_cast<int>(
+        std::min<qint64>(qint64(expected) + outputs, std::numeric_limits<int>::max()));
+}
 
 ProcessingContext::ProcessingContext(const BatchSettings& settings, const PathList& files,
                                      const std::atomic<int>& runState, RunReport& report,

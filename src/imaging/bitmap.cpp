@@ -13,8 +13,8 @@ void Bitmap::KeepPictureInfoOf(const Bitmap& source) {
     }
 }
 
-bool IsUsable(Bitmap* bitmap) {
-    return bitmap != nullptr && bitmap->TakeStatus() == ImageStatus::Ok && bitmap->Width() > 0 &&
+bool IsUsable(const Bitmap* bitmap) {
+    return bitmap != nullptr && bitmap->Status() == ImageStatus::Ok && bitmap->Width() > 0 &&
            bitmap->Height() > 0;
 }
 

@@ -123,10 +123,9 @@ Streamed Corrupt(LoadError* error, const QString& why) {
 // Reads the file into memory when it may be a JPEG this path takes; a null array otherwise.
 QByteArray ReadJpegFile(const QString& path) {
     QString why;
-    const int fd = OpenRegularFile(path, &why);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ||
-        file.size() > kMaxInMemoryFileBytes || !file.peek(3).startsWith("\xFF\xD8\xFF")) {
+    if (!OpenRegularFile(path, file, &why) || file.size() > kMaxInMemoryFileBytes ||
+        !file.peek(3).startsWith("\xFF\xD8\xFF")) {
         return {};
     }
     QByteArray bytes = file.readAll();

@@ -5,6 +5,7 @@
 
 #include "jpeg_errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -82,19 +83,29 @@ void SetDensity(jpeg_compress_struct& info, const QImage& image) {
     }
 }
 
-// The colour profile in APP2 markers of at most kMaxMarker bytes, numbered from 1.
+// The colour profile in APP2 markers of at most kMaxMarker bytes, numbered from 1. Written byte
+// by byte from the caller's profile: libjpeg may jump out of any of these calls (a device that
+// fails), and a jump skips destructors, so nothing here may own memory.
 void WriteColourProfile(jpeg_compress_struct& info, const QByteArray& profile) {
     constexpr int kPiece = kMaxMarker - kIccHeader;
-    const int pieces = static_cast<int>((profile.size() + kPiece - 1) / kPiece);
-    if (profile.isEmpty() || pieces > 255) {
+    const qsizetype size = profile.size();
+    const int pieces = static_cast<int>((size + kPiece - 1) / kPiece);
+    if (size == 0 || pieces > 255) {
         return;
     }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(profile.constData());
     for (int piece = 0; piece < pieces; ++piece) {
-        const QByteArray part = profile.mid(qsizetype(piece) * kPiece, kPiece);
-        const QByteArray marker =
-            QByteArray(kIccSignature, sizeof kIccSignature) + char(piece + 1) + char(pieces) + part;
-        jpeg_write_marker(&info, JPEG_APP0 + 2, reinterpret_cast<const JOCTET*>(marker.data()),
-                          static_cast<unsigned>(marker.size()));
+        const qsizetype start = qsizetype(piece) * kPiece;
+        const qsizetype length = std::min<qsizetype>(kPiece, size - start);
+        jpeg_write_m_header(&info, JPEG_APP0 + 2, static_cast<unsigned>(kIccHeader + length));
+        for (const char c : kIccSignature) {
+            jpeg_write_m_byte(&info, c);
+        }
+        jpeg_write_m_byte(&info, piece + 1);
+        jpeg_write_m_byte(&info, pieces);
+        for (qsizetype i = 0; i < length; ++i) {
+            jpeg_write_m_byte(&info, bytes[start + i]);
+        }
     }
 }
 

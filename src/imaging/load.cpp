@@ -12,10 +12,10 @@
 #include "allocation.h"
 #include "imaging/image_processor.h"
 #include "imaging/metadata.h"
-#include "imaging/metafile.h"
 #include "imaging/picture_memory.h"
 #include "imaging/png_chunks.h"
 #include "jpeg_turned.h"
+#include "metafile/metafile.h"
 #include "platform/file_system.h"
 #include "quarter_turn.h"
 
@@ -328,18 +328,17 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
     // end. Opened through the platform, so that names that are not UTF-8 and paths beyond the
     // system's limit open too.
     QString why;
-    const int fd = OpenRegularFile(path, &why);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        return Refuse(error, Kind::Unreadable, fd < 0 ? why : file.errorString());
+    if (!OpenRegularFile(path, file, &why)) {
+        return Refuse(error, Kind::Unreadable, why);
     }
-    const RawFormat metafile = SniffMetafile(file.peek(kSniffBytes));
-    if (metafile == RawFormat::Undefined) {
+    const MetafileKind metafile = SniffMetafile(file.peek(kSniffBytes));
+    if (metafile == MetafileKind::None) {
         return LoadWithQt(file, raw, leastSize, turn, turned, error);
     }
     BitmapPtr bitmap = LoadMetafile(file, error);
     if (raw != nullptr && !bitmap->Image().isNull()) {
-        *raw = metafile;
+        *raw = metafile == MetafileKind::Emf ? RawFormat::Emf : RawFormat::Wmf;
     }
     return bitmap;
 }

@@ -37,7 +37,7 @@ bool DrawRegion(QImage& target, const QImage& source, QPoint to, const QRect& re
 bool ImageProcessor::CopyRegion(ImageSlot target, Bitmap* source, int dstX, int dstY, int srcX,
                                 int srcY, int width, int height) const {
     if (!IsUsable(source)) {
-        return true;
+        return false;  // nothing was copied
     }
     const QImage& pixels = source->Image();
     const QRect rect(srcX, srcY, width == 0 ? pixels.width() : width,

@@ -101,9 +101,8 @@ bool ImageProcessor::DrawTextWatermark(ImageSlot slot, const QString& text) cons
 }
 
 bool ImageProcessor::DrawImageWatermark(ImageSlot slot, const Bitmap* picture) const {
-    // The picture is shared by every thread that saves, so it is only read: no status taken.
-    if (!IsUsable(slot.get()) || picture == nullptr || picture->Width() <= 0 ||
-        picture->Height() <= 0) {
+    // The picture is shared by every thread that saves: it is only read.
+    if (!IsUsable(slot.get()) || !IsUsable(picture)) {
         return false;
     }
     NormalizePixelFormat(slot);

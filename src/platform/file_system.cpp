@@ -168,6 +168,20 @@ int OpenRegularFile(const QString& path, QString* error) {
     return fd;
 }
 
+bool OpenRegularFile(const QString& path, QFile& file, QString* error) {
+    const int fd = OpenRegularFile(path, error);
+    return fd >= 0 && AdoptDescriptor(file, fd, error);
+}
+
+bool AdoptDescriptor(QFile& file, int fd, QString* error) {
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        return true;
+    }
+    ::close(fd);
+    *error = file.errorString();
+    return false;
+}
+
 QString AbsolutePath(const QString& path) {
     if (path.startsWith(kSeparator)) {
         return QDir::cleanPath(path);

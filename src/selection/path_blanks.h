@@ -1,7 +1,7 @@
 #pragma once
-// Blanks around paths. The design trims paths that were typed or built from display texts; on
-// Linux, though, a file name may begin or end with a space, so a path that names something as it
-// stands is kept whole.
+// Blanks around paths. Paths that were typed or built from display texts are trimmed; on Linux,
+// though, a file name may begin or end with a space, so a path that names something as it stands
+// is kept whole.
 
 #include <QString>
 

@@ -12,7 +12,8 @@ struct FilterChoice {
     const char16_t* patterns;
 };
 
-// Upper and lower case are both listed, as the design has them; the match ignores case anyway.
+// Upper and lower case are both listed, as the filter texts show them; the match ignores case
+// anyway.
 constexpr FilterChoice kPictureFilters[] = {
     {u"所有图片文件", u"*.BMP;*.PNG;*.GIF;*.TIF;*.TIFF;*.JPG;*.JPEG;*.JPE;*.JFIF"},
     {u"BMP (*.BMP)", u"*.BMP;*.bmp"},
@@ -48,7 +49,7 @@ std::unique_ptr<QFileDialog> CreatePictureFileDialog(const QString& currentPath,
     auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("请选择一个图片"));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    // The descriptions carry the design's own pattern text; the patterns Qt reads follow them.
+    // The descriptions carry the pattern text the user is shown; the patterns Qt reads follow them.
     dialog->setOption(QFileDialog::HideNameFilterDetails);
 #ifndef _WIN32
     // Qt's own dialog, the same on every desktop and never blocked on a desktop portal.

@@ -4,13 +4,13 @@
 #include "controls/colour_table.h"
 #include "engine/pipeline.h"
 #include "engine/report.h"
-#include "ui/dialog_defaults.h"
+#include "form_rules/dialog_defaults.h"
+#include "form_rules/dialog_texts.h"
+#include "form_rules/enable_rules.h"
+#include "form_rules/validation.h"
 #include "ui/dialog_introduction.h"
-#include "ui/dialog_texts.h"
 #include "ui/dialog_view_multi_select.h"
-#include "ui/enable_rules.h"
 #include "ui/resources.h"
-#include "ui/validation.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -2,12 +2,12 @@
 // the remembered texts and examples on every change, browsing, the multi selection, the child
 // dialogs and the tooltips.
 #include "engine/report.h"
+#include "form_rules/dialog_texts.h"
+#include "form_rules/enable_rules.h"
 #include "selection/choosers.h"
 #include "ui/dialog_introduction.h"
 #include "ui/dialog_main.h"
-#include "ui/dialog_texts.h"
 #include "ui/dialog_view_multi_select.h"
-#include "ui/enable_rules.h"
 #include "ui/shell_actions.h"
 #include "ui/window_rules.h"
 

@@ -1,6 +1,6 @@
 #include "ui/dialog_view_multi_select.h"
 
-#include "ui/dialog_texts.h"
+#include "form_rules/dialog_texts.h"
 
 #include <QPlainTextEdit>
 

@@ -13,6 +13,36 @@ namespace corvane::test {
 
 TempTree::TempTree() : root_(dir_.path() + QLatin1Char('/')) {}
 
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+LockedFolder::LockedFolder(const TempTree& tree, const QString& relative, const QString& fileName,
+                           const QByteArray& bytes)
+    : folder_(tree.MakeFolder(relative)),
+      target_(tree.WriteFile(relative + u'/' + fileName, bytes)),
+      bytes_(bytes) {
+    tree.OpenToEveryone();
+    ::chmod(QFile::encodeName(folder_).constData(), 0555);
+}
+
+LockedFolder::~LockedFolder() {
+    ::chmod(QFile::encodeName(folder_).constData(), 0777);
+}
+
+::testing::AssertionResult LockedFolder::Untouched() const {
+    const QStringList entries = Entries(folder_);
+    if (entries != QStringList{QFileInfo(target_).fileName()}) {
+        return ::testing::AssertionFailure()
+               << "the folder holds " << entries.join(u' ').toStdString();
+    }
+    if (ReadAll(target_) != bytes_) {
+        return ::testing::AssertionFailure() << "the file was changed";
+    }
+    return ::testing::AssertionSuccess();
+}
+
 QString TempTree::WriteFile(const QString& relative, const QByteArray& bytes) const {
     const QString path = Path(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());

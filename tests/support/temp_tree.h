@@ -3,8 +3,11 @@
 
 #include "support/printers.h"
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace corvane::test {
@@ -36,5 +39,29 @@ private:
 };
 
 QByteArray ReadAll(const QString& path);
+
+// Everything in a folder, hidden and temporary files included, sorted by name.
+QStringList Entries(const QString& folder);
+
+// A folder of a tree that an ordinary user may enter but not write into, holding one file: the
+// place where a refused write must leave everything as it was. The whole tree is opened to every
+// user first, so that RunUnprivileged's user reaches it; the folder is unlocked again at the end.
+class LockedFolder {
+public:
+    LockedFolder(const TempTree& tree, const QString& relative, const QString& fileName,
+                 const QByteArray& bytes);
+    ~LockedFolder();
+    LockedFolder(const LockedFolder&) = delete;
+    LockedFolder& operator=(const LockedFolder&) = delete;
+
+    QString Target() const { return target_; }
+    // The file still holds its bytes, and the folder holds nothing else.
+    ::testing::AssertionResult Untouched() const;
+
+private:
+    QString folder_;
+    QString target_;
+    QByteArray bytes_;
+};
 
 }  // namespace corvane::test

@@ -100,7 +100,7 @@ TEST(MultiSelectionOk, ShortcutsMoveToTheFoldersAfterThoseMarkedDirectly) {
     const QString web = WriteShortcut(tree, QStringLiteral("web.desktop"), "https://example.org");
     const QString plain = tree.WriteFile(QStringLiteral("plain.png"));
     const MultiOutcome out = Ok({plain, shortcut, web}, {direct}, tree.Root());
-    // A shortcut to a file becomes an entry of the folder list, as designed. A shortcut to no
+    // A shortcut to a file becomes an entry of the folder list, on purpose. A shortcut to no
     // file-system path stays what it is, a file.
     EXPECT_EQ(out.files, PathList({"earlier file", plain, web}));
     EXPECT_EQ(out.folders, PathList({"earlier folder", direct, target}));

@@ -1,5 +1,5 @@
-// The template's geometry, and the window built from it at the fonts we ship: frames where the
-// design puts them, nothing overlapping, no caption or default value cut off.
+// The template's geometry, and the window built from it at the fonts we ship: frames and run
+// buttons at their fixed places, nothing overlapping, no caption or default value cut off.
 #include "ui/dialog_units.h"
 #include "ui/main_template.h"
 #include "window_fixture.h"
@@ -43,7 +43,7 @@ TEST(MainTemplate, ControlsStayInsideOneFrameAndNeverOverlap) {
     }
 }
 
-TEST(MainTemplate, TheDesignFixesFramesAndRunButtons) {
+TEST(MainTemplate, FramesAndRunButtonsKeepTheirFixedPlaces) {
     std::map<ControlId, QRect> rects;
     for (const ControlTemplate& control : MainDialogTemplate()) {
         EXPECT_TRUE(rects.emplace(control.id, control.units).second) << "ids are unique";

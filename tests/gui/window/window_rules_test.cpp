@@ -2,8 +2,8 @@
 // themselves are tested over a Form in form_rules_tests), locks its options during a run, and
 // keeps its examples, counts, tooltips and child dialogs in step.
 #include "engine/report.h"
+#include "form_rules/dialog_texts.h"
 #include "support/test_names.h"
-#include "ui/dialog_texts.h"
 #include "window_fixture.h"
 
 #include <QAccessible>

@@ -1,8 +1,8 @@
 // Whole runs through the real window on real files: started with the mouse and with Enter, paused
 // and continued between two formats of a file, stopped with Esc, closed while running.
 #include "engine/report.h"
+#include "form_rules/dialog_texts.h"
 #include "support/metadata_samples.h"
-#include "ui/dialog_texts.h"
 #include "window_fixture.h"
 
 #include <QFile>

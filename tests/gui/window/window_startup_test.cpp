@@ -1,8 +1,8 @@
 // What the window keeps between starts, a start without an image processor, and drops of files
 // and folders.
 #include "engine/report.h"
-#include "ui/dialog_defaults.h"
-#include "ui/dialog_texts.h"
+#include "form_rules/dialog_defaults.h"
+#include "form_rules/dialog_texts.h"
 #include "ui/settings_store.h"
 #include "window_fixture.h"
 

@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <limits>
+
 namespace corvane {
 namespace {
 
@@ -86,6 +88,23 @@ TEST_F(PipelineRun, PauseBetweenFormatsContinuesFromTheSameTransformedImage) {
     }
     EXPECT_EQ(controller.Report().savedFiles, 4);
     EXPECT_EQ(controller.Report().expectedFiles, 4);
+}
+
+// A grid chosen larger than any picture asks for more tiles than an int counts: the expected count
+// stops at the largest int (run it under UndefinedBehaviorSanitizer: no signed overflow), the
+// run writes nothing and fails.
+TEST_F(PipelineRun, AGridBeyondCountingStopsTheExpectedCountAtItsLargest) {
+    form.SetChecked(Rotate, false);
+    form.SetChecked(Resize, false);
+    form.SetChecked(Cut, true);
+    SelectRadio(form, CutByCount);
+    form.SetText(CutColumns, "50000");
+    form.SetText(CutRows, "50000");
+    controller.OnStartPauseContinue();
+    PumpUntil([&] { return controller.State() == RunState::Idle && !controller.HasWorker(); });
+    EXPECT_EQ(controller.Report().expectedFiles, std::numeric_limits<int>::max());
+    EXPECT_EQ(controller.Report().savedFiles, 0);
+    EXPECT_TRUE(view.status.startsWith(texts::kFailed)) << view.status.toStdString();
 }
 
 class CombineRun : public PipelineRun {

@@ -2,12 +2,13 @@
 // that claims to be usable without pixels, and no allocation driven by a forged header.
 
 #include "imaging/image_processor.h"
-#include "imaging/metafile.h"
 #include "imaging/png_chunks.h"
 #include "imaging/raster_codec.h"
+#include "metafile/metafile.h"
 #include "support/metadata_samples.h"
 #include "support/temp_tree.h"
 #include "support/test_names.h"
+#include "support/two_frame_gif.h"
 
 #include "unit/imaging/qt_encoded.h"
 
@@ -48,20 +49,6 @@ QByteArray OurGif(const QImage& image) {
     EncodeRaster(image, FormatKind::Gif, &buffer);
     return bytes;
 }
-
-// Two 1 x 1 frames on a two-entry colour table (Qt has no GIF writer to make one).
-const QByteArray kTinyGif = QByteArray::fromHex(
-    "474946383961"  // GIF89a
-    "01000100"
-    "800000"
-    "ffffff000000"  // 1 x 1 screen; colour table: white, black
-    "2c000000000100010000"
-    "02024401"
-    "00"  // frame of index 0 (clear, 0, end)
-    "2c000000000100010000"
-    "02024c01"
-    "00"  // frame of index 1
-    "3b");
 
 void Put32BigEndian(QByteArray& bytes, qsizetype at, quint32 value) {
     qToBigEndian(value, reinterpret_cast<uchar*>(bytes.data()) + at);
@@ -223,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
                               ImageStatus::Ok, Kind::None},
                       CaseRow{"TiffOnePixel", [] { return OnePixel("tiff"); }, "one.tif", true,
                               ImageStatus::Ok, Kind::None},
-                      CaseRow{"GifOnePixel", [] { return kTinyGif; }, "one.gif", true,
+                      CaseRow{"GifOnePixel", [] { return test::kTwoFrameGif; }, "one.gif", true,
                               ImageStatus::Ok, Kind::None},
                       CaseRow{"EmfWhole", [] { return OurEmf(NoisyPicture(24, 16)); }, "whole.emf",
                               true, ImageStatus::Ok, Kind::None}),
@@ -354,7 +341,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DamageRow{"Jpeg", [] { return QtEncoded(NoisyPicture(24, 16), "jpeg"); }},
                       DamageRow{"Bmp", [] { return QtEncoded(NoisyPicture(24, 16), "bmp"); }},
                       DamageRow{"Tiff", [] { return QtEncoded(NoisyPicture(24, 16), "tiff"); }},
-                      DamageRow{"TinyGif", [] { return kTinyGif; }},
+                      DamageRow{"TinyGif", [] { return test::kTwoFrameGif; }},
                       DamageRow{"Gif", [] { return OurGif(NoisyPicture(24, 16)); }}),
     test::kRowName);
 

@@ -57,6 +57,30 @@ TEST(PixelFormat, RegionCopy) {
     }
 }
 
+// Testing a bitmap changes nothing: a failed one stays failed however often it is asked about,
+// so that threads sharing it all see the same answer.
+TEST(PixelFormat, UsableIsAQuestionOnly) {
+    Bitmap failed(QImage(4, 4, QImage::Format_ARGB32), ImageStatus::DrawFailed);
+    EXPECT_FALSE(IsUsable(&failed));
+    EXPECT_FALSE(IsUsable(&failed));
+    EXPECT_EQ(failed.Status(), ImageStatus::DrawFailed);
+}
+
+// A copy from a source that has nothing to copy says so, and leaves the slot as it was.
+TEST(PixelFormat, RegionCopyFromNothingCopiesNothing) {
+    ImageProcessor processor;
+    Bitmap failed(QImage(4, 4, QImage::Format_ARGB32), ImageStatus::OutOfMemory);
+    Bitmap empty;
+    for (Bitmap* source : {static_cast<Bitmap*>(nullptr), &failed, &empty}) {
+        BitmapPtr tile;
+        EXPECT_FALSE(processor.CopyRegion(tile, source, 0, 0, 0, 0, 0, 0));
+        EXPECT_EQ(tile, nullptr);
+        BitmapPtr target = SolidBitmap(4, 4, 0xFFFFFFFF);
+        EXPECT_FALSE(processor.CopyRegion(target, source, 0, 0, 0, 0, 0, 0));
+        EXPECT_EQ(target->Image().pixel(0, 0), 0xFFFFFFFFu);
+    }
+}
+
 // --- cut ---------------------------------------------------------------------------------------
 
 void ExpectTiles(const std::vector<BitmapPtr>& tiles, const QImage& image,

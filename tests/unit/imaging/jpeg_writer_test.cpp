@@ -1,6 +1,6 @@
 // Our JPEG writer must write exactly the file Qt's JPEG writer writes, for every pixel format it
 // takes and every way a picture states its resolution and colour profile; and a device that
-// refuses the bytes is a failed write.
+// refuses the bytes is a failed write that leaves nothing behind.
 
 #include "jpeg_writer.h"
 #include "support/test_names.h"
@@ -10,8 +10,13 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QImageWriter>
+#include <QtEndian>
 
 #include <ostream>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace corvane {
 namespace {
@@ -98,6 +103,73 @@ TEST(JpegWriter, RefusedWriteIsAFailure) {
     image.fill(Qt::darkGreen);
     QBuffer closed;  // never opened: every write fails
     EXPECT_FALSE(WriteJpegFile(image, 75, &closed));
+}
+
+// A valid profile grown past 64 KiB by a private tag that readers skip: it takes two APP2 markers.
+QByteArray LargeProfile() {
+    QByteArray icc = QColorSpace(QColorSpace::SRgb).iccProfile();
+    constexpr qsizetype kCount = 128;  // the tag count, then the tag table
+    const quint32 count = qFromBigEndian<quint32>(icc.constData() + kCount);
+    const qsizetype tableEnd = kCount + 4 + qsizetype(count) * 12;
+    for (quint32 i = 0; i < count; ++i) {  // the data moves by the new entry
+        char* offset = icc.data() + kCount + 4 + i * 12 + 4;
+        qToBigEndian<quint32>(qFromBigEndian<quint32>(offset) + 12, offset);
+    }
+    while (icc.size() % 4 != 0) {
+        icc.append('\0');
+    }
+    QByteArray tag(70 * 1024, 'c');
+    tag.replace(0, 8, QByteArray("cvnp\0\0\0\0", 8));  // type, reserved
+    QByteArray entry(12, '\0');
+    qToBigEndian<quint32>(0x63766e70, entry.data());  // 'cvnp'
+    qToBigEndian<quint32>(quint32(icc.size() + 12), entry.data() + 4);
+    qToBigEndian<quint32>(quint32(tag.size()), entry.data() + 8);
+    icc.insert(tableEnd, entry);
+    icc.append(tag);
+    qToBigEndian<quint32>(count + 1, icc.data() + kCount);
+    qToBigEndian<quint32>(quint32(icc.size()), icc.data());
+    return icc;
+}
+
+QImage WithLargeProfile() {
+    QImage image = Picture(WriterRow{"large_profile", QImage::Format_RGB32, {40, 30}});
+    image.setColorSpace(QColorSpace::fromIccProfile(LargeProfile()));
+    return image;
+}
+
+TEST(JpegWriter, ALargeProfileGoesInPiecesAsQtWritesIt) {
+    const QImage image = WithLargeProfile();
+    ASSERT_GT(image.colorSpace().iccProfile().size(), 64 * 1024);
+    QByteArray ours;
+    QBuffer buffer(&ours);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteJpegFile(image, 75, &buffer));
+    EXPECT_EQ(ours, WrittenByQt(image, 75));
+}
+
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+qint64 HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks) + qint64(info.hblkhd);
+}
+#endif
+
+// The device fails while the profile's first marker is written: libjpeg jumps back out of the
+// marker code, which must hold no memory of its own then (AddressSanitizer's leak check, and the
+// heap here, see it otherwise).
+TEST(JpegWriter, ADeviceFailingInTheProfileLeavesNoMemoryBehind) {
+    const QImage image = WithLargeProfile();
+    ASSERT_GT(image.colorSpace().iccProfile().size(), 64 * 1024);
+    QBuffer closed;                                   // never opened: every write fails
+    EXPECT_FALSE(WriteJpegFile(image, 75, &closed));  // what the first call allocates for good
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+    const qint64 before = HeapInUse();
+    for (int i = 0; i < 32; ++i) {
+        EXPECT_FALSE(WriteJpegFile(image, 75, &closed));
+    }
+    // A jump past the pieces of the profile would keep 128 KiB each time.
+    EXPECT_LT(HeapInUse() - before, qint64(1) << 20);
+#endif
 }
 
 }  // namespace

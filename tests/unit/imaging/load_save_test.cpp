@@ -8,6 +8,7 @@
 #include "support/output_formats.h"
 #include "support/temp_tree.h"
 #include "support/test_names.h"
+#include "support/two_frame_gif.h"
 #include "support/unprivileged.h"
 
 #include "unit/imaging/qt_encoded.h"
@@ -34,6 +35,7 @@ namespace {
 
 using test::QtEncoded;
 
+using test::Entries;
 using test::ReadAll;
 using test::TempTree;
 
@@ -57,29 +59,9 @@ bool QtWrites(const char* format) {
     return QImageWriter::supportedImageFormats().contains(QByteArray(format));
 }
 
-// Everything in a folder, hidden temporary files included.
-QStringList Listing(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
-
 BitmapPtr Slot(const QImage& image) {
     return std::make_unique<Bitmap>(image);
 }
-
-// Two 1 x 1 frames, white then black, on a two-entry global colour table.
-const QByteArray kTwoFrameGif = QByteArray::fromHex(
-    "474946383961"  // GIF89a
-    "01000100"
-    "800000"
-    "ffffff000000"  // 1 x 1 screen; colour table: white, black
-    "2c000000000100010000"
-    "02024401"
-    "00"  // frame of index 0 (clear, 0, end)
-    "2c000000000100010000"
-    "02024c01"
-    "00"  // frame of index 1
-    "3b");
 
 // A JPEG with an APP1 Exif segment holding only the orientation tag, spliced after SOI.
 QByteArray WithExifOrientation(QByteArray jpeg, quint16 orientation) {
@@ -249,7 +231,7 @@ class LoadSaveContent : public LoadSave, public ::testing::WithParamInterface<Co
 
 TEST_P(LoadSaveContent, RawFormatComesFromContent) {
     const ContentRow& row = GetParam();
-    QByteArray bytes = kTwoFrameGif;
+    QByteArray bytes = test::kTwoFrameGif;
     if (row.qtFormat != nullptr) {
         if (!QtWrites(row.qtFormat)) {
             GTEST_SKIP() << "no Qt writer for " << row.qtFormat;
@@ -340,7 +322,7 @@ TEST_F(LoadSave, ExifOrientationIsApplied) {
 }
 
 TEST_F(LoadSave, MultiFrameGifGivesFirstFrame) {
-    BitmapPtr loaded = processor_.LoadImage(tree_.WriteFile("frames.gif", kTwoFrameGif));
+    BitmapPtr loaded = processor_.LoadImage(tree_.WriteFile("frames.gif", test::kTwoFrameGif));
     ASSERT_TRUE(IsUsable(loaded.get()));
     EXPECT_EQ(loaded->Image().pixel(0, 0), qRgb(255, 255, 255));
 }
@@ -429,7 +411,7 @@ TEST_F(LoadSave, FailedWatermarkWritesNothing) {
     watermark.on = true;  // no text and no picture
     EXPECT_FALSE(
         processor_.SaveImage(slot, tree_.Path("a.PNG"), Format(FormatKind::Png), &watermark));
-    EXPECT_TRUE(Listing(tree_.Root()).isEmpty());
+    EXPECT_TRUE(Entries(tree_.Root()).isEmpty());
     EXPECT_TRUE(IsUsable(slot.get()));
 }
 
@@ -439,7 +421,7 @@ TEST_F(LoadSave, FailedFormatDoesNotSuppressTheNext) {
     missing.encoderClsid = QUuid();
     EXPECT_FALSE(processor_.SaveImage(slot, tree_.Path("a.PNG"), missing));
     EXPECT_TRUE(processor_.SaveImage(slot, tree_.Path("a.BMP"), Format(FormatKind::Bmp)));
-    EXPECT_EQ(Listing(tree_.Root()), QStringList{"a.BMP"});
+    EXPECT_EQ(Entries(tree_.Root()), QStringList{"a.BMP"});
 }
 
 TEST_F(LoadSave, AnExistingFileIsReplacedOnlyWhenAsked) {
@@ -454,7 +436,7 @@ TEST_F(LoadSave, AnExistingFileIsReplacedOnlyWhenAsked) {
                                      IfExists::Replace, &outcome));
     EXPECT_TRUE(outcome.Written());
     EXPECT_TRUE(IsUsable(processor_.LoadImage(target).get()));
-    EXPECT_EQ(Listing(tree_.Root()), QStringList{"a.PNG"});
+    EXPECT_EQ(Entries(tree_.Root()), QStringList{"a.PNG"});
 }
 
 TEST_F(LoadSave, CreatesMissingFolders) {
@@ -483,7 +465,7 @@ TEST_P(LoadSaveRefused, WritesNothingAndKeepsTheTarget) {
     BitmapPtr slot = row.image();
     EXPECT_FALSE(processor_.SaveImage(slot, target, format));
     EXPECT_EQ(ReadAll(target), "old bytes");
-    EXPECT_EQ(Listing(tree_.Path("out")), QStringList{"target.file"});
+    EXPECT_EQ(Entries(tree_.Path("out")), QStringList{"target.file"});
 }
 
 BitmapPtr Usable() {
@@ -546,25 +528,19 @@ TEST_F(LoadSave, SameAsSourceIconBecomesPngUnderItsOwnExtension) {
 
 TEST(AtomicWrite, ReadOnlyFolderKeepsExistingTarget) {
     TempTree tree;
-    const QString locked = tree.MakeFolder("locked");
     const QString open = tree.MakeFolder("open");
-    const QString target = tree.WriteFile("locked/out.PNG", "old bytes");
-    tree.OpenToEveryone();
-    const QByteArray lockedName = QFile::encodeName(locked);
-    ASSERT_EQ(::chmod(lockedName.constData(), 0555), 0);
+    const test::LockedFolder locked(tree, "locked", "out.PNG", "old bytes");
     // 0: refused in the locked folder and written in the open one, as it should be.
     const int result = test::RunUnprivileged([&] {
         ImageProcessor processor;
         BitmapPtr slot = Slot(BlockPicture(16, 16));
-        if (processor.SaveImage(slot, target, Format(FormatKind::Png))) {
+        if (processor.SaveImage(slot, locked.Target(), Format(FormatKind::Png))) {
             return 1;
         }
         return processor.SaveImage(slot, open + "out.PNG", Format(FormatKind::Png)) ? 0 : 2;
     });
-    ::chmod(lockedName.constData(), 0777);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(ReadAll(target), "old bytes");
-    EXPECT_EQ(Listing(locked), QStringList{"out.PNG"});
+    EXPECT_TRUE(locked.Untouched());
 }
 
 TEST(AtomicWrite, OverlongNameLeavesNothingBehind) {
@@ -578,7 +554,7 @@ TEST(AtomicWrite, OverlongNameLeavesNothingBehind) {
                                      IfExists::Fail, &outcome));
     EXPECT_EQ(outcome.kind, WriteOutcome::Kind::Failed);
     EXPECT_EQ(outcome.text, QString::fromLocal8Bit(std::strerror(ENAMETOOLONG)));
-    EXPECT_TRUE(Listing(folder).isEmpty());
+    EXPECT_TRUE(Entries(folder).isEmpty());
 }
 
 }  // namespace

@@ -11,25 +11,23 @@
 #include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 
 namespace corvane {
 namespace {
 
+using test::Entries;
 using test::ReadAll;
 using test::TempTree;
 
 // Files in a folder other than the expected ones: a leftover temporary file shows here.
-QStringList Entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                                  QDir::Name);
-}
-
 TEST(FolderChain, CreatesEveryMissingLevelAndRewritesThePath) {
     TempTree tree;
     QString path = tree.Root() + QStringLiteral("a//b///c");
@@ -109,20 +107,16 @@ TEST(AtomicWrite, NameTooLongForTheFileSystemLeavesNothing) {
 
 TEST(AtomicWrite, ReadOnlyFolderKeepsTheExistingTarget) {
     TempTree tree;
-    const QString folder = tree.MakeFolder(QStringLiteral("ro"));
-    const QString target = tree.WriteFile(QStringLiteral("ro/t.txt"), "old");
-    tree.OpenToEveryone();
-    ::chmod(QFile::encodeName(folder).constData(), 0555);
+    const test::LockedFolder locked(tree, QStringLiteral("ro"), QStringLiteral("t.txt"), "old");
     const int result = test::RunUnprivileged([&] {
-        AtomicFile file(target);
+        AtomicFile file(locked.Target());
         if (file.Open()) {
             return 1;  // the folder must refuse the temporary file
         }
         return file.Commit() ? 2 : 0;
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(ReadAll(target), QByteArray("old"));
-    EXPECT_EQ(Entries(folder), QStringList{"t.txt"});
+    EXPECT_TRUE(locked.Untouched());
 }
 
 struct TemporaryRow {
@@ -281,6 +275,22 @@ TEST(OpenRegularFile, APipeIsRefusedWithoutWaitingForAWriter) {
     EXPECT_EQ(error, QStringLiteral("not a regular file"));
     EXPECT_EQ(OpenRegularFile(tree.Path(QStringLiteral("none")), &error), -1);
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A descriptor the file cannot take is closed, not leaked: a run opens every source once.
+TEST(OpenRegularFile, ADescriptorTheFileCannotTakeIsClosed) {
+    TempTree tree;
+    const QString path = tree.WriteFile(QStringLiteral("a.bin"), "bytes");
+    QString error;
+    QFile file;
+    ASSERT_TRUE(OpenRegularFile(path, file, &error)) << error.toStdString();
+    EXPECT_EQ(file.readAll(), QByteArray("bytes"));
+    const int fd = OpenRegularFile(path, &error);
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(AdoptDescriptor(file, fd, &error));  // already open
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(::fcntl(fd, F_GETFD), -1);
+    EXPECT_EQ(errno, EBADF);
 }
 
 TEST(AbsolutePaths, RelativeOnesJoinTheCurrentFolder) {

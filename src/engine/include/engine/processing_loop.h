@@ -26,6 +26,10 @@ struct PipelineCounters {
     int recognised = 0;
     int saved = 0;
     int expected = 0;
+
+    // Adds to `expected`, stopping at the largest int: a grid the user chose (50000 x 50000 tiles
+    // in several formats) asks for more outputs than an int holds.
+    void AddExpected(qint64 outputs);
 };
 
 class ProcessingContext {

@@ -2,8 +2,8 @@
 // How images are held and handed between operations.
 //
 // A Bitmap is a QImage plus the status of the last operation made on it. Reading the status with
-// TakeStatus() returns it and resets it to Ok, so a failure is seen once: the next IsUsable() test
-// of a failed bitmap is false and clears the failure.
+// TakeStatus() returns it and resets it to Ok; Status() and IsUsable() only look, so that a bitmap
+// shared between threads may be tested by all of them.
 //
 // An image slot (ImageSlot) is a reference to the owning pointer of the current bitmap. An
 // operation that produces a new bitmap builds it completely, then replaces what the slot held;
@@ -64,8 +64,8 @@ private:
 using BitmapPtr = std::unique_ptr<Bitmap>;
 using ImageSlot = BitmapPtr&;
 
-// True when the bitmap exists, its last status is Ok (the status is consumed), and its width and
-// height are greater than 0, tested in that order.
-bool IsUsable(Bitmap* bitmap);
+// True when the bitmap exists, its last status is Ok, and its width and height are greater than 0.
+// Changes nothing.
+bool IsUsable(const Bitmap* bitmap);
 
 }  // namespace corvane

@@ -120,7 +120,8 @@ public:
     void NormalizePixelFormat(ImageSlot slot) const;
     // Draws the source rectangle (srcX, srcY, width, height) 1:1 at (dstX, dstY) of the target;
     // width or height 0 means the source's own. An empty target slot gets a new bitmap of that
-    // size in the source's format. True when the source is unusable (nothing to copy).
+    // size in the source's format. False when nothing was copied: the source is unusable, or the
+    // target could not be made or drawn on.
     bool CopyRegion(ImageSlot target, Bitmap* source, int dstX, int dstY, int srcX, int srcY,
                     int width, int height) const;
 

@@ -7,6 +7,7 @@
 
 #include "platform/atomic_file.h"
 
+#include <QFile>
 #include <QString>
 
 #include <cstdint>
@@ -40,6 +41,11 @@ bool CopyFileAtomically(const QString& source, const QString& target, IfExists i
 // Opens a regular file for reading and gives its descriptor, or -1 with the reason in `error`.
 // Never blocks on a pipe or a device: those are refused as not regular files.
 int OpenRegularFile(const QString& path, QString* error);
+// The same, opened as `file` (which then owns the descriptor); false with the reason otherwise.
+bool OpenRegularFile(const QString& path, QFile& file, QString* error);
+// Hands the open descriptor `fd` to `file` for reading. When `file` cannot take it, the
+// descriptor is closed here and the reason given in `error`: no failure leaves one open.
+bool AdoptDescriptor(QFile& file, int fd, QString* error);
 
 // A path made absolute against the current folder, with "." and ".." resolved as text.
 QString AbsolutePath(const QString& path);

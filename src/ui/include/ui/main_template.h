@@ -1,8 +1,8 @@
 #pragma once
 // The main dialog's template: every control with its kind, caption and rectangle in dialog units,
 // in the order of the template (group by group, row by row), which is also the tab order. The
-// group frames and the Start/Stop buttons stand where the design puts them; inside the groups the
-// rows are ours, wide enough for the Chinese captions at the CJK font we ship.
+// group frames and the Start/Stop buttons have fixed places that users know; inside the groups
+// the rows are laid out wide enough for the Chinese captions at the CJK font we ship.
 
 #include "engine/control_ids.h"
 

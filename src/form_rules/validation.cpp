@@ -1,0 +1,273 @@
+#include "form_rules/validation.h"
+
+#include "form_rules/dialog_defaults.h"
+#include "platform/file_system.h"
+#include "platform/numbers.h"
+#include "platform/path_text.h"
+
+#include <array>
+#include <optional>
+
+namespace corvane {
+namespace {
+
+using enum ControlId;
+using Refusal = std::optional<QString>;
+
+double ReadNumber(const Form& form, ControlId id) {
+    return ParseLeadingReal(form.Text(id).trimmed());
+}
+
+bool IsWholeNumberText(const QString& text) {
+    if (text.isEmpty() || text[0] < u'1' || text[0] > u'9') {
+        return false;
+    }
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Normalises a field and checks it, giving the message when it fails.
+Refusal RequirePositive(Form& form, ControlId id, bool allowFraction, const QString& message) {
+    NormalizeField(form, id, true);
+    return CheckPositiveNumber(form, id, allowFraction) ? Refusal() : Refusal(message);
+}
+
+Refusal CheckResize(Form& form) {
+    if (!form.IsOn(Resize)) {
+        return {};
+    }
+    if (form.IsOn(ResizeByRatio)) {
+        if (auto r = RequirePositive(form, ResizeRatio, true,
+                                     QStringLiteral("请输入大于零的 缩放比例数"))) {
+            return r;
+        }
+    }
+    if (form.IsOn(ResizeBySize)) {
+        NormalizeField(form, ResizeWidth, true);
+        NormalizeField(form, ResizeHeight, true);
+        const double w = ReadNumber(form, ResizeWidth);
+        const double h = ReadNumber(form, ResizeHeight);
+        if (w == 0 && h == 0) {
+            return QStringLiteral("图像缩放的宽高，不能同时为零。");
+        }
+        if (w != 0 && !CheckPositiveNumber(form, ResizeWidth, false)) {
+            return QStringLiteral("请输入大于-1的 图像缩放 宽度，并且输入数值不能含有小数点。");
+        }
+        if (h != 0 && !CheckPositiveNumber(form, ResizeHeight, false)) {
+            return QStringLiteral("请输入大于-1的 图像缩放 高度，并且输入数值不能含有小数点。");
+        }
+    }
+    if (form.IsOn(ResizeByLongEdge)) {
+        return RequirePositive(form, LongEdgeLimit, true,
+                               QStringLiteral("请输入大于零的 大边约束 数值。"));
+    }
+    return {};
+}
+
+Refusal CheckPair(Form& form, ControlId first, const QString& firstText, ControlId second,
+                  const QString& secondText) {
+    const QString tail = QStringLiteral("，并且输入数值不能含有小数点。");
+    if (auto r = RequirePositive(form, first, false,
+                                 QStringLiteral("请输入大于零的 ") + firstText + tail)) {
+        return r;
+    }
+    return RequirePositive(form, second, false,
+                           QStringLiteral("请输入大于零的 ") + secondText + tail);
+}
+
+Refusal CheckCutAndCombine(Form& form) {
+    if (form.IsOn(Cut)) {
+        const Refusal r = form.IsOn(CutByCount)
+                              ? CheckPair(form, CutColumns, QStringLiteral("图像切割 水平模块数"),
+                                          CutRows, QStringLiteral("图像切割 垂直模块数"))
+                              : CheckPair(form, CellWidth, QStringLiteral("图像切割 单元格的宽"),
+                                          CellHeight, QStringLiteral("图像切割 单元格的高"));
+        if (r) {
+            return r;
+        }
+    }
+    if (form.IsOn(Combine)) {
+        return CheckPair(form, CombineColumns, QStringLiteral("图像合并 水平模块数"), CombineRows,
+                         QStringLiteral("图像合并 垂直模块数"));
+    }
+    return {};
+}
+
+Refusal CheckWatermarkFields(Form& form) {
+    if (!form.IsOn(Watermark)) {
+        return {};
+    }
+    if (form.IsOn(WatermarkByText)) {
+        NormalizeField(form, WatermarkText, false);
+        if (form.Text(WatermarkText).isEmpty()) {
+            return QStringLiteral("请填写 水印文字。");
+        }
+    }
+    if (form.IsOn(WatermarkByImage)) {
+        NormalizeField(form, WatermarkImagePath, false);
+        const QString path = form.Text(WatermarkImagePath);
+        if (path.isEmpty() || !PathExists(path)) {
+            return QStringLiteral("请填写或选择正确的  水印图片的路径。");
+        }
+    }
+    return {};
+}
+
+Refusal CheckDirectCopyConflict(const Form& form) {
+    constexpr std::array formatBoxes = {FormatAll,  FormatBmp, FormatGif, FormatJpeg,  FormatPng,
+                                        FormatTiff, FormatEmf, FormatWmf, SameAsSource};
+    for (const ControlId id : formatBoxes) {
+        if (form.IsChecked(id)) {
+            return {};
+        }
+    }
+    for (const ControlId id : {Rotate, Resize, Cut, Combine, Watermark}) {
+        if (form.IsOn(id)) {
+            return QStringLiteral(
+                "直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。");
+        }
+    }
+    return {};
+}
+
+// A clash text, when its strategy is chosen: it must not be blank, and since it becomes part of
+// a file name, a separator or ".." in it would let a name reach outside the output folder ("../"
+// as prefix). `what` names it in the messages: 前缀名 or 后缀名.
+Refusal CheckClashText(const Form& form, ControlId radio, ControlId field, const QString& what) {
+    if (!form.IsChecked(radio)) {
+        return {};
+    }
+    const QString text = form.Text(field).trimmed();
+    if (text.isEmpty()) {
+        return QStringLiteral("请填写 文件重名时 添加的%1。").arg(what);
+    }
+    if (text.contains(kSeparator) || text.contains(u'/') || text.contains(QStringLiteral(".."))) {
+        return QStringLiteral("请填写 文件重名时 添加的%1，并且%1不能含有路径分隔符或“..”。")
+            .arg(what);
+    }
+    return {};
+}
+
+Refusal CheckNaming(Form& form) {
+    if (Refusal r = CheckClashText(form, ClashPrefix, ClashPrefixText, QStringLiteral("前缀名"))) {
+        return r;
+    }
+    if (Refusal r = CheckClashText(form, ClashSuffix, ClashSuffixText, QStringLiteral("后缀名"))) {
+        return r;
+    }
+    if (!form.IsChecked(ClashPrefix) && !form.IsChecked(ClashSuffix) &&
+        !form.IsChecked(ClashOverwrite)) {
+        return QStringLiteral("请选择 文件重名时 的操作策略。");
+    }
+    if (form.IsEnabled(NameLengthLimit)) {
+        NormalizeField(form, NameLengthLimit, true);
+        const bool ok = CheckPositiveNumber(form, NameLengthLimit, false);
+        const int n = ParseLeadingInt(form.Text(NameLengthLimit));
+        if (!ok || n < kNameLengthMin || n > kNameLengthMax) {
+            return QStringLiteral("文件名长度限制数字应该在 %1 到 %2 之间。")
+                .arg(kNameLengthMin)
+                .arg(kNameLengthMax);
+        }
+    }
+    return {};
+}
+
+// Loads the watermark picture or takes the text; the previous picture is released first.
+Refusal PrepareWatermark(const Form& form, const ImageProcessor& processor,
+                         WatermarkSettings& watermark) {
+    watermark = {};
+    if (!form.IsOn(Watermark)) {
+        return {};
+    }
+    watermark.on = true;
+    if (form.IsChecked(WatermarkByText)) {
+        watermark.text = form.Text(WatermarkText);
+    }
+    if (form.IsChecked(WatermarkByImage)) {
+        BitmapPtr picture = processor.LoadImage(form.Text(WatermarkImagePath));
+        if (!IsUsable(picture.get())) {
+            watermark = {};
+            return QStringLiteral(
+                "水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片的路"
+                "径。");
+        }
+        watermark.picture = std::move(picture);
+    }
+    return {};
+}
+
+// A folder field is trimmed only when its text as typed names nothing: a folder's name may end
+// in a blank.
+void NormalizeFolderField(Form& form, ControlId id) {
+    const QString text = form.Text(id);
+    if (!PathExists(text)) {
+        form.SetText(id, text.trimmed());
+    }
+}
+
+Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark) {
+    NormalizeFolderField(form, SourcePath);
+    NormalizeFolderField(form, SavePath);
+    const QString source = form.Text(SourcePath);
+    QString target = form.Text(SavePath);
+    // A single source must be a folder: a device, a pipe or a dangling link would otherwise be
+    // taken and end the run as stopped instead of being refused.
+    const bool singlePath = !form.IsChecked(MultiPathRadio);
+    if (source.isEmpty() || !PathExists(source) || (singlePath && !IsDirectory(source))) {
+        return QStringLiteral("请填写或选择正确的  打开路径。");
+    }
+    for (Refusal (*check)(Form&) : {CheckResize, CheckCutAndCombine, CheckWatermarkFields}) {
+        if (Refusal r = check(form)) {
+            return r;
+        }
+    }
+    if (Refusal r = CheckDirectCopyConflict(form)) {
+        return r;
+    }
+    if (target.isEmpty() || !PathExists(target)) {
+        return QStringLiteral("请填写或选择正确的  保存路径。");
+    }
+    if (Refusal r = CheckNaming(form)) {
+        return r;
+    }
+    if (!CreateFolderChain(target)) {
+        return QStringLiteral("创建保存路径失败，请检查保存路径及确认磁盘状况，或者稍候重试。");
+    }
+    return PrepareWatermark(form, processor, watermark);
+}
+
+}  // namespace
+
+void NormalizeField(Form& form, ControlId id, bool stripSpaces) {
+    QString text = form.Text(id).trimmed();
+    if (stripSpaces) {
+        text.remove(u' ');
+    }
+    form.SetText(id, text);
+}
+
+bool CheckPositiveNumber(const Form& form, ControlId id, bool allowFraction) {
+    if (!form.IsEnabled(id)) {
+        return true;
+    }
+    const QString text = form.Text(id).trimmed();
+    if (!(ParseLeadingReal(text) > 0)) {
+        return false;
+    }
+    return allowFraction || IsWholeNumberText(text);
+}
+
+bool ValidateInputs(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark,
+                    QString* message) {
+    const Refusal refusal = Validate(form, processor, watermark);
+    if (refusal && message != nullptr) {
+        *message = *refusal;
+    }
+    return !refusal;
+}
+
+}  // namespace corvane
