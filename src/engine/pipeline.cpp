@@ -1,6 +1,7 @@
 #include "engine/pipeline.h"
 
 #include "engine/report.h"
+#include "file_notes.h"
 #include "imaging/picture_memory.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
@@ -107,6 +108,7 @@ bool Pipeline::BeginRun(ProcessingContext& context) {
     }
     // A file that a pause interrupted keeps its picture: reading ahead starts after it.
     readAhead_->Start(context.Files(), context.Cursor(), HasPendingOutputs());
+    claims_.ProtectSources(&context.Files());
     if (kind_ != OperationKind::Combine) {
         return true;
     }
@@ -136,11 +138,16 @@ Pipeline::Output Pipeline::WriteNamed(ProcessingContext& context, const Namer& n
             result.Note(NoteKind::NameTooLong, NameTooLongText(target.path));
             return Output::Abandoned;
         }
-        const QString path = overwrite ? claims_.ClaimFree(target.path) : target.path;
+        bool passedSource = false;
+        const QString path =
+            overwrite ? claims_.ClaimFree(target.path, &passedSource) : target.path;
         const WriteOutcome outcome = write(path, overwrite ? IfExists::Replace : IfExists::Fail);
         if (outcome.Written()) {
             ++context.Counters().saved;
             ++result.written;
+            if (passedSource) {
+                result.Note(NoteKind::Renamed, RenamedText(target.path, path));
+            }
             return Output::Written;
         }
         if (overwrite) {
@@ -287,6 +294,7 @@ void Pipeline::EncodeAhead(PreparedFile& prepared) const {
 void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
     const QString& file = context.CurrentFile();
     PreparedFile prepared = readAhead_->Take(context.Cursor());
+    claims_.ReadUpTo(context.Cursor() + 1);  // from now on its name may be overwritten
     result_ = FileResult(file);
     image_ = std::move(prepared.image);
     encoded_ = std::move(prepared.encoded);
@@ -297,6 +305,9 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
         return;
     }
     KeepOrStripMetadata(prepared.error);
+    if (kind_ != OperationKind::DirectCopy) {  // a copy is as whole as its source
+        NoteTruncated(result_, prepared.error);
+    }
     if (settings_.sameAsSource && !formats_.empty()) {
         ResolveSameAsSource(formats_.front(), prepared.raw, file);
     }
@@ -396,6 +407,7 @@ Pipeline::Output Pipeline::WriteOutput(ProcessingContext& context, const QString
 
 void Pipeline::CutInto(std::vector<BitmapPtr>& tiles) {
     if (CutsByCount(kind_)) {
+        NoteCutTooFine(result_, image_.get(), cutColumns_, cutRows_);
         processor_.CutByCount(image_.get(), &tiles, cutColumns_, cutRows_);
     } else {
         processor_.CutByCellSize(image_.get(), &tiles, settings_.cellWidth, settings_.cellHeight,
@@ -470,7 +482,7 @@ void Pipeline::FinishFile(ProcessingContext& context) {
     const int formats = FormatCount();
     if (kind_ == OperationKind::CutCount || kind_ == OperationKind::CutCell) {
         if (cutRows_ > 0 && cutColumns_ > 0) {
-            counters.expected += formats * cutRows_ * cutColumns_;
+            counters.AddExpected(formats, cutRows_, cutColumns_);
         } else if (kind_ == OperationKind::CutCount) {
             counters.expected = 99'999'999;
         }

@@ -1,5 +1,9 @@
 #include "engine/processing_loop.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 namespace corvane {
 
 ProcessingContext::ProcessingContext(const BatchSettings& settings, const PathList& files,
@@ -12,6 +16,13 @@ ProcessingContext::ProcessingContext(const BatchSettings& settings, const PathLi
       report_(report),
       send_(std::move(send)),
       showStatus_(std::move(showStatus)) {}
+
+void PipelineCounters::AddExpected(int formats, int rows, int columns) {
+    constexpr std::int64_t kMost = std::numeric_limits<int>::max();
+    // Each factor fits 31 bits: their product is taken in two steps, held at the bound.
+    const std::int64_t tiles = std::min(std::int64_t(rows) * columns, kMost);
+    expected = static_cast<int>(std::min(expected + std::min(tiles * formats, kMost), kMost));
+}
 
 QString ProcessingContext::NextFile() const {
     return cursor_ + 1 < files_.size() ? files_[cursor_ + 1] : QString();

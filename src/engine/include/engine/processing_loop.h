@@ -26,6 +26,10 @@ struct PipelineCounters {
     int recognised = 0;
     int saved = 0;
     int expected = 0;
+
+    // Adds the outputs of `formats` formats of `rows` x `columns` tiles each to `expected`,
+    // held at the largest count when the sum is larger (a cut into 50000 x 50000 blocks).
+    void AddExpected(int formats, int rows, int columns);
 };
 
 class ProcessingContext {
