@@ -149,14 +149,8 @@ void OutputClaims::ProtectSources(const PathList* files) {
         return;
     }
     sources_ = files;
-    sourcePaths_.clear();
+    sourcePaths_.reset();
     sourceFiles_.reset();
-    if (files != nullptr) {
-        sourcePaths_.reserve(static_cast<qsizetype>(files->size()));
-        for (std::size_t i = 0; i < files->size(); ++i) {
-            sourcePaths_.insert((*files)[i], i);  // the last place wins: it is read last
-        }
-    }
 }
 
 void OutputClaims::ReadUpTo(std::size_t count) {
@@ -168,8 +162,18 @@ bool OutputClaims::IsUnreadSource(const QString& path) {
     if (sources_ == nullptr || read_ >= sources_->size()) {
         return false;
     }
-    if (const auto it = sourcePaths_.constFind(path); it != sourcePaths_.constEnd()) {
-        return *it >= read_;
+    // The indexes are made when first needed: only a run that overwrites needs them.
+    if (!sourcePaths_) {
+        sourcePaths_.emplace();
+        sourcePaths_->reserve(static_cast<qsizetype>(sources_->size()));
+        for (std::size_t i = 0; i < sources_->size(); ++i) {
+            sourcePaths_->insert((*sources_)[i], i);  // the last place wins: it is read last
+        }
+    }
+    // A path read already may still reach a source listed again later under another spelling.
+    if (const auto it = sourcePaths_->constFind(path);
+        it != sourcePaths_->constEnd() && *it >= read_) {
+        return true;
     }
     const std::optional<FileIdentity> file = IdentityOfFile(path);
     if (!file) {

@@ -109,9 +109,9 @@ private:
     QHash<QString, int> firstUnclaimed_;
     const PathList* sources_ = nullptr;
     std::size_t read_ = 0;
-    // The last place of each source in the list, by path and (built when first needed) by the
-    // file it reaches.
-    QHash<QString, std::size_t> sourcePaths_;
+    // The last place of each source in the list, by path and by the file it reaches; made when
+    // first needed.
+    std::optional<QHash<QString, std::size_t>> sourcePaths_;
     std::optional<std::unordered_map<FileIdentity, std::size_t, IdentityHash>> sourceFiles_;
 };
 
