@@ -4,6 +4,7 @@
 #include "form_rules/enable_rules.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
+#include "form_rules/validation.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -204,6 +205,22 @@ public:
         return true;
     }
 
+    // The dialog allows no operation where nothing but a copy is made; here a copy never
+    // silently drops an operation that was asked for.
+    bool RefuseOperationsWhenCopying() {
+        if (!Has("copy")) {
+            return true;
+        }
+        for (const char* option : {"rotate", "resize-ratio", "resize", "long-edge", "cut",
+                                   "cut-cell", "combine", "watermark-text", "watermark-image"}) {
+            if (Has(option)) {
+                result_.refused = true;
+                return Fail(texts::kNoOperationWhenCopying);
+            }
+        }
+        return true;
+    }
+
     bool ReadSources() {
         const QStringList sources = parser_.positionalArguments();
         if (sources.isEmpty()) {
@@ -283,6 +300,20 @@ private:
     ParsedArguments& result_;
 };
 
+// Whether the arguments ask for the JSON report, read without the parser (which gave up on
+// them): options end at "--".
+bool AsksForJson(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--")) {
+            break;
+        }
+        if (argument == QLatin1String("--json") || argument == QLatin1String("-json")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void AddOptions(QCommandLineParser& parser) {
     const auto value = [&](const QStringList& names, const QString& help,
                            const QString& valueName) {
@@ -328,6 +359,7 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
     AddOptions(parser);
     if (!parser.parse(QStringList{QStringLiteral("corvane-batch")} + arguments)) {
         result.error = parser.errorText();
+        result.flags.json = AsksForJson(arguments);
         return result;
     }
     result.flags.help = parser.isSet("help");
@@ -352,7 +384,8 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
         form.SetText(SavePath, AbsolutePath(parser.value("output")));
     }
     ArgumentReader reader(parser, form, result);
-    result.ok = reader.ReadSources() && reader.ReadFormats() && reader.ReadNaming() &&
+    result.ok = reader.ReadSources() && reader.ReadFormats() &&
+                reader.RefuseOperationsWhenCopying() && reader.ReadNaming() &&
                 reader.ReadRotation() && reader.ReadResize() && reader.ReadCutCombineWatermark();
     return result;
 }

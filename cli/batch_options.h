@@ -21,7 +21,8 @@ struct BatchFlags {
 
 struct ParsedArguments {
     bool ok = false;
-    QString error;  // bad usage, when not ok
+    QString error;         // bad usage, when not ok
+    bool refused = false;  // `error` is the dialog's own refusal, not a usage mistake
     BatchFlags flags;
     PathList files;  // multi-path selection
     PathList folders;

@@ -135,8 +135,16 @@ int RunBatch(const QStringList& arguments) {
         return kExitComplete;
     }
     if (!args.ok) {
-        std::fprintf(stderr, "corvane-batch: %s\n%s", qPrintable(args.error),
-                     qPrintable(BatchUsage()));
+        if (args.refused) {
+            std::fprintf(stderr, "%s\n", qPrintable(args.error));
+        } else {
+            std::fprintf(stderr, "corvane-batch: %s\n%s", qPrintable(args.error),
+                         qPrintable(BatchUsage()));
+        }
+        // Scripts can always parse what --json prints, also when the arguments were refused.
+        if (args.flags.json) {
+            PrintJson(OutcomeOf(RunOutcome::Refused), args.error, RunReport{}, 0, {});
+        }
         return kExitRefused;
     }
     // With --json, stdout carries the JSON object alone.

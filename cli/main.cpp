@@ -7,7 +7,7 @@
 #include <QGuiApplication>
 
 int main(int argc, char** argv) {
-    const corvane::HeadlessQt headless;  // outlives the application object
+    const corvane::HeadlessQt headless;  // before the application object
     corvane::ConfigureProcessForImaging();
     QGuiApplication app(argc, argv);  // takes its own options out of argv
     // Decoded here rather than by Qt, so that a path that is not UTF-8 keeps its bytes.

@@ -3,6 +3,9 @@
 #include "platform/file_system.h"
 #include "platform/numbers.h"
 
+#include <climits>
+#include <cmath>
+
 namespace corvane {
 
 using enum ControlId;
@@ -53,7 +56,7 @@ void CaptureResize(Form& form, BatchSettings& s) {
     s.resizeRatio = ReadRealField(form, ResizeRatio);
     s.resizeWidth = ReadIntField(form, ResizeWidth);
     s.resizeHeight = ReadIntField(form, ResizeHeight);
-    s.longEdgeLimit = ReadIntField(form, LongEdgeLimit);
+    s.longEdgeLimit = ReadPixelLimitField(form, LongEdgeLimit);
 }
 
 void CaptureCutAndCombine(Form& form, BatchSettings& s) {
@@ -78,6 +81,15 @@ double ReadRealField(Form& form, ControlId id) {
     const QString cleaned = CleanNumberText(form.Text(id));
     form.SetText(id, cleaned);
     return ParseLeadingReal(cleaned);
+}
+
+int ReadPixelLimitField(Form& form, ControlId id) {
+    // Read as the real number the validation judged ("1e3" is 1000), then its whole part.
+    const double whole = std::trunc(ReadRealField(form, id));
+    if (!(whole >= 0)) {
+        return 0;  // nothing, or negative: limits nothing
+    }
+    return whole >= INT_MAX ? INT_MAX : static_cast<int>(whole);
 }
 
 OperationKind DeriveOperationKind(const Form& form) {

@@ -37,6 +37,10 @@ void SortNaturally(PathList::iterator first, PathList::iterator last, qsizetype 
 bool ReadFolder(Listing& listing, const QString& folder, PathList& subfolders, bool& stopped) {
     DirectoryReader reader(folder);
     if (!reader.IsOpen()) {
+        // A folder that vanished is no source; one the system refuses to list is reported.
+        if (!reader.Missing() && listing.control.unreadable) {
+            listing.control.unreadable(folder, reader.Error());
+        }
         return false;
     }
     const FolderIdentity id = reader.Identity();

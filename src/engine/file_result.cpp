@@ -40,6 +40,12 @@ QString NoteKindName(NoteKind kind) {
             return QStringLiteral("metadata-unread");
         case NoteKind::MetadataUnwritten:
             return QStringLiteral("metadata-unwritten");
+        case NoteKind::Truncated:
+            return QStringLiteral("truncated");
+        case NoteKind::CutTooFine:
+            return QStringLiteral("cut-too-fine");
+        case NoteKind::Renamed:
+            return QStringLiteral("renamed");
         case NoteKind::WriteFailed:
             break;
     }

@@ -4,6 +4,8 @@
 #include "platform/native_names.h"
 #include "platform/path_text.h"
 
+#include <algorithm>
+
 namespace corvane {
 namespace {
 
@@ -120,32 +122,116 @@ QString OutputNamer::FoldLongName(const QString& path, bool prefixMode) const {
     const QString stem = name.left(name.size() - extension.size());
     const qsizetype keep = qMax<qsizetype>(0, settings_.nameLengthLimit - kWithheld);
     const QString core = prefixMode ? FoldCorePrefix(stem, keep) : FoldCoreSuffix(stem, keep);
-    for (int n = 1;; ++n) {
+    const auto candidate = [&](int n) {
         const QString counter = QString::number(n);
         const QString label = prefixMode ? kFoldLabel + counter + u'_' : kFoldLabel + counter;
         const QString fitted =
             FitBytes(core, NativeNameBytes(label) + NativeNameBytes(extension), prefixMode);
-        const QString candidate =
-            prefixMode ? folder + label + fitted + extension : folder + fitted + label + extension;
-        if (!PathExists(candidate)) {
-            return candidate;
-        }
+        return prefixMode ? folder + label + fitted + extension
+                          : folder + fitted + label + extension;
+    };
+    // Counters up to `taken` were found taken before: the search goes on after them.
+    const QString key = folder + u'\0' + core + u'\0' + extension + (prefixMode ? u'<' : u'>');
+    const std::lock_guard lock(folds_.mutex);
+    int& taken = folds_.taken[key];
+    int n = taken + 1;
+    QString path_n = candidate(n);
+    while (exists_(path_n)) {
+        path_n = candidate(++n);
     }
+    taken = n - 1;
+    return path_n;
 }
 
-QString OutputClaims::ClaimFree(const QString& path) {
+void OutputClaims::ProtectSources(const PathList* files) {
     const std::lock_guard lock(mutex_);
-    QString candidate = path;
-    for (int n = 1; claimed_.contains(candidate); ++n) {
-        candidate = InsertCounterBeforeExtension(path, n);
+    if (sources_ == files) {
+        return;
     }
-    claimed_.insert(candidate);
+    sources_ = files;
+    sourcePaths_.reset();
+    sourceFiles_.reset();
+}
+
+void OutputClaims::ReadUpTo(std::size_t count) {
+    const std::lock_guard lock(mutex_);
+    read_ = std::max(read_, count);
+}
+
+bool OutputClaims::IsUnreadSource(const QString& path) {
+    if (sources_ == nullptr || read_ >= sources_->size()) {
+        return false;
+    }
+    // The indexes are made when first needed: only a run that overwrites needs them.
+    if (!sourcePaths_) {
+        sourcePaths_.emplace();
+        sourcePaths_->reserve(static_cast<qsizetype>(sources_->size()));
+        for (std::size_t i = 0; i < sources_->size(); ++i) {
+            sourcePaths_->insert((*sources_)[i], i);  // the last place wins: it is read last
+        }
+    }
+    // A path read already may still reach a source listed again later under another spelling.
+    if (const auto it = sourcePaths_->constFind(path);
+        it != sourcePaths_->constEnd() && *it >= read_) {
+        return true;
+    }
+    const std::optional<FileIdentity> file = IdentityOfFile(path);
+    if (!file) {
+        return false;  // nothing there to lose
+    }
+    if (!sourceFiles_) {
+        // Built once, when an output first meets an existing file: a source already read and
+        // replaced since maps to its replacement, which is read already.
+        sourceFiles_.emplace();
+        for (std::size_t i = 0; i < sources_->size(); ++i) {
+            if (const std::optional<FileIdentity> id = IdentityOfFile((*sources_)[i])) {
+                (*sourceFiles_)[*id] = i;
+            }
+        }
+    }
+    const auto it = sourceFiles_->find(*file);
+    return it != sourceFiles_->end() && it->second >= read_;
+}
+
+QString OutputClaims::ClaimFree(const QString& path, bool* passedSource) {
+    const std::lock_guard lock(mutex_);
+    // Counters below `first` are claimed; the search starts there, so that many outputs of one
+    // name take time in proportion to their number.
+    int& first = firstUnclaimed_[path];
+    bool allClaimedBelow = true;
+    int n = first;
+    QString candidate;
+    for (;; ++n) {
+        candidate = n == 0 ? path : InsertCounterBeforeExtension(path, n);
+        if (claimed_.contains(candidate)) {
+            first = allClaimedBelow ? n + 1 : first;
+            continue;
+        }
+        if (!IsUnreadSource(candidate)) {
+            break;
+        }
+        // Passed over, but free for an output once that source is read.
+        allClaimedBelow = false;
+        if (passedSource != nullptr) {
+            *passedSource = true;
+        }
+    }
+    claimed_.insert(candidate, {path, n});
+    if (allClaimedBelow) {
+        first = n + 1;
+    }
     return candidate;
 }
 
 void OutputClaims::Release(const QString& path) {
     const std::lock_guard lock(mutex_);
-    claimed_.remove(path);
+    const auto it = claimed_.constFind(path);
+    if (it == claimed_.constEnd()) {
+        return;
+    }
+    int& first = firstUnclaimed_[it->base];
+    first = std::min(first, it->counter);
+    claimed_.erase(it);
 }
 
 QString GroupNameFrom(const QString& entry, const QString& next) {

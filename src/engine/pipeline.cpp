@@ -5,6 +5,7 @@
 
 #include "engine/pipeline.h"
 
+#include "file_notes.h"
 #include "imaging/picture_memory.h"
 #include "pipeline_naming.h"
 #include "platform/file_system.h"
@@ -83,6 +84,7 @@ bool Pipeline::BeginRun(ProcessingContext& context) {
     }
     // A file that a pause interrupted keeps its picture: reading ahead starts after it.
     readAhead_->Start(context.Files(), context.Cursor(), HasPendingOutputs());
+    claims_.ProtectSources(&context.Files());
     if (kind_ != OperationKind::Combine) {
         return true;
     }
@@ -95,6 +97,7 @@ bool Pipeline::BeginRun(ProcessingContext& context) {
 void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
     const QString& file = context.CurrentFile();
     PreparedFile prepared = readAhead_->Take(context.Cursor());
+    claims_.ReadUpTo(context.Cursor() + 1);  // from now on its name may be overwritten
     result_ = FileResult(file);
     image_ = std::move(prepared.image);
     encoded_ = std::move(prepared.encoded);
@@ -105,6 +108,9 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
         return;
     }
     KeepOrStripMetadata(prepared.error);
+    if (kind_ != OperationKind::DirectCopy) {  // a copy is as whole as its source
+        NoteTruncated(result_, prepared.error);
+    }
     if (settings_.sameAsSource && !formats_.empty()) {
         ResolveSameAsSource(formats_.front(), prepared.raw, file);
     }

@@ -2,6 +2,7 @@
 // tiles collected over the run and combined at its end.
 
 #include "engine/pipeline.h"
+#include "file_notes.h"
 #include "platform/path_text.h"
 #include "read_ahead.h"
 
@@ -20,6 +21,7 @@ bool CutsByCount(OperationKind kind) {
 
 void Pipeline::CutInto(std::vector<BitmapPtr>& tiles) {
     if (CutsByCount(kind_)) {
+        NoteCutTooFine(result_, image_.get(), cutColumns_, cutRows_);
         processor_.CutByCount(image_.get(), &tiles, cutColumns_, cutRows_);
     } else {
         processor_.CutByCellSize(image_.get(), &tiles, settings_.cellWidth, settings_.cellHeight,

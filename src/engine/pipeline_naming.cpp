@@ -4,6 +4,7 @@
 #include "pipeline_naming.h"
 #include "engine/pipeline.h"
 #include "engine/report.h"
+#include "file_notes.h"
 #include "platform/path_text.h"
 
 namespace corvane {
@@ -47,11 +48,16 @@ Pipeline::Output Pipeline::WriteNamed(ProcessingContext& context, const Namer& n
             result.Note(NoteKind::NameTooLong, NameTooLongText(target.path));
             return Output::Abandoned;
         }
-        const QString path = overwrite ? claims_.ClaimFree(target.path) : target.path;
+        bool passedSource = false;
+        const QString path =
+            overwrite ? claims_.ClaimFree(target.path, &passedSource) : target.path;
         const WriteOutcome outcome = write(path, overwrite ? IfExists::Replace : IfExists::Fail);
         if (outcome.Written()) {
             ++context.Counters().saved;
             ++result.written;
+            if (passedSource) {
+                result.Note(NoteKind::Renamed, RenamedText(target.path, path));
+            }
             return Output::Written;
         }
         if (overwrite) {

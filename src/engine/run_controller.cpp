@@ -1,6 +1,7 @@
 #include "engine/run_controller.h"
 
 #include "engine/report.h"
+#include "file_notes.h"
 #include "platform/file_system.h"
 #include "platform/natural_order.h"
 
@@ -127,7 +128,11 @@ void RunController::OrderSelection() {
 
 void RunController::CountingThreadBody(const QString& outputFolder) {
     int hidden = 0;
-    const ListingControl control{[this] { return State() == RunState::Idle; }, outputFolder};
+    listingResults_.clear();
+    const ListingControl control{[this] { return State() == RunState::Idle; }, outputFolder,
+                                 [this](const QString& folder, const QString& why) {
+                                     listingResults_.push_back(UnreadableFolder(folder, why));
+                                 }};
     const ListingResult result = CountSources(selection_, fileList_, hidden, control);
     foundHidden_ = hidden;
     // The message comes last: its handler may free the run data and a new Start may fill it
@@ -176,6 +181,11 @@ void RunController::OnCountingDone() {
         [this](const QString& text, Colour colour) {
             mailbox_.Send([this, text, colour] { SetStatus(text, colour); });
         });
+    // Folders the listing could not read gave nothing, like files that could not be read.
+    for (FileResult& folder : listingResults_) {
+        context_->Record(std::move(folder));
+    }
+    listingResults_.clear();
     handler_ = makeHandler_();
     view_.SetButtonCaption(StartButton, texts::kPause);
     SetState(RunState::Running);

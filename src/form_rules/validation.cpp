@@ -6,6 +6,9 @@
 #include "platform/path_text.h"
 
 #include <array>
+#include <cfloat>
+#include <climits>
+#include <cmath>
 #include <optional>
 
 namespace corvane {
@@ -36,6 +39,28 @@ Refusal RequirePositive(Form& form, ControlId id, bool allowFraction, const QStr
     return CheckPositiveNumber(form, id, allowFraction) ? Refusal() : Refusal(message);
 }
 
+// The rotation angle is turned as a single-precision number: a larger one has no such value.
+Refusal CheckRotation(Form& form) {
+    if (!form.IsOn(Rotate) || !form.IsChecked(RotateCustom)) {
+        return {};
+    }
+    NormalizeField(form, RotateAngle, true);
+    const double angle = ReadNumber(form, RotateAngle);
+    return std::isfinite(angle) && std::fabs(angle) <= FLT_MAX
+               ? Refusal()
+               : Refusal(QStringLiteral("请输入正确的 旋转角度 数值。"));
+}
+
+// The long-edge limit is a number of pixels: its whole part (a limit of 12.5 keeps the long
+// edge within 12 pixels) must be at least 1 and fit a 32-bit number.
+bool IsWholePixelLimit(const Form& form, ControlId id) {
+    if (!form.IsEnabled(id)) {
+        return true;
+    }
+    const double whole = std::trunc(ReadNumber(form, id));
+    return whole >= 1 && whole <= INT_MAX;
+}
+
 Refusal CheckResize(Form& form) {
     if (!form.IsOn(Resize)) {
         return {};
@@ -62,8 +87,11 @@ Refusal CheckResize(Form& form) {
         }
     }
     if (form.IsOn(ResizeByLongEdge)) {
-        return RequirePositive(form, LongEdgeLimit, true,
-                               QStringLiteral("请输入大于零的 大边约束 数值。"));
+        const QString message = QStringLiteral("请输入大于零的 大边约束 数值。");
+        if (auto r = RequirePositive(form, LongEdgeLimit, true, message)) {
+            return r;
+        }
+        return IsWholePixelLimit(form, LongEdgeLimit) ? Refusal() : Refusal(message);
     }
     return {};
 }
@@ -127,8 +155,7 @@ Refusal CheckDirectCopyConflict(const Form& form) {
     }
     for (const ControlId id : {Rotate, Resize, Cut, Combine, Watermark}) {
         if (form.IsOn(id)) {
-            return QStringLiteral(
-                "直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。");
+            return texts::kNoOperationWhenCopying;
         }
     }
     return {};
@@ -214,13 +241,16 @@ Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings&
     NormalizeFolderField(form, SavePath);
     const QString source = form.Text(SourcePath);
     QString target = form.Text(SavePath);
-    // A single source must be a folder: a device, a pipe or a dangling link would otherwise be
-    // taken and end the run as stopped instead of being refused.
+    // A single source must be a folder the run can list: a device, a pipe, a dangling link or a
+    // folder without read permission would otherwise be taken and end the run as stopped
+    // instead of being refused.
     const bool singlePath = !form.IsChecked(MultiPathRadio);
-    if (source.isEmpty() || !PathExists(source) || (singlePath && !IsDirectory(source))) {
+    if (source.isEmpty() || !PathExists(source) ||
+        (singlePath && !DirectoryReader(source).IsOpen())) {
         return QStringLiteral("请填写或选择正确的  打开路径。");
     }
-    for (Refusal (*check)(Form&) : {CheckResize, CheckCutAndCombine, CheckWatermarkFields}) {
+    for (Refusal (*check)(Form&) :
+         {CheckRotation, CheckResize, CheckCutAndCombine, CheckWatermarkFields}) {
         if (Refusal r = check(form)) {
             return r;
         }
@@ -255,10 +285,13 @@ bool CheckPositiveNumber(const Form& form, ControlId id, bool allowFraction) {
         return true;
     }
     const QString text = form.Text(id).trimmed();
-    if (!(ParseLeadingReal(text) > 0)) {
+    const double value = ParseLeadingReal(text);
+    // Checked as what it is used as: a real number must be one (not infinity), a whole number
+    // must fit the 32-bit number it is read into.
+    if (!(value > 0) || !std::isfinite(value)) {
         return false;
     }
-    return allowFraction || IsWholeNumberText(text);
+    return allowFraction || (IsWholeNumberText(text) && value <= INT_MAX);
 }
 
 bool ValidateInputs(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark,

@@ -15,6 +15,7 @@
 #include "metadata_stream.h"
 #include "platform/file_system.h"
 #include "png_writer.h"
+#include "truncation.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -150,6 +151,7 @@ ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bo
     }
     const std::vector<PngChunk> chunks =
         MetadataChunks(bytes, decoder, stripMetadata, error, encoded);
+    error->truncated = TruncationOf(bytes, RawFormat::Jpeg);
     const QColorSpace space = decoder.ColourSpace();
     if (!decoder.Start()) {
         return Corrupt(error, decoder.Error());

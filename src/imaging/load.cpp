@@ -18,6 +18,7 @@
 #include "metafile/metafile.h"
 #include "platform/file_system.h"
 #include "quarter_turn.h"
+#include "truncation.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -50,6 +51,17 @@ BitmapPtr Refuse(LoadError* error, Kind kind, const QString& text) {
                                                : ImageStatus::UnknownFormat);
 }
 
+// Why a file gave fewer bytes than it has: the system's reason, or else that it shrank (another
+// program cut it short) while it was read.
+QString ShortReadText(const QFile& file, qint64 got) {
+    if (file.error() != QFileDevice::NoError) {
+        return file.errorString();
+    }
+    return QStringLiteral("the file changed while it was read: %1 of its %2 bytes could be read")
+        .arg(got)
+        .arg(file.size());
+}
+
 QString TooLargeText(QSize size) {
     return QStringLiteral("the picture is %1 x %2 pixels, more than the %3 megapixels allowed")
         .arg(size.width())
@@ -80,7 +92,7 @@ BitmapPtr LoadMetafile(QFile& file, LoadError* error) {
     file.seek(0);
     const QByteArray bytes = file.readAll();
     if (bytes.size() != file.size()) {
-        return Refuse(error, Kind::Unreadable, file.errorString());
+        return Refuse(error, Kind::Unreadable, ShortReadText(file, bytes.size()));
     }
     MetafileError why;
     QImage image = ReadMetafile(bytes, kMaxLoadPixels, &why);
@@ -245,7 +257,7 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
     if (file.size() <= kMaxInMemoryFileBytes) {
         bytes = file.readAll();
         if (bytes.size() != file.size()) {
-            return Refuse(error, Kind::Unreadable, file.errorString());
+            return Refuse(error, Kind::Unreadable, ShortReadText(file, bytes.size()));
         }
         if (!PngChunksFit(bytes)) {
             return Refuse(error, Kind::Corrupt,
@@ -296,6 +308,9 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
         *raw = format;
     }
     MetadataRead metadata = ReadMetadataOf(bytes, image, error);
+    if (error != nullptr && !bytes.isNull()) {
+        error->truncated = TruncationOf(bytes, format);
+    }
     const bool readerTurns = reader.supportsOption(QImageIOHandler::ImageTransformation);
     image = Upright(std::move(image), readerTurns ? reader.transformation()
                                                   : FromExifOrientation(metadata.orientation));

@@ -1,6 +1,10 @@
 #include "imaging/picture_memory.h"
 
+#include <sys/resource.h>
+#include <sys/sysinfo.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <mutex>
@@ -87,6 +91,28 @@ private:
     std::vector<Block> kept_;
 };
 
+// The most one allocation could ever get: the machine's memory and swap (the system refuses a
+// larger single request at once), or less where the process is held to less. A request above it
+// is answered here, without asking the allocator: a sanitizer's allocator would end the process
+// instead of answering.
+std::uint64_t MostBytesPossible() {
+    static const std::uint64_t most = [] {
+        std::uint64_t bytes = std::numeric_limits<std::uint64_t>::max();
+        struct sysinfo info {};
+        if (::sysinfo(&info) == 0) {
+            bytes = (std::uint64_t(info.totalram) + info.totalswap) * info.mem_unit;
+        }
+        for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+            struct rlimit limit {};
+            if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+                bytes = std::min<std::uint64_t>(bytes, limit.rlim_cur);
+            }
+        }
+        return bytes;
+    }();
+    return most;
+}
+
 // Never destroyed: a picture may still be freed while the process ends.
 Keeper& TheKeeper() {
     static Keeper* keeper = new Keeper;
@@ -108,6 +134,9 @@ QImage NewPicture(int width, int height, QImage::Format format) {
         return {};
     }
     const qsizetype size = rowBytes * height;
+    if (std::uint64_t(size) > MostBytesPossible()) {
+        return {};
+    }
     if (size < kSmallestKept) {
         return QImage(width, height, format);
     }

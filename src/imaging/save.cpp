@@ -65,6 +65,13 @@ QString PrepareTarget(const QString& path) {
     return folder + FileNamePart(path);
 }
 
+// The format's name in texts: its extension without the dot ("PNG"); a format not resolved for
+// the file has none.
+QString FormatName(const OutputFormat& format) {
+    return format.extension.isEmpty() ? QStringLiteral("picture")
+                                      : format.extension.mid(1).toUpper();
+}
+
 WriteOutcome Failure(const QString& text) {
     return {WriteOutcome::Kind::Failed, text};
 }
@@ -145,18 +152,28 @@ bool EncodeOutput(const Bitmap& image, const OutputFormat& format, QIODevice* de
                : Encode(image.Image(), format, device, pool);
 }
 
+// Why writing into the temporary file failed: the system's reason when the file has one, else
+// the encoder's. A write that fills the disk is cut short without an error of its own (the
+// system wrote what fitted); one more byte then gets the system's reason ("No space left on
+// device"). The temporary file is thrown away in any case.
+QString WhyWriteFailed(QFile& file, const QString& encoderFailure) {
+    if (file.error() == QFileDevice::NoError) {
+        file.write("", 1);
+        file.flush();
+    }
+    return file.error() != QFileDevice::NoError ? file.errorString() : encoderFailure;
+}
+
+// `what` names the writer in a failure that is not the file's: "the PNG encoder".
 WriteOutcome WriteFile(const QString& path, IfExists ifExists,
-                       const std::function<bool(QIODevice*)>& write, const QString& extension) {
+                       const std::function<bool(QIODevice*)>& write, const QString& what) {
     AtomicFile out(PrepareTarget(path), ifExists);
     if (!out.Open()) {
         return out.Outcome();
     }
     if (!write(out.Device())) {
-        // A full disk shows as a failed write on the file; anything else is the encoder's.
-        return Failure(out.Device()->error() != QFileDevice::NoError
-                           ? out.Device()->errorString()
-                           : QStringLiteral("the %1 encoder could not write the picture")
-                                 .arg(extension.mid(1)));
+        return Failure(WhyWriteFailed(*out.Device(),
+                                      QStringLiteral("%1 could not write the picture").arg(what)));
     }
     out.Commit();
     return out.Outcome();
@@ -196,7 +213,7 @@ bool ImageProcessor::SaveImage(ImageSlot slot, const QString& path, const Output
             [&](QIODevice* device) {
                 return EncodeOutput(*picture, format, device, metadataProblem, pool);
             },
-            format.extension);
+            QStringLiteral("the %1 encoder").arg(FormatName(format)));
     }
     if (outcome != nullptr) {
         *outcome = result;
@@ -223,7 +240,7 @@ WriteOutcome ImageProcessor::WriteEncoded(const QByteArray& bytes, const QString
                                           IfExists ifExists) {
     return WriteFile(
         path, ifExists, [&](QIODevice* device) { return device->write(bytes) == bytes.size(); },
-        QString());
+        QStringLiteral("the file system"));
 }
 
 }  // namespace corvane

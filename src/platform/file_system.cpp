@@ -81,7 +81,9 @@ WriteOutcome Copy(const QString& source, const QString& target, IfExists ifExist
         return {WriteOutcome::Kind::Failed, SystemErrorText(copyError)};
     }
     ::close(from);
-    ::fchmod(out.Handle(), st.st_mode & 07777);
+    // Ordinary permission bits only: a copy made by root of someone's set-id file must not
+    // become a set-id file of root's (nor keep a sticky bit).
+    ::fchmod(out.Handle(), st.st_mode & 0777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.Handle(), times);
     out.Commit();
@@ -207,6 +209,15 @@ std::optional<FolderIdentity> IdentityOf(const QString& path) {
                           static_cast<std::uint64_t>(st.st_ino)};
 }
 
+std::optional<FileIdentity> IdentityOfFile(const QString& path) {
+    struct stat st {};
+    if (!StatAt(path, st, 0)) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
+}
+
 QString DirectoryEntry::Name() const {
     return DecodeNativeName(nativeName);
 }
@@ -231,11 +242,15 @@ DirectoryReader::DirectoryReader(const QString& folder) {
                                             O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                                  : -1;
     if (fd < 0) {
+        const int why = errno;
+        missing_ = why == ENOENT || why == ENOTDIR;
+        error_ = SystemErrorText(why);
         return;
     }
     struct stat st {};
     DIR* dir = ::fstat(fd, &st) == 0 ? ::fdopendir(fd) : nullptr;
     if (dir == nullptr) {
+        error_ = SystemErrorText(errno);
         ::close(fd);
         return;
     }

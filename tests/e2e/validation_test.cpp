@@ -125,11 +125,59 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"output is a file",
                    {"-o", "TXT", "SRC"},
                    u"创建保存路径失败，请检查保存路径及确认磁盘状况，或者稍候重试。"},
+        // A copy allows no operation, as the dialog says where nothing but a copy is made.
+        RefusalRow{"copy and rotate",
+                   {"-o", "OUT", "--copy", "--rotate", "90", "SRC"},
+                   u"直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。"},
+        RefusalRow{"copy and resize",
+                   {"-o", "OUT", "--copy", "--resize", "10x10", "SRC"},
+                   u"直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。"},
+        RefusalRow{"copy and watermark",
+                   {"-o", "OUT", "--copy", "--watermark-text", "x", "SRC"},
+                   u"直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。"},
+        // Every number is checked as what it is used as: the long edge as whole pixels, the
+        // angle as a single-precision number, whole numbers as 32-bit ones, reals as finite.
+        RefusalRow{"long edge beyond 32 bits",
+                   {"-o", "OUT", "--long-edge", "1e300", "SRC"},
+                   u"请输入大于零的 大边约束 数值。"},
+        RefusalRow{"long edge below a pixel",
+                   {"-o", "OUT", "--long-edge", "0.5", "SRC"},
+                   u"请输入大于零的 大边约束 数值。"},
+        RefusalRow{"angle beyond single precision",
+                   {"-o", "OUT", "--rotate", "3.4028236e38", "SRC"},
+                   u"请输入正确的 旋转角度 数值。"},
+        RefusalRow{"angle far beyond single precision",
+                   {"-o", "OUT", "--rotate", "1e308", "SRC"},
+                   u"请输入正确的 旋转角度 数值。"},
+        RefusalRow{"width beyond 32 bits",
+                   {"-o", "OUT", "--resize", "99999999999x0", "SRC"},
+                   u"请输入大于-1的 图像缩放 宽度，并且输入数值不能含有小数点。"},
+        RefusalRow{"blocks beyond 32 bits",
+                   {"-o", "OUT", "--cut", "2147483648x1", "SRC"},
+                   u"请输入大于零的 图像切割 水平模块数，并且输入数值不能含有小数点。"},
+        RefusalRow{"infinite ratio",
+                   {"-o", "OUT", "--resize-ratio", "1e999", "SRC"},
+                   u"请输入大于零的 缩放比例数"},
         RefusalRow{"watermark not a picture",
                    {"-o", "OUT", "--watermark-image", "TXT", "SRC"},
                    u"水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片"
                    u"的路径。"}),
     kRowName);
+
+// As an ordinary user, a single source folder that cannot be listed is refused before the run,
+// like a missing one, instead of ending the run as stopped.
+TEST(BatchRefusalAsUser, AnUnreadableSourceFolderIsRefused) {
+    TempTree tree;
+    WritePicture(tree, "src/a.png", 10, 10);
+    const QString out = tree.MakeFolder("out");
+    tree.OpenToEveryone();
+    ::chmod(QFile::encodeName(tree.Path("src")).constData(), 0000);
+    const BatchResult r = RunBatch({"-q", "--json", "-o", out, tree.Path("src")}, {}, true);
+    ::chmod(QFile::encodeName(tree.Path("src")).constData(), 0755);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.json.value("outcome").toString(), "refused");
+    EXPECT_EQ(r.json.value("verdict").toString(), QStringLiteral("请填写或选择正确的  打开路径。"));
+}
 
 TEST(BatchUsage, BadArgumentsAreRefusedWithUsage) {
     // An angle must be a number of degrees: "nan" and "inf" are none, though the C library
@@ -143,6 +191,14 @@ TEST(BatchUsage, BadArgumentsAreRefusedWithUsage) {
         const BatchResult r = RunBatch(arguments);
         EXPECT_EQ(r.exitCode, 3) << arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("usage: corvane-batch"));
+        // With --json, standard output holds the refusal as the one JSON object, whatever the
+        // mistake (also one the parser gave up on).
+        const BatchResult json = RunBatch(QStringList{"--json"} + arguments);
+        EXPECT_EQ(json.exitCode, 3);
+        EXPECT_EQ(json.out.count(u'\n'), 1) << json.out.toStdString();
+        EXPECT_EQ(json.json.value("outcome").toString(), "refused");
+        EXPECT_FALSE(json.json.value("verdict").toString().isEmpty());
+        EXPECT_TRUE(json.err.contains(json.json.value("verdict").toString()));
     }
     EXPECT_EQ(RunBatch({"--help"}).exitCode, 0);
 }
@@ -159,6 +215,11 @@ TEST(BatchUsage, AcceptedNumbersAreCleanedAsTheDialogCleansThem) {
                   tree.Path("src")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(ImageSize(out + "a.PNG"), QSize(12, 6));
+    // The long edge is the number the check judged, not the digits before its exponent.
+    r = RunBatch({"-q", "--json", "--long-edge", "4e1", "--on-clash", "overwrite", "-o", out,
+                  tree.Path("src")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(ImageSize(out + "a.PNG"), QSize(40, 20));
 }
 
 TEST(BatchUsage, ARunWithoutARuntimeFolderPrintsNothingOnStandardError) {

@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace corvane {
 namespace {
@@ -191,24 +193,37 @@ TEST(FolderListing, LinkedFoldersAreFollowedOnceAndLoopsEnd) {
     EXPECT_EQ(names, (QStringList{"a.png", "to-other/b.png"}));
 }
 
-TEST(FolderListing, UnreadableSubfolderIsSkippedAndTheRestListed) {
+// Folders that cannot be listed (no read permission, also when they can be passed through) are
+// skipped, the rest is listed, and each is reported with the system's reason.
+TEST(FolderListing, UnreadableSubfoldersAreReportedAndTheRestListed) {
     TempTree tree;
     tree.WriteFile("a.png");
     tree.WriteFile("locked/secret.png");
+    tree.WriteFile("passable/secret.png");
     tree.WriteFile("open/b.png");
     tree.OpenToEveryone();
     ::chmod(QFile::encodeName(tree.Path("locked")).constData(), 0000);
+    ::chmod(QFile::encodeName(tree.Path("passable")).constData(), 0311);
     const QString root = tree.Root();
     const int result = test::RunUnprivileged([&] {
         PathList list;
         int hidden = 0;
-        const ListingControl control{[] { return false; }, {}};
+        QStringList reported;
+        const ListingControl control{[] { return false; },
+                                     {},
+                                     [&](const QString& folder, const QString& why) {
+                                         reported << folder.mid(root.size()) + u' ' + why;
+                                     }};
         if (EnumerateFolder(root, list, true, hidden, control) != ListingResult::Complete) {
             return 1;
         }
         QStringList names = Relative(list, root);
         names.sort();
-        return names == QStringList{"a.png", "open/b.png"} ? 0 : 2;
+        if (names != QStringList{"a.png", "open/b.png"}) {
+            return 2;
+        }
+        const QString denied = QString::fromLocal8Bit(std::strerror(EACCES));
+        return reported == QStringList{"locked/ " + denied, "passable/ " + denied} ? 0 : 3;
     });
     EXPECT_EQ(result, 0);
 }

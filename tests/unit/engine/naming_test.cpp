@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSet>
+
+#include <unistd.h>
 
 namespace corvane {
 namespace {
@@ -152,6 +156,56 @@ TEST_F(NamingTest, AFoldedNameAlwaysFitsTheFileSystem) {
         EXPECT_GT(NativeNameBytes(folded), kMaxNameBytes - 3);  // cut no shorter than needed
         EXPECT_TRUE(folded.contains("_CVN_L_1")) << folded.toStdString();
     }
+}
+
+// Many names folding to one core take the counters 1, 2, 3, ... as counting from 1 each time
+// would; but a counter found taken is not asked about again, so a run of N such names asks about
+// N names and a few more, not N x N / 2 (100,000 names took hours).
+TEST_F(NamingTest, FoldingManyNamesToOneCoreAsksAboutEachNameOnce) {
+    QSet<QString> existing;
+    int questions = 0;
+    const OutputNamer counted(settings, [&](const QString& path) {
+        ++questions;
+        return existing.contains(path);
+    });
+    constexpr int kNames = 2000;
+    for (int i = 1; i <= kNames; ++i) {
+        // Names that differ only in the 16 characters the prefix fold drops.
+        const QString stem = QStringLiteral("%1_long_common_tail").arg(i, 15, 10, QChar(u'0'));
+        const QString folded = counted.FoldLongName(Out(stem + ".PNG"), true);
+        ASSERT_EQ(folded, Out(QStringLiteral("_CVN_L_%1_tail.PNG").arg(i)));
+        if (i % 2 == 0) {  // every other write fails: its counter stays the first free one
+            ASSERT_EQ(counted.FoldLongName(Out(stem + ".PNG"), true), folded);
+        }
+        existing.insert(folded);
+    }
+    EXPECT_LE(questions, 3 * kNames);
+}
+
+// Overwrite never gives an output the name of a source file the run has not read yet, however
+// its folder is spelled; once the source is read, its name is the output's again.
+TEST(OutputClaims, AnUnreadSourceIsNeverOverwritten) {
+    TempTree tree;
+    const PathList sources{tree.WriteFile("src/a.jpg"), tree.WriteFile("src/a.PNG"),
+                           tree.WriteFile("src/b.PNG")};
+    ASSERT_EQ(::symlink(QFile::encodeName(tree.Path("src")).constData(),
+                        QFile::encodeName(tree.Path("alias")).constData()),
+              0);
+    OutputClaims claims;
+    claims.ProtectSources(&sources);
+    claims.ReadUpTo(1);
+    bool passed = false;
+    EXPECT_EQ(claims.ClaimFree(tree.Path("src/a.PNG"), &passed), tree.Path("src/a_1.PNG"));
+    EXPECT_TRUE(passed);
+    passed = false;
+    EXPECT_EQ(claims.ClaimFree(tree.Path("alias/b.PNG"), &passed), tree.Path("alias/b_1.PNG"));
+    EXPECT_TRUE(passed);
+    claims.ReadUpTo(2);
+    passed = false;
+    EXPECT_EQ(claims.ClaimFree(tree.Path("src/a.PNG"), &passed), tree.Path("src/a.PNG"));
+    EXPECT_FALSE(passed);
+    claims.ReadUpTo(3);
+    EXPECT_EQ(claims.ClaimFree(tree.Path("alias/b.PNG")), tree.Path("alias/b.PNG"));
 }
 
 TEST(OutputClaims, ARunNeverTakesANameItWroteAgain) {

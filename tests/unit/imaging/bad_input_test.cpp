@@ -42,6 +42,16 @@ QImage NoisyPicture(int width, int height) {
     return image;
 }
 
+QByteArray ProgressiveJpeg(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(image);
+    return bytes;
+}
+
 QByteArray OurGif(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -268,10 +278,13 @@ TEST(PngChunks, ALoadTurnsAwayAChunkRunningPastTheEnd) {
 }
 
 // Damaged copies of valid encodings: every short prefix and every byte flipped in the headers,
-// then a stride through the rest.
+// then a stride through the rest. A prefix that still gives a picture says it is incomplete
+// exactly when it is shorter than `wholeFrom` bytes from the end (0: the whole file is needed;
+// -1: not checked).
 struct DamageRow {
     const char* name;
     std::function<QByteArray()> bytes;
+    qsizetype wholeFrom = -1;
 };
 
 class BadInputDamaged : public ::testing::TestWithParam<DamageRow> {
@@ -302,12 +315,16 @@ TEST_P(BadInputDamaged, NeverCrashesNorLies) {
     ImageProcessor processor;
     int written = 0;
     // A new name each time: rewriting one file in place makes the file system flush it.
+    LoadError error;
     const auto load = [&](const QByteArray& bytes) {
-        return processor.LoadImage(tree.WriteFile(QString::number(++written), bytes));
+        return processor.LoadImage(tree.WriteFile(QString::number(++written), bytes), nullptr, {},
+                                   &error);
     };
     BitmapPtr whole = load(valid);
     ASSERT_TRUE(IsUsable(whole.get()));
+    EXPECT_TRUE(error.truncated.isEmpty());
     const QSize size = whole->Image().size();
+    const qsizetype wholeFrom = GetParam().wholeFrom;
 
     for (const qsizetype length : Offsets(valid.size())) {
         SCOPED_TRACE(testing::Message() << "truncated to " << length);
@@ -319,6 +336,9 @@ TEST_P(BadInputDamaged, NeverCrashesNorLies) {
         }
         if (usable) {
             EXPECT_EQ(bitmap->Image().size(), size);  // the header survived whole
+            if (wholeFrom >= 0) {
+                EXPECT_EQ(error.truncated.isEmpty(), length >= valid.size() - wholeFrom);
+            }
         } else {
             EXPECT_TRUE(bitmap->Image().isNull());
         }
@@ -338,11 +358,14 @@ TEST_P(BadInputDamaged, NeverCrashesNorLies) {
 INSTANTIATE_TEST_SUITE_P(
     Formats, BadInputDamaged,
     ::testing::Values(DamageRow{"Png", [] { return QtEncoded(NoisyPicture(24, 16), "png"); }},
-                      DamageRow{"Jpeg", [] { return QtEncoded(NoisyPicture(24, 16), "jpeg"); }},
-                      DamageRow{"Bmp", [] { return QtEncoded(NoisyPicture(24, 16), "bmp"); }},
+                      DamageRow{"Jpeg", [] { return QtEncoded(NoisyPicture(24, 16), "jpeg"); }, 0},
+                      DamageRow{"ProgressiveJpeg",
+                                [] { return ProgressiveJpeg(NoisyPicture(24, 16)); }, 0},
+                      DamageRow{"Bmp", [] { return QtEncoded(NoisyPicture(24, 16), "bmp"); }, 0},
                       DamageRow{"Tiff", [] { return QtEncoded(NoisyPicture(24, 16), "tiff"); }},
                       DamageRow{"TinyGif", [] { return test::kTwoFrameGif; }},
-                      DamageRow{"Gif", [] { return OurGif(NoisyPicture(24, 16)); }}),
+                      // Only the trailer may go: the picture ends before it.
+                      DamageRow{"Gif", [] { return OurGif(NoisyPicture(24, 16)); }, 1}),
     test::kRowName);
 
 }  // namespace

@@ -23,12 +23,15 @@
 #include <QMetaEnum>
 #include <QtEndian>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <functional>
+#include <random>
 
 namespace corvane {
 namespace {
@@ -214,6 +217,52 @@ TEST_F(LoadSave, AFileTheUserMayNotReadSaysSoInTheSystemsWords) {
             return 1;
         }
         return error.text.contains(QStringLiteral("Permission denied")) ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
+}
+
+// A file whose size changes while it is read (here: one whose size the system states as 0 but
+// that has contents) says so, not "Unknown error".
+TEST_F(LoadSave, AFileThatChangesWhileItIsReadSaysSo) {
+    LoadError error;
+    const BitmapPtr bitmap = processor_.LoadImage("/proc/self/status", nullptr, {}, &error);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_FALSE(IsUsable(bitmap.get()));
+    EXPECT_EQ(error.kind, LoadError::Kind::Unreadable);
+    EXPECT_TRUE(error.text.contains(QStringLiteral("changed while it was read")))
+        << error.text.toStdString();
+}
+
+// A disk that fills up in the middle of a write (here: the file size limit, which cuts a write
+// short the same way) gives the system's reason, whether the picture is encoded as it is written
+// or was encoded before.
+TEST_F(LoadSave, AWriteCutShortByTheDiskSaysWhyInTheSystemsWords) {
+    QImage noise(400, 300, QImage::Format_RGB32);
+    std::mt19937 random(11);
+    for (int y = 0; y < noise.height(); ++y) {
+        for (int x = 0; x < noise.width(); ++x) {
+            noise.setPixel(x, y, random());  // compresses badly: far above the limit
+        }
+    }
+    BitmapPtr image = Slot(noise);
+    tree_.MakeFolder("out");
+    tree_.OpenToEveryone();
+    const QString expected = QString::fromLocal8Bit(std::strerror(EFBIG));
+    const int result = test::RunUnprivileged([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit { 8192, 8192 };
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            return 1;
+        }
+        WriteOutcome saved;
+        processor_.SaveImage(image, tree_.Path("out/saved.png"),
+                             test::FormatOfKind(FormatKind::Png), nullptr, IfExists::Fail, &saved);
+        const WriteOutcome written = ImageProcessor::WriteEncoded(
+            QByteArray(100000, 'x'), tree_.Path("out/encoded.png"), IfExists::Fail);
+        if (saved.Written() || written.Written()) {
+            return 2;
+        }
+        return saved.text == expected && written.text == expected ? 0 : 3;
     });
     EXPECT_EQ(result, 0);
 }

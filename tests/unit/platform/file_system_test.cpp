@@ -63,6 +63,19 @@ TEST(CopyNoReplace, CopiesBytesAndRefusesAnExistingTarget) {
     EXPECT_EQ(Entries(tree.Path(QStringLiteral("out"))), (QStringList{"a.bin", "b.bin"}));
 }
 
+// A copy keeps the ordinary permission bits and never a set-id or sticky bit: root copying a
+// set-id file of another user would otherwise make a set-id program of root's.
+TEST(CopyNoReplace, NeverKeepsSetIdOrStickyBits) {
+    TempTree tree;
+    const QString source = tree.WriteFile(QStringLiteral("in/a.jpg"), "picture");
+    ASSERT_EQ(::chmod(QFile::encodeName(source).constData(), 07755), 0);
+    const QString target = tree.MakeFolder(QStringLiteral("out")) + QStringLiteral("a.jpg");
+    ASSERT_TRUE(CopyFileAtomically(source, target, IfExists::Fail));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+}
+
 TEST(CopyNoReplace, MissingSourceOrFolderLeavesNothing) {
     TempTree tree;
     tree.MakeFolder(QStringLiteral("out"));

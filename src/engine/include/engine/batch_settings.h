@@ -73,6 +73,9 @@ struct BatchSettings {
 // field, and converts it.
 int ReadIntField(Form& form, ControlId id);
 double ReadRealField(Form& form, ControlId id);
+// A limit in pixels typed as a real number (the long edge): its whole part, within 0 and the
+// largest 32-bit number.
+int ReadPixelLimitField(Form& form, ControlId id);
 
 // The operation a run performs, derived from the cut, combine and direct-copy boxes.
 OperationKind DeriveOperationKind(const Form& form);

@@ -36,6 +36,9 @@ struct ListingControl {
     // The run's output folder: never listed as a source when it lies below a listed folder, so
     // that a run does not take up its own or an earlier run's outputs. Empty: none.
     QString outputFolder;
+    // Told of each folder that exists but cannot be listed (no permission), with the system's
+    // reason; its files are not listed. Optional.
+    std::function<void(const QString& folder, const QString& why)> unreadable = {};
 };
 
 enum class ListingResult { Complete, Missing, Stopped };
@@ -44,7 +47,8 @@ enum class ListingResult { Complete, Missing, Stopped };
 // sub-folders depth first, each folder's entries in natural order. Hidden files are counted into
 // `hidden`; temporary files that an interrupted write left behind are not sources at all.
 // Symbolic links to folders are followed, but no folder is listed twice (a link loop ends). A
-// sub-folder that cannot be opened is skipped. The folder is taken as typed when something
+// folder that cannot be opened is skipped; when it exists, `control.unreadable` is told. The
+// folder is taken as typed when something
 // exists under that text, trimmed otherwise. On Stop the listing clears `list` and gives
 // Stopped.
 ListingResult EnumerateFolder(const QString& folder, PathList& list, bool withSubfolders,

@@ -11,7 +11,9 @@
 namespace corvane {
 
 enum class NoteKind {
-    Unreadable,   // nothing at the path, not a regular file, or the system refused to read it
+    // Nothing at the path, not a regular file, or the system refused to read it; also a folder
+    // the listing could not open (the result's source is then that folder).
+    Unreadable,
     NotAnImage,   // no decoder recognises the bytes
     Corrupt,      // recognised, but damaged or truncated
     TooLarge,     // beyond what can be decoded or held, also after rotation or resize
@@ -20,6 +22,14 @@ enum class NoteKind {
     // The file's outputs were written, but without its metadata (what could not be, and why):
     MetadataUnread,     // the source's metadata could not be read, or not in full
     MetadataUnwritten,  // the outputs of a format could not hold it
+    // The file ends before its picture does: the outputs hold what the decoder made of it (the
+    // rest filled as the decoder fills it), so they are incomplete.
+    Truncated,
+    // Cut into more blocks across or down than the picture has pixels: no tile can be made.
+    CutTooFine,
+    // An output took the next counter ("x_1.PNG") because overwriting would have replaced a
+    // source file of the run that has not been read yet.
+    Renamed,
 };
 
 struct FileNote {
@@ -44,7 +54,8 @@ struct FileResult {
 };
 
 // The kind as programs read it (corvane-batch --json): "unreadable", "not-an-image", "corrupt",
-// "too-large", "name-too-long", "write-failed", "metadata-unread", "metadata-unwritten".
+// "too-large", "name-too-long", "write-failed", "metadata-unread", "metadata-unwritten",
+// "truncated", "cut-too-fine", "renamed".
 QString NoteKindName(NoteKind kind);
 
 }  // namespace corvane

@@ -9,12 +9,17 @@
 // characters does), so that it folds or is given up instead of failing to write.
 
 #include "engine/batch_settings.h"
+#include "engine/enumeration.h"
+#include "platform/file_system.h"
 
-#include <QSet>
+#include <QHash>
 #include <QString>
 
+#include <cstddef>
+#include <functional>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 
 namespace corvane {
 
@@ -25,7 +30,11 @@ struct OutputPath {
 
 class OutputNamer {
 public:
-    explicit OutputNamer(const BatchSettings& settings) : settings_(settings) {}
+    // Whether something exists under a path (tests count the questions).
+    using ExistsCheck = std::function<bool(const QString&)>;
+
+    explicit OutputNamer(const BatchSettings& settings, ExistsCheck exists = PathExists)
+        : settings_(settings), exists_(std::move(exists)) {}
 
     // The folder for the outputs of one source file, created when needed; nullopt when the
     // source file does not lie below the source folder or the folder cannot be made. With the
@@ -40,29 +49,70 @@ public:
     static QString ResolveClash(const QString& folder, QString stem, const QString& extension,
                                 const QString& text, bool prefixMode);
     // Shortens a file name longer than the limit to a free name carrying the label "_CVN_L_" and
-    // a counter; shorter names come back unchanged.
+    // a counter; shorter names come back unchanged. The counter is the first one free, as if
+    // counted from 1 each time; but the namer remembers how far the counters of each folded
+    // name are known to be taken, so that a run folding many names to one takes time in
+    // proportion to their number (a name taken once is taken for the rest of the run: runs only
+    // ever add files to their output folder).
     QString FoldLongName(const QString& path, bool prefixMode) const;
     // Longer than the limit in UTF-16 code units, or than the file system allows in bytes.
     bool IsTooLong(const QString& fileName) const;
 
 private:
+    // Per folded name (folder, core, extension, side): counters 1 to n were found taken.
+    struct FoldCounters {
+        std::mutex mutex;
+        QHash<QString, int> taken;
+    };
+
     const BatchSettings& settings_;
+    const ExistsCheck exists_;
+    mutable FoldCounters folds_;  // a memory of what was seen, not state of the names
 };
 
 // The names a run has written under the overwrite strategy. Overwrite replaces files that were
-// there before the run, never one the run wrote itself: a second output that would get the same
-// name takes the next free counter instead ("x.PNG", "x_1.PNG", "x_2.PNG"). Thread-safe.
+// there before the run, never one the run wrote itself, and never a source file of the run that
+// has not been read yet (it would be lost, and the run would later read its own output in its
+// place): such an output takes the next free counter instead ("x.PNG", "x_1.PNG", "x_2.PNG").
+// A source counts as read once the processing thread has taken it, whatever helper threads
+// read ahead, so the names are the same whatever the number of workers. A source is recognised
+// by its path and by the file it reaches (another spelling of its folder, a link). Thread-safe.
 class OutputClaims {
 public:
+    // The run's source files, in the order they are read; `files` must outlive the claims.
+    void ProtectSources(const PathList* files);
+    // The first `count` source files have been read.
+    void ReadUpTo(std::size_t count);
     // `path`, or the first of path_1, path_2, ... (counter before the extension) that this run
-    // has not claimed yet; claims it.
-    QString ClaimFree(const QString& path);
+    // has not claimed yet and that is no unread source; claims it. `passedSource` (optional)
+    // is set when a name was passed over because it is an unread source.
+    QString ClaimFree(const QString& path, bool* passedSource = nullptr);
     // Gives a claim back when nothing was written under it.
     void Release(const QString& path);
 
 private:
+    struct Claim {
+        QString base;  // the path asked for
+        int counter;   // 0: the path itself
+    };
+    struct IdentityHash {
+        std::size_t operator()(const FileIdentity& id) const {
+            return std::hash<std::uint64_t>()(id.inode * 31 + id.device);
+        }
+    };
+
+    bool IsUnreadSource(const QString& path);
+
     std::mutex mutex_;
-    QSet<QString> claimed_;
+    QHash<QString, Claim> claimed_;
+    // Per path asked for: every counter below this one is claimed.
+    QHash<QString, int> firstUnclaimed_;
+    const PathList* sources_ = nullptr;
+    std::size_t read_ = 0;
+    // The last place of each source in the list, by path and by the file it reaches; made when
+    // first needed.
+    std::optional<QHash<QString, std::size_t>> sourcePaths_;
+    std::optional<std::unordered_map<FileIdentity, std::size_t, IdentityHash>> sourceFiles_;
 };
 
 // The source path that names a combined image: the entry itself, or the one after it when the

@@ -123,6 +123,7 @@ private:
     PathListHolder multiSelectFolders_;
     PathList fileList_;
     int foundHidden_ = 0;
+    std::vector<FileResult> listingResults_;  // folders the counting thread could not read
     WatermarkSettings watermark_;
     std::unique_ptr<ProcessingContext> context_;
     std::unique_ptr<FileHandler> handler_;

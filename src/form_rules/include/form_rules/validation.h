@@ -10,6 +10,12 @@
 
 namespace corvane {
 
+namespace texts {
+// Refuses an operation where no format is chosen, which the dialog calls the direct-copy mode.
+inline const QString kNoOperationWhenCopying =
+    QStringLiteral("直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。");
+}  // namespace texts
+
 // True to accept. On refusal `message` holds the one text to show (in red on the status line).
 // Lasting effects, also on refusal: the cleaned texts written back into the fields that were
 // reached; from the output-folder step on, that folder and the watermark.
@@ -18,8 +24,9 @@ bool ValidateInputs(Form& form, const ImageProcessor& processor, WatermarkSettin
 
 // Trims the field's text (and, with stripSpaces, removes every space inside) and writes it back.
 void NormalizeField(Form& form, ControlId id, bool stripSpaces);
-// A positive number: any text whose numeric prefix is above 0 with allowFraction, otherwise a
-// whole number written with digits only and no leading zero. A disabled field passes.
+// A positive number, checked as what it is used as: with allowFraction any text whose numeric
+// prefix is a finite number above 0; otherwise a whole number written with digits only, no
+// leading zero, that fits 32 bits. A disabled field passes.
 bool CheckPositiveNumber(const Form& form, ControlId id, bool allowFraction);
 
 }  // namespace corvane

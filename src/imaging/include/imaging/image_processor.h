@@ -60,6 +60,9 @@ struct LoadError {
     // For a picture that loaded: why its metadata could not be read (in full); empty when it
     // could, or when there was none.
     QString metadataProblem;
+    // For a picture that loaded: why it is incomplete (the file ends before the picture does,
+    // and the decoder filled in the rest); empty when it is whole.
+    QString truncated = {};
 };
 
 // One output encoded into memory ahead of its writing (ImageProcessor::EncodeImage).

@@ -53,14 +53,18 @@ QString AbsolutePath(const QString& path);
 // A name under which a file is hidden from ordinary listings: on Linux, one starting with ".".
 bool IsHiddenName(const QString& fileName);
 
-// Identity of a folder on disk, to notice a folder reached twice through symbolic links.
-struct FolderIdentity {
+// Identity of a file or folder on disk, to notice one reached twice through symbolic links or
+// under two spellings of its path.
+struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
+using FolderIdentity = FileIdentity;
 // The identity of the folder at a path; nullopt when there is none.
 std::optional<FolderIdentity> IdentityOf(const QString& path);
+// The identity of whatever the path reaches, symbolic links followed; nullopt when nothing.
+std::optional<FileIdentity> IdentityOfFile(const QString& path);
 
 // One entry of a folder listing, valid until the next call to Next(). `isDirectory` follows
 // symbolic links.
@@ -86,6 +90,10 @@ public:
     DirectoryReader& operator=(const DirectoryReader&) = delete;
 
     bool IsOpen() const { return handle_ != nullptr; }
+    // Why the folder could not be opened, in the system's words; empty when it is open. A
+    // folder that is not there (any more) is Missing(); one the system refuses to list is not.
+    const QString& Error() const { return error_; }
+    bool Missing() const { return missing_; }
     FolderIdentity Identity() const { return identity_; }
     // Fills `entry` with the next entry; false at the end of the listing or on a read error.
     bool Next(DirectoryEntry& entry);
@@ -93,6 +101,8 @@ public:
 private:
     void* handle_ = nullptr;  // DIR*, kept out of this header
     FolderIdentity identity_;
+    QString error_;
+    bool missing_ = false;
 };
 
 }  // namespace corvane
