@@ -2,9 +2,9 @@
 
 #include "form_rules/dialog_defaults.h"
 #include "form_rules/enable_rules.h"
+#include "form_rules/validation.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
-#include "form_rules/validation.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
