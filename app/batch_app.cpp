@@ -4,6 +4,7 @@
 #include "ui/dialog_main.h"
 #include "ui/introduction_text.h"
 #include "ui/resources.h"
+#include "ui/translations.h"
 
 #include <QApplication>
 
@@ -22,6 +23,7 @@ int CBatchApp::Run(int argc, char** argv) {
     }
     ConfigureProcessForImaging();
     QApplication app(argc, argv);
+    const Translations translations;  // before any window: dialogs take their texts when built
     QApplication::setWindowIcon(ApplicationIcon());
     // Ties the window to its desktop entry (icon and name in the desktop's task list).
     QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));

@@ -3,6 +3,7 @@
 #include "bevel.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QColorDialog>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -11,6 +12,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QToolTip>
+
+#include <mutex>
 
 namespace corvane {
 
@@ -42,6 +45,82 @@ void DrawDownArrow(QPainter& painter, const QRect& r, QColor colour) {
     }
 }
 
+// The picker for assistive technology: a button that drops down a grid, named by its caption,
+// described by its colour. While the popup is open it is the button's one child: the application
+// lists no popup windows among its windows, so this is the way to the colour cells.
+class ColourButtonAccessible : public QAccessibleWidget {
+public:
+    explicit ColourButtonAccessible(CColourButton* button)
+        : QAccessibleWidget(button, QAccessible::ButtonDropGrid) {}
+
+    CColourButton* Button() const { return static_cast<CColourButton*>(widget()); }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) {
+            return Button()->text();
+        }
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.hasPopup = true;
+        s.expandable = true;
+        s.expanded = Button()->IsPopupActive();
+        s.collapsed = !s.expanded;
+        return s;
+    }
+    int childCount() const override { return Button()->IsPopupActive() ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 && Button()->IsPopupActive()
+                   ? QAccessible::queryAccessibleInterface(Button()->Popup())
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child != nullptr && Button()->IsPopupActive() && child->object() == Button()->Popup()
+                   ? 0
+                   : -1;
+    }
+    QStringList actionNames() const override { return {pressAction(), showMenuAction()}; }
+    void doAction(const QString& name) override {
+        if (widget()->isEnabled() && (name == pressAction() || name == showMenuAction())) {
+            Button()->OpenPopup();
+        }
+    }
+};
+
+// The popup: a grid of pressable boxes (its children) whose parent is the picker.
+class ColourPopupAccessible : public QAccessibleWidget {
+public:
+    explicit ColourPopupAccessible(CColourButtonPopup* popup)
+        : QAccessibleWidget(popup, QAccessible::PopupMenu) {}
+
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(widget()->parentWidget());
+    }
+};
+
+QAccessibleInterface* ColourAccessibleFactory(const QString& key, QObject* object) {
+    if (key == QLatin1String(CColourButton::staticMetaObject.className())) {
+        return new ColourButtonAccessible(static_cast<CColourButton*>(object));
+    }
+    if (key == QLatin1String(CColourButtonPopup::staticMetaObject.className())) {
+        return new ColourPopupAccessible(static_cast<CColourButtonPopup*>(object));
+    }
+    return nullptr;
+}
+
+// Tells assistive technology that the picker's child (the popup) came or went.
+void AnnounceChildren(CColourButton* button) {
+    QAccessibleStateChangeEvent expanded(button, [] {
+        QAccessible::State changed;
+        changed.expanded = true;
+        changed.collapsed = true;
+        return changed;
+    }());
+    QAccessible::updateAccessibility(&expanded);
+    QAccessibleEvent reorder(button, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&reorder);
+}
+
 }  // namespace
 
 CColourButton::CColourButton(const QString& text, QWidget* parent)
@@ -49,6 +128,8 @@ CColourButton::CColourButton(const QString& text, QWidget* parent)
       defaultText_(QStringLiteral("自动")),
       customText_(QStringLiteral("更多颜色...")),
       colourDialog_(RunQColorDialog) {
+    static std::once_flag accessibleFactory;
+    std::call_once(accessibleFactory, [] { QAccessible::installFactory(ColourAccessibleFactory); });
     setFixedHeight(ArrowSize() + 2 * kEdge);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     connect(this, &QPushButton::clicked, this, &CColourButton::OpenPopup);
@@ -139,11 +220,13 @@ void CColourButton::OpenPopup() {
     update();
     popup_->show();
     popup_->setFocus();
+    AnnounceChildren(this);
     emit popupOpened(colour_);
 }
 
 void CColourButton::PopupEnded(ColourRef colour, bool accepted) {
     popup_ = nullptr;
+    AnnounceChildren(this);
     SetColour(colour);
     emit popupClosed(colour);
     if (accepted) {

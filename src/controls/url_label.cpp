@@ -6,8 +6,11 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QUrl>
 
 #include <mutex>
@@ -131,6 +134,7 @@ CUrlLabel::CUrlLabel(const QString& text, const QString& target, QWidget* parent
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
     hoverTimer_.setInterval(kHoverTimerMs);
     connect(&hoverTimer_, &QTimer::timeout, this, &CUrlLabel::CheckHover);
     setText(text.isEmpty() ? target : text);
@@ -205,9 +209,12 @@ void CUrlLabel::StartHover() {
 // Leaving is noticed by polling the pointer, not by the leave event alone, so a pointer that
 // leaves between two events is still noticed.
 void CUrlLabel::CheckHover() {
-    if (rect().contains(mapFromGlobal(QCursor::pos()))) {
-        return;
+    if (!rect().contains(mapFromGlobal(QCursor::pos()))) {
+        EndHover();
     }
+}
+
+void CUrlLabel::EndHover() {
     hovering_ = false;
     hoverTimer_.stop();
     ApplyLook();
@@ -218,6 +225,33 @@ void CUrlLabel::enterEvent(QEnterEvent* event) {
         StartHover();
     }
     QLabel::enterEvent(event);
+}
+
+// Leaving is noticed at once as well; the timer covers a pointer that left unseen.
+void CUrlLabel::leaveEvent(QEvent* event) {
+    if (hovering_) {
+        EndHover();
+    }
+    QLabel::leaveEvent(event);
+}
+
+void CUrlLabel::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        Open();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void CUrlLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.backgroundColor = palette().color(QPalette::Window);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
 }
 
 void CUrlLabel::mouseMoveEvent(QMouseEvent* event) {

@@ -128,7 +128,7 @@ void UpdateOpenButtons(Form& form) {
         {SavePath, OpenSaveCurrent, OpenSaveParent},
     }};
     for (const auto& [field, current, parent] : kPairs) {
-        form.SetEnabled(current, PathExists(NormalizeFolderPath(form.Text(field))));
+        form.SetEnabled(current, PathExists(TypedFolderPath(form.Text(field))));
         form.SetEnabled(parent, true);
     }
 }

@@ -230,10 +230,7 @@ Refusal PrepareWatermark(const Form& form, const ImageProcessor& processor,
 // A folder field is trimmed only when its text as typed names nothing: a folder's name may end
 // in a blank.
 void NormalizeFolderField(Form& form, ControlId id) {
-    const QString text = form.Text(id);
-    if (!PathExists(text)) {
-        form.SetText(id, text.trimmed());
-    }
+    form.SetText(id, TrimUnlessExisting(form.Text(id)));
 }
 
 Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark) {

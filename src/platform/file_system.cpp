@@ -113,11 +113,21 @@ bool CreateDirectory(const QString& path) {
            (errno == EEXIST && IsDirectory(path));
 }
 
+QString TrimUnlessExisting(const QString& text, const std::function<bool(const QString&)>& exists) {
+    const QString trimmed = text.trimmed();
+    return trimmed.size() == text.size() || exists(text) ? text : trimmed;
+}
+
+QString TrimUnlessExisting(const QString& text) {
+    return TrimUnlessExisting(text, [](const QString& path) { return PathExists(path); });
+}
+
+QString TypedFolderPath(const QString& text) {
+    return CollapseFolderPath(TrimUnlessExisting(text));
+}
+
 QString FolderPathOf(const QString& text) {
-    if (text.trimmed().isEmpty()) {
-        return {};
-    }
-    return PathExists(text) ? CollapseFolderPath(text) : NormalizeFolderPath(text.trimmed());
+    return text.trimmed().isEmpty() ? QString() : TypedFolderPath(text);
 }
 
 bool CreateFolderChain(QString& path) {

@@ -3,6 +3,7 @@
 #include "path_blanks.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
+#include "selection/choosers.h"
 #include "selection/shell_path.h"
 
 #include <QDir>
@@ -33,9 +34,8 @@ QString RootFolder() {
 }
 
 QString MultiSelectStartFolder(const QString& lastMultiSelectFolder, const QString& sourceText) {
-    const QString start =
-        TrimBlanks(!lastMultiSelectFolder.isEmpty() ? lastMultiSelectFolder : sourceText);
-    return PathExists(start) ? start : RootFolder();
+    return ChooserStartFolder(!lastMultiSelectFolder.isEmpty() ? lastMultiSelectFolder
+                                                               : sourceText);
 }
 
 void RebuildWorkingLists(const QString& folder, const std::vector<QString>& selectedNames,

@@ -16,8 +16,8 @@ namespace corvane {
 // or the system drive on Windows).
 QString RootFolder();
 
-// LastMultiSelectFolder when set, else the source path text; blanks trimmed; the root when
-// nothing exists there.
+// Where the multi-selection opens: ChooserStartFolder of LastMultiSelectFolder when set, else of
+// the source path text.
 QString MultiSelectStartFolder(const QString& lastMultiSelectFolder, const QString& sourceText);
 
 // Rebuilds both working lists from the selected names, in list order: folder + name goes to the

@@ -4,6 +4,9 @@
 #include "platform/file_system.h"
 #include "selection/folder_picker_dialog.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace corvane {
 namespace {
 
@@ -13,16 +16,32 @@ constexpr size_t kWorkingListRoom = 65535;
 
 }  // namespace
 
-QString ExistingOrRootFolder(const QString& path) {
-    return PathExists(path) ? path : RootFolder();
+QString ChooserStartFolder(const QString& typedPath) {
+    QString path = TrimUnlessExisting(typedPath);
+    if (path.isEmpty()) {
+        return RootFolder();
+    }
+    while (!PathExists(path)) {
+        const QString above = QDir::toNativeSeparators(QFileInfo(path).path());
+        if (above == path) {
+            return RootFolder();
+        }
+        path = above;
+    }
+    return path;
 }
 
-QString ChooseSingleFolder(const QString& initialPath, ProfileStore& profile, QWidget* parent) {
+// Cancel gives nothing: the caller's field keeps what was typed, even a path that does not exist
+// yet, instead of the folder the picker happened to show.
+std::optional<QString> ChooseSingleFolder(const QString& initialPath, ProfileStore& profile,
+                                          QWidget* parent) {
     CFolderPickerDialog dialog(CFolderPickerDialog::Mode::Single, initialPath, profile, parent);
     dialog.SetTitle(QStringLiteral("选择单个文件夹"));
     dialog.UseViewMode(0);
-    const bool chosen = dialog.exec() == QDialog::Accepted;
-    return SingleFolderResult(chosen ? dialog.ChosenPath() : initialPath);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return SingleFolderResult(dialog.ChosenPath());
 }
 
 void ChooseFilesAndFolders(PathList* files, PathList* folders, QString& lastMultiSelectFolder,

@@ -5,12 +5,9 @@
 
 namespace corvane {
 
+// The program's one keep-or-trim rule, so the choosers treat a typed path as the window does.
 QString TrimBlanks(const QString& path) {
-    const QString trimmed = TrimSpaces(path);
-    if (trimmed.size() == path.size() || PathExists(path)) {
-        return path;
-    }
-    return trimmed;
+    return TrimUnlessExisting(path);
 }
 
 QString WithTrailingSeparator(const QString& folder) {

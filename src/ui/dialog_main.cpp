@@ -8,15 +8,23 @@
 #include "form_rules/dialog_texts.h"
 #include "form_rules/enable_rules.h"
 #include "form_rules/validation.h"
+#include "platform/file_system.h"
 #include "ui/dialog_introduction.h"
 #include "ui/dialog_view_multi_select.h"
 #include "ui/resources.h"
+#include "ui/window_rules.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyleFactory>
 #include <QToolTip>
+#include <QWindow>
 
 namespace corvane {
 namespace {
@@ -25,15 +33,59 @@ constexpr Colour kTipColour = 0xFF0080;
 constexpr Colour kTooltipBackground = 0x65FF36;
 constexpr Colour kTooltipText = 0xF50852;
 
-// Tips show at once and without animation, also over an inactive window.
-void SetUpTooltips(QWidget* window) {
+// The style of the controls with the dialog's own tips: their tips wake at once (an initial delay
+// of 0). Otherwise the program's style, so they look like every other control.
+class ImmediateTipStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        return hint == SH_ToolTip_WakeUpDelay ? 0
+                                              : QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+// The tip window on show, if any. Qt keeps one and reuses it from tip to tip, and its colours are
+// the program's for every tip: the dialog's own colours go onto it while one of its tips shows.
+QWidget* ShownTip() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->inherits("QTipLabel") && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+QPalette DialogTipPalette() {
     QPalette palette = QToolTip::palette();
     palette.setColor(QPalette::ToolTipBase, ToQColor(kTooltipBackground));
     palette.setColor(QPalette::ToolTipText, ToQColor(kTooltipText));
-    QToolTip::setPalette(palette);
-    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
-    QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
-    window->setAttribute(Qt::WA_AlwaysShowToolTips);
+    return palette;
+}
+
+// The fields whose tips are brought up to date when they gain the focus.
+bool UpdatesTipsOnFocus(ControlId id) {
+    using enum ControlId;
+    for (const ControlId field : {SourcePath, SavePath, WatermarkText, WatermarkImagePath,
+                                  ResizeWidth, ResizeHeight, LongEdgeLimit}) {
+        if (id == field) {
+            return true;
+        }
+    }
+    return false;
+}
+
+ControlId IdOf(const QObject* widget) {
+    return static_cast<ControlId>(widget->property("controlId").toInt());
+}
+
+// What is remembered of a field: a path as typed when it names something (a folder's name may
+// end in a blank), any other text without the blanks around it.
+QString RememberedForm(const QString& valueName, const QString& text) {
+    if (text.trimmed().isEmpty() || valueName == settings_names::kWatermarkText) {
+        return text.trimmed();
+    }
+    return TrimUnlessExisting(text);
 }
 
 }  // namespace
@@ -47,7 +99,8 @@ CDialogMain::CDialogMain(MainDialogOptions options, QWidget* parent)
     setWindowIcon(ApplicationIcon());
     setAcceptDrops(true);
     BuildControls();
-    // Enter and Esc are the dialog's wherever the focus is.
+    // Enter and Esc are the dialog's wherever the focus is; so are the tips, and the scrolling
+    // that keeps the focused control in view.
     for (QWidget* child : findChildren<QWidget*>()) {
         child->installEventFilter(this);
     }
@@ -72,6 +125,7 @@ CDialogMain::~CDialogMain() {
     // The child dialogs read the selection lists, which go with the run controller.
     delete introduction_;
     delete viewSelection_;
+    delete unwrittenList_;
 }
 
 void CDialogMain::Initialise() {
@@ -88,6 +142,7 @@ void CDialogMain::Initialise() {
     introduction_ = new CDialogIntroduction(this);
     viewSelection_ =
         new CDialogViewMultiSelect(run_->MultiSelectFiles(), run_->MultiSelectFolders(), this);
+    unwrittenList_ = new CDialogUnwrittenFiles(this);
     PositionChildDialogs();
     Control(ControlId::SourcePath)->setFocus();
 
@@ -99,7 +154,15 @@ void CDialogMain::Initialise() {
     }
     SetProgressText(texts::kKeysHint);
     SetStatus(texts::kStartTip, kTipColour);
-    SetUpTooltips(this);
+    // Tips without animation or fading, shown also while the window is inactive.
+    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
+    QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    tipStyle_ = new ImmediateTipStyle(QStyleFactory::create(style()->name()));
+    tipStyle_->setParent(this);  // outlives the controls that use it
+    for (const auto& [id, tip] : Tooltips(*this)) {
+        Control(id)->setStyle(tipStyle_);
+    }
     tooltipsReady_ = true;
     UpdateTooltips();
     initialised_ = true;
@@ -109,14 +172,16 @@ void CDialogMain::Initialise() {
 // The remembered texts, trimmed; the defaults apply where they are empty. Setting them fires the
 // fields' handlers, which store them straight back.
 void CDialogMain::LoadRememberedTexts() {
-    const auto read = [this](const QString& name) { return store_->ReadString(name).trimmed(); };
+    const auto read = [this](const QString& name) {
+        return RememberedForm(name, store_->ReadString(name));
+    };
     ApplyDialogDefaults(
         *this, {read(settings_names::kPathLatestOpened), read(settings_names::kWatermarkText),
                 read(settings_names::kWatermarkImagePath)});
 }
 
 void CDialogMain::Persist(const QString& valueName, ControlId field) {
-    const QString text = Text(field).trimmed();
+    const QString text = RememberedForm(valueName, Text(field));
     if (store_ && !text.isEmpty()) {
         store_->WriteString(valueName, text);
     }
@@ -133,7 +198,8 @@ bool CDialogMain::HandleKey(int key) {
         case Qt::Key_Escape: {
             bool hidden = false;
             for (QDialog* child :
-                 {static_cast<QDialog*>(introduction_), static_cast<QDialog*>(viewSelection_)}) {
+                 {static_cast<QDialog*>(introduction_), static_cast<QDialog*>(viewSelection_),
+                  static_cast<QDialog*>(unwrittenList_)}) {
                 if (child != nullptr && child->isVisible()) {
                     child->hide();
                     hidden = true;
@@ -155,14 +221,49 @@ void CDialogMain::OnStop() {
 }
 
 bool CDialogMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget != nullptr && widget->window() == this &&
-            HandleKey(static_cast<QKeyEvent*>(event)->key())) {
-            return true;
-        }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this) {
+        return QDialog::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            if (HandleKey(static_cast<QKeyEvent*>(event)->key())) {
+                return true;
+            }
+            break;
+        case QEvent::ToolTip:
+            if (HandleTooltip(widget, event)) {
+                return true;
+            }
+            break;
+        case QEvent::FocusIn:
+            scroll_->ensureWidgetVisible(widget, 0, 0);
+            if (UpdatesTipsOnFocus(IdOf(widget))) {
+                UpdateTooltips();
+            }
+            break;
+        default:
+            break;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// A tip of the dialog's own is shown here, in the dialog's colours; any other tip of the window
+// (the contact link's) takes the program's colours back before Qt shows it.
+bool CDialogMain::HandleTooltip(QWidget* widget, QEvent* event) {
+    const bool ours = tipStyle_ != nullptr && widget->style() == tipStyle_;
+    if (!ours) {
+        if (QWidget* tip = ShownTip()) {
+            tip->setPalette(QToolTip::palette());
+        }
+        return false;
+    }
+    const auto* help = static_cast<QHelpEvent*>(event);
+    QToolTip::showText(help->globalPos(), widget->toolTip(), widget, widget->rect());
+    if (QWidget* tip = ShownTip()) {
+        tip->setPalette(DialogTipPalette());
+    }
+    return true;
 }
 
 void CDialogMain::keyPressEvent(QKeyEvent* event) {
@@ -194,12 +295,56 @@ void CDialogMain::ShutdownDialog() {
     store_.reset();
     delete introduction_;
     delete viewSelection_;
+    delete unwrittenList_;
     run_->ReleaseRunData(true);
     tooltipsReady_ = false;
 }
 
+void CDialogMain::setVisible(bool visible) {
+    if (visible) {
+        FitToScreen();  // before Qt centres the window on its screen
+    }
+    QDialog::setVisible(visible);
+    if (visible) {
+        FitToScreen();  // with the frame, where the platform knows it at once
+    }
+    if (visible && windowHandle() != nullptr && !watchingScreen_) {
+        watchingScreen_ = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this](QScreen* screen) {
+            WatchScreen(screen);
+            FitToScreen();
+        });
+        WatchScreen(screen());
+    }
+}
+
+void CDialogMain::WatchScreen(QScreen* screen) {
+    disconnect(screenWatch_);
+    if (screen != nullptr) {
+        screenWatch_ =
+            connect(screen, &QScreen::availableGeometryChanged, this, [this] { FitToScreen(); });
+    }
+}
+
+// The window keeps the template's size while the screen's free area holds it (with its frame,
+// known once a window manager has framed it); otherwise it shrinks to fit and scrolls.
+void CDialogMain::FitToScreen() {
+    const QScreen* on = screen();
+    if (on == nullptr) {
+        return;
+    }
+    const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
+    const QSize size =
+        DialogSizeOnScreen(body_->size(), on->availableGeometry().size(), frame, bar);
+    if (size != this->size()) {
+        setFixedSize(size);
+    }
+}
+
 void CDialogMain::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
+    FitToScreen();  // the frame's size is known by now
     const QPoint delta = event->pos() - event->oldPos();
     for (QDialog* child :
          {static_cast<QDialog*>(introduction_), static_cast<QDialog*>(viewSelection_)}) {

@@ -4,6 +4,7 @@
 #include "engine/report.h"
 #include "form_rules/dialog_texts.h"
 #include "form_rules/enable_rules.h"
+#include "platform/file_system.h"
 #include "selection/choosers.h"
 #include "ui/dialog_introduction.h"
 #include "ui/dialog_main.h"
@@ -55,9 +56,7 @@ void CDialogMain::ConnectHandlers() {
     onAction({BrowseSave}, [this] { Browse(SavePath); });
     onAction({BrowseWatermarkImage}, [this] { BrowsePicture(); });
     const auto openIn = [this](ControlId button, ControlId field, OpenWhich which) {
-        return [this, button, field, which] {
-            OpenInExplorer(Text(field), static_cast<QAbstractButton*>(Control(button)), which);
-        };
+        return [this, button, field, which] { OpenFileManager(button, field, which); };
     };
     onAction({OpenSourceCurrent}, openIn(OpenSourceCurrent, SourcePath, OpenWhich::Current));
     onAction({OpenSourceParent}, openIn(OpenSourceParent, SourcePath, OpenWhich::Parent));
@@ -109,12 +108,44 @@ void CDialogMain::ConnectTextHandlers() {
            [this](const QString& text) { SetText(ClashSuffixExample, SuffixExample(text)); });
 }
 
-// A field holding no existing path starts the chooser at the root.
+// The button stays disabled until the file manager has answered; when nothing can show the folder,
+// the status line says so.
+void CDialogMain::OpenFileManager(ControlId button, ControlId field, OpenWhich which) {
+    fileManagerCalls_.insert(button);
+    OpenInExplorer(Text(field), static_cast<QAbstractButton*>(Control(button)), which,
+                   [guard = QPointer(this), button](bool shown) {
+                       if (!guard) {
+                           return;
+                       }
+                       guard->fileManagerCalls_.erase(button);
+                       UpdateOpenButtons(*guard);
+                       if (!shown) {
+                           guard->SetStatus(kNoFileManager, colours::kRed);
+                       }
+                   });
+}
+
+void CDialogMain::ShowUnwrittenList() {
+    if (!unwrittenList_) {
+        return;
+    }
+    unwrittenList_->ShowFiles(UnwrittenFiles(run_->FileResults(), IsDirectory));
+    const QRect frame = frameGeometry();
+    unwrittenList_->move(frame.center() - unwrittenList_->rect().center());
+    unwrittenList_->show();
+    unwrittenList_->raise();
+    unwrittenList_->activateWindow();
+}
+
+// The chooser opens at what was typed, or the nearest folder above it that exists. Cancel leaves
+// the field (and so the remembered source) exactly as it was.
 void CDialogMain::Browse(ControlId field) {
     if (!options_.choosers.chooseFolder) {
         return;
     }
-    SetText(field, options_.choosers.chooseFolder(ExistingOrRootFolder(Text(field)), this));
+    if (const auto folder = options_.choosers.chooseFolder(ChooserStartFolder(Text(field)), this)) {
+        SetText(field, *folder);
+    }
     SetFocus(field);
 }
 

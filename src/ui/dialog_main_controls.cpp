@@ -5,6 +5,7 @@
 #include "controls/shaded_progress_bar.h"
 #include "controls/url_label.h"
 #include "form_rules/enable_rules.h"
+#include "platform/file_system.h"
 #include "ui/dialog_main.h"
 #include "ui/dialog_units.h"
 #include "ui/introduction_text.h"
@@ -18,7 +19,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QVBoxLayout>
 
 namespace corvane {
@@ -86,6 +90,33 @@ QWidget* MakeWidget(const ControlTemplate& control, QWidget* parent) {
     return nullptr;
 }
 
+// A push button drawn as a link: its text, underlined, in the link colour, one line high, with a
+// focus mark; for the keyboard (Tab, Space) and assistive technology (Press) a button as any other.
+class LinkButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override {
+        return fontMetrics().size(Qt::TextSingleLine, text()) + QSize(4, 2);
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Window));  // over the group's frame
+        QFont underlined = font();
+        underlined.setUnderline(true);
+        painter.setFont(underlined);
+        painter.setPen(isDown() ? CUrlLabel::kHoverColour : CUrlLabel::kLinkColour);
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+        }
+    }
+};
+
 // Labels show the template's "\r\n" line breaks as plain ones.
 QString DisplayText(const QString& text) {
     QString shown = text;
@@ -99,10 +130,21 @@ void CDialogMain::BuildControls() {
     dialogFont.setPointSize(kMainDialogPointSize);
     setFont(dialogFont);
     const DialogUnits units = DialogUnitsOf(QFontMetrics(dialogFont));
-    setFixedSize(units.ToPixels(kMainDialogUnits));
+    // The controls stand on a surface of the template's size inside a scroll area, which shows
+    // scroll bars only when the window has to be smaller than the surface (FitToScreen).
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);  // not a stop of its own in the tab order
+    body_ = new QWidget;
+    body_->setFixedSize(units.ToPixels(kMainDialogUnits));
+    scroll_->setWidget(body_);
+    auto* whole = new QVBoxLayout(this);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->addWidget(scroll_);
+    setFixedSize(body_->size());
 
     for (const QRect frame : {kHeaderStripUnits, kBodyFrameUnits}) {
-        auto* box = new QFrame(this);
+        auto* box = new QFrame(body_);
         box->setFrameStyle(QFrame::Box | QFrame::Sunken);
         box->setGeometry(units.ToPixels(frame));
     }
@@ -112,7 +154,7 @@ void CDialogMain::BuildControls() {
         QWidget* widget = nullptr;
         if (SharesMessagesRect(control.id)) {
             if (messages == nullptr) {
-                auto* panel = new QWidget(this);
+                auto* panel = new QWidget(body_);
                 panel->setGeometry(units.ToPixels(control.units));
                 messages = new QVBoxLayout(panel);
                 messages->setContentsMargins(0, 0, 0, 0);
@@ -122,7 +164,7 @@ void CDialogMain::BuildControls() {
             widget = MakeWidget(control, messages->parentWidget());
             messages->insertWidget(messages->count() - 1, widget);
         } else {
-            widget = MakeWidget(control, this);
+            widget = MakeWidget(control, body_);
             widget->setGeometry(units.ToPixels(control.units));
         }
         widget->setProperty("controlId", static_cast<int>(control.id));
@@ -146,7 +188,30 @@ void CDialogMain::BuildControls() {
     static_cast<QLabel*>(Control(ControlId::SelectionCounts))->setTextFormat(Qt::PlainText);
     static_cast<QLabel*>(Control(ControlId::CombineNote))
         ->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The link answers only over its text, not over the rest of its template rectangle.
+    static_cast<CUrlLabel*>(Control(ControlId::ContactLink))->FitToText();
+    BuildStatusLink();
     ApplyFonts();
+}
+
+// The way to the files of the last run that gave no output: on the title line of the "提示" group,
+// at its right, where it never takes room from the counts and the status line.
+void CDialogMain::BuildStatusLink() {
+    unwrittenLink_ = new LinkButton(body_);
+    unwrittenLink_->setAutoDefault(false);  // Enter belongs to Start
+    unwrittenLink_->setCursor(Qt::PointingHandCursor);
+    unwrittenLink_->hide();
+    connect(unwrittenLink_, &QPushButton::clicked, this, [this] { ShowUnwrittenList(); });
+}
+
+void CDialogMain::PlaceStatusLink() {
+    const QWidget* group = Control(ControlId::MessagesGroup);
+    const QWidget* messages = status_->parentWidget();
+    const QSize size = unwrittenLink_->sizeHint();
+    const int titleHeight = group->fontMetrics().height();
+    unwrittenLink_->setGeometry(messages->geometry().right() + 1 - size.width(),
+                                group->y() + (titleHeight - size.height()) / 2, size.width(),
+                                size.height());
 }
 
 void CDialogMain::ApplyFonts() {
@@ -186,7 +251,12 @@ bool CDialogMain::IsEnabled(ControlId id) const {
     return widget != nullptr && widget->isEnabled();
 }
 
+// An open button stays disabled while its file-manager call is under way, whatever the rules say
+// meanwhile (a text change, the window activated); the call's end applies the rules again.
 void CDialogMain::SetEnabled(ControlId id, bool enabled) {
+    if (enabled && fileManagerCalls_.contains(id)) {
+        return;
+    }
     if (QWidget* widget = Control(id)) {
         widget->setEnabled(enabled);
     }
@@ -246,7 +316,10 @@ void CDialogMain::SetStatus(const QString& text, Colour colour) {
     progressDisplay_.Flush();  // a verdict or a stop comes with the counts it concerns
     statusColour_ = colour;
     SetTextColour(status_, colour);
+    // The status line has no accessible name of its own, so its name is its text and each new
+    // text reaches assistive technology as a change of name (scripts/check-accessibility).
     status_->setText(text);
+    UpdateUnwrittenLink();
 }
 
 void CDialogMain::SetProgressText(const QString& text) {
@@ -279,6 +352,23 @@ void CDialogMain::SetButtonEnabled(ControlId button, bool enabled) {
 
 void CDialogMain::SetControlsEnabled(bool enable, bool startEnabled) {
     corvane::SetControlsEnabled(*this, enable, startEnabled, HasSelection());
+    UpdateUnwrittenLink();  // a run has just begun or ended
+}
+
+// The link shows while the run is idle and its last run left files without output.
+void CDialogMain::UpdateUnwrittenLink() {
+    if (unwrittenLink_ == nullptr || !run_) {
+        return;
+    }
+    const bool idle = run_->State() == RunState::Idle && !run_->HasWorker();
+    const QString text =
+        idle ? UnwrittenLinkText(UnwrittenFiles(run_->FileResults(), IsDirectory)) : QString();
+    unwrittenLink_->setText(text);
+    PlaceStatusLink();
+    unwrittenLink_->setVisible(!text.isEmpty());
+    if (text.isEmpty() && unwrittenList_) {
+        unwrittenList_->hide();
+    }
 }
 
 void CDialogMain::SetFocus(ControlId control) {

@@ -11,10 +11,7 @@ CDialogViewMultiSelect::CDialogViewMultiSelect(const PathListHolder& files,
     : CTextPanelDialog(QStringLiteral("查看花式选择的文件和文件夹"),
                        {{448, 303}, {165, 7, 72, 22}, {5, 33, 437, 266}}, parent),
       files_(files),
-      folders_(folders) {
-    // Paths are listed one to a line, scrolled sideways rather than wrapped.
-    Text()->setLineWrapMode(QPlainTextEdit::NoWrap);
-}
+      folders_(folders) {}
 
 void CDialogViewMultiSelect::RefreshListing() {
     QString listing = SelectionListing(files_.get(), folders_.get());

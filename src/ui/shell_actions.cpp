@@ -25,7 +25,7 @@ namespace corvane {
 ExplorerRequest PlanExplorerRequest(const QString& pathText, OpenWhich which,
                                     const std::function<bool(const QString&)>& exists) {
     using Kind = ExplorerRequest::Kind;
-    const QString path = NormalizeFolderPath(pathText);
+    const QString path = CollapseFolderPath(TrimUnlessExisting(pathText, exists));
     if (exists(path)) {
         return {which == OpenWhich::Parent ? Kind::ShowItem : Kind::ShowFolder, path};
     }
@@ -57,12 +57,15 @@ QString ExplorerParameters(const ExplorerRequest& request) {
 
 #ifdef _WIN32
 
-void ShowInFileManager(const ExplorerRequest& request, std::function<void()> done, int) {
+void ShowInFileManager(const ExplorerRequest& request, std::function<void(bool shown)> done, int) {
+    bool shown = true;
     if (request.kind != ExplorerRequest::Kind::Nothing) {
         const std::wstring parameters = ExplorerParameters(request).toStdWString();
-        ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOW);
+        const auto result = reinterpret_cast<INT_PTR>(
+            ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOW));
+        shown = result > 32;
     }
-    done();
+    done(shown);
 }
 
 #else
@@ -73,18 +76,19 @@ QString AbsoluteClean(const QString& path) {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-void OpenFolderDirectly(const ExplorerRequest& request) {
+bool OpenFolderDirectly(const ExplorerRequest& request) {
     const QString target = AbsoluteClean(request.path);
     const QString folder =
         request.kind == ExplorerRequest::Kind::ShowItem ? QFileInfo(target).absolutePath() : target;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 }  // namespace
 
-void ShowInFileManager(const ExplorerRequest& request, std::function<void()> done, int timeoutMs) {
+void ShowInFileManager(const ExplorerRequest& request, std::function<void(bool shown)> done,
+                       int timeoutMs) {
     if (request.kind == ExplorerRequest::Kind::Nothing) {
-        done();
+        done(true);
         return;
     }
     const bool item = request.kind == ExplorerRequest::Kind::ShowItem;
@@ -101,23 +105,26 @@ void ShowInFileManager(const ExplorerRequest& request, std::function<void()> don
         new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, timeoutMs));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [watcher, request, done = std::move(done)] {
-                         if (watcher->isError()) {
-                             OpenFolderDirectly(request);
-                         }
+                         const bool shown = !watcher->isError() || OpenFolderDirectly(request);
                          watcher->deleteLater();
-                         done();
+                         done(shown);
                      });
 }
 
 #endif
 
-void OpenInExplorer(const QString& pathText, QAbstractButton* button, OpenWhich which) {
+void OpenInExplorer(const QString& pathText, QAbstractButton* button, OpenWhich which,
+                    std::function<void(bool shown)> finished) {
     button->setEnabled(false);
-    ShowInFileManager(PlanExplorerRequest(pathText, which), [guard = QPointer(button)] {
-        if (guard) {
-            guard->setEnabled(true);
-        }
-    });
+    ShowInFileManager(PlanExplorerRequest(pathText, which),
+                      [guard = QPointer(button), finished = std::move(finished)](bool shown) {
+                          if (guard) {
+                              guard->setEnabled(true);
+                          }
+                          if (finished) {
+                              finished(shown);
+                          }
+                      });
 }
 
 }  // namespace corvane

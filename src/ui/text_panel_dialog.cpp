@@ -39,6 +39,8 @@ CTextPanelDialog::CTextPanelDialog(const QString& title, const Template& units, 
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     text_->setTabChangesFocus(true);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Lines keep their breaks (one path or one note to a line) and scroll sideways.
+    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text_->installEventFilter(this);
     setTabOrder(text_, ok_);
 }

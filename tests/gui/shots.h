@@ -3,8 +3,10 @@
 // window until the X server has drawn it.
 
 #include <QPixmap>
+#include <QRect>
 #include <QString>
 
+class QScreen;
 class QWidget;
 
 namespace corvane::shots {
@@ -14,5 +16,9 @@ void SetFolderFromArguments(int argc, char** argv);
 // Saves a picture under that folder and says so on stdout; false when it could not be written.
 bool Save(const QPixmap& pixmap, const QString& name);
 void ShowAndSettle(QWidget& window);
+// The screen as a person sees it (the whole of it, or `area` in the screen's coordinates): what
+// the X server shows, after every shown window has been drawn into it. Empty when a shown window
+// never became exposed.
+QPixmap GrabScreen(QScreen* screen, const QRect& area = {});
 
 }  // namespace corvane::shots

@@ -321,6 +321,56 @@ TEST_F(ColourButton, PopupIsAWindowWithNamedAccessibleBoxes) {
     QTRY_COMPARE(picker->Colour(), Rgb(255, 215, 0));
 }
 
+// Where a screen reader finds the cells: the application lists no popup among its windows, so the
+// open popup is the picker's child, reached from the application down through the window.
+QAccessibleInterface* FindByName(QAccessibleInterface* node, const QString& name, int depth = 0) {
+    if (node == nullptr || depth > 12) {
+        return nullptr;
+    }
+    if (node->text(QAccessible::Name) == name) {
+        return node;
+    }
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (QAccessibleInterface* found = FindByName(node->child(i), name, depth + 1)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(ColourButton, ThePopupAndItsCellsAreInTheAccessibilityTree) {
+    QAccessibleInterface* application = QAccessible::queryAccessibleInterface(qApp);
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(picker);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(QAccessible::Name), QStringLiteral("背景色"));
+    EXPECT_TRUE(button->state().hasPopup);
+    EXPECT_EQ(button->childCount(), 0);
+    EXPECT_EQ(FindByName(application, QStringLiteral("白色")), nullptr) << "closed: no cells";
+
+    ASSERT_NE(button->actionInterface(), nullptr);
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(picker->IsPopupActive());
+    EXPECT_TRUE(button->state().expanded);
+    ASSERT_EQ(button->childCount(), 1);
+    QAccessibleInterface* popup = button->child(0);
+    EXPECT_EQ(popup->object(), picker->Popup());
+    EXPECT_EQ(popup->parent(), button);
+    EXPECT_EQ(button->indexOfChild(popup), 0);
+
+    QAccessibleInterface* blue = FindByName(application, QStringLiteral("浅蓝"));
+    ASSERT_NE(blue, nullptr) << "reached from the application";
+    EXPECT_EQ(blue->role(), QAccessible::Button);
+    EXPECT_EQ(blue->parent(), popup);
+    ASSERT_NE(blue->actionInterface(), nullptr);
+    EXPECT_TRUE(
+        blue->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    blue->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(picker->Colour(), Rgb(125, 158, 192));
+    EXPECT_EQ(button->text(QAccessible::Description), QStringLiteral("浅蓝"));
+    EXPECT_EQ(button->childCount(), 0);
+    EXPECT_FALSE(button->state().expanded);
+}
+
 TEST_F(ColourButton, CellsPaintTheirColourAndTheMarkedCellStandsOut) {
     CColourButtonPopup* popup = Open();
     ASSERT_NE(popup, nullptr);

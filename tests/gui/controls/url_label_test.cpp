@@ -10,6 +10,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -115,6 +116,27 @@ TEST_F(UrlLabel, HoverColoursAndUnderlinesUntilThePointerLeaves) {
         EXPECT_EQ(TextColour(), CUrlLabel::kLinkColour) << row.name;
         EXPECT_EQ(label->font().underline(), row.underlinedAfter) << row.name;
     }
+}
+
+TEST_F(UrlLabel, ALeaveEventEndsTheHoverAtOnce) {
+    Hover();
+    ASSERT_TRUE(label->IsHovering());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(label, &leave);
+    EXPECT_FALSE(label->IsHovering());
+    EXPECT_EQ(TextColour(), CUrlLabel::kLinkColour);
+}
+
+TEST_F(UrlLabel, TabReachesItAndSpaceOpensIt) {
+    auto* before = new QPushButton(QStringLiteral("before"), &window);
+    before->move(20, 60);
+    before->show();
+    QWidget::setTabOrder(before, label);
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_TRUE(label->hasFocus());
+    QTest::keyClick(label, Qt::Key_Space);
+    EXPECT_EQ(recorder.urls, QList<QUrl>{QUrl(QStringLiteral("mailto:corvane@example.org"))});
 }
 
 TEST_F(UrlLabel, PaintsInTheColourOfItsState) {

@@ -131,13 +131,15 @@ TEST(MultiSelectionOk, AChosenShortcutBecomesItsTarget) {
     EXPECT_EQ(out.last, target);
 }
 
-TEST(MultiSelectStart, LastFolderThenSourceTextThenTheRoot) {
+TEST(MultiSelectStart, LastFolderThenSourceTextThenTheNearestFolderAbove) {
     TempTree tree;
     const QString last = tree.MakeFolder(QStringLiteral("last"));
     const QString source = tree.MakeFolder(QStringLiteral("source"));
     EXPECT_EQ(MultiSelectStartFolder(last, source), last);
     EXPECT_EQ(MultiSelectStartFolder(QString(), QStringLiteral("  ") + source + u' '), source);
-    EXPECT_EQ(MultiSelectStartFolder(QString(), tree.Path(QStringLiteral("gone"))), RootFolder());
+    // A folder that does not exist (yet) opens the nearest folder above it that does.
+    EXPECT_EQ(MultiSelectStartFolder(QString(), tree.Path(QStringLiteral("gone/deeper/"))),
+              tree.Root().chopped(1));
     EXPECT_EQ(MultiSelectStartFolder(QString(), QString()), RootFolder());
     EXPECT_EQ(RootFolder(), QDir::toNativeSeparators(QDir::rootPath()));
 }

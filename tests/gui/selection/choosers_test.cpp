@@ -1,4 +1,5 @@
 #include "selection/choosers.h"
+#include "choice_rules.h"
 #include "picker_driver.h"
 #include "picture_dialog.h"
 #include "selection/profile_store.h"
@@ -39,12 +40,33 @@ TEST_F(Choosers, SingleFolderOkGivesTheMarkedFolderWithASeparator) {
     EXPECT_EQ(ChooseSingleFolder(tree.Root(), profile), tree.Path(QStringLiteral("pick me/")));
 }
 
-TEST_F(Choosers, SingleFolderCancelGivesTheStartNormalized) {
+TEST_F(Choosers, SingleFolderCancelGivesNothing) {
     WhenModalShows<CFolderPickerDialog>(
         [](CFolderPickerDialog& dialog) { Press(dialog, QStringLiteral("取消")); });
     const QString start = tree.MakeFolder(QStringLiteral("start")).chopped(1);
-    EXPECT_EQ(ChooseSingleFolder(QStringLiteral(" ") + start + QStringLiteral("//"), profile),
-              start + u'/');
+    EXPECT_EQ(ChooseSingleFolder(start, profile), std::nullopt);
+}
+
+// Where the source and save pickers open for what was typed.
+TEST_F(Choosers, StartFolderIsTheTypedPathOrTheNearestFolderAboveIt) {
+    const QString blank = tree.MakeFolder(QStringLiteral("ends in blank "));
+    const QString plain = tree.MakeFolder(QStringLiteral("plain"));
+    struct Row {
+        const char* name;
+        QString typed;
+        QString expected;
+    };
+    const Row rows[] = {
+        {"an existing folder", plain, plain},
+        {"a folder whose name ends in a blank", blank.chopped(1), blank.chopped(1)},
+        {"blanks typed around an existing folder", "  " + plain + " ", plain},
+        {"a typo below a folder", plain + "typo/more", plain.chopped(1)},
+        {"a folder not made yet", tree.Path(QStringLiteral("CVN_Save/")), tree.Root().chopped(1)},
+        {"nothing typed", QString(), RootFolder()},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ChooserStartFolder(row.typed), row.expected) << row.name;
+    }
 }
 
 TEST_F(Choosers, FilesAndFoldersAccumulateAndTheNextChoiceStartsWhereTheLastEnded) {

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 namespace corvane {
 namespace {
@@ -81,6 +83,21 @@ TEST_F(DialogIntroduction, ShowsTheReadOnlyTextAtTheTopWithTheCaretInIt) {
     EXPECT_EQ(text->toPlainText(), IntroductionText()) << "typing changes nothing";
     EXPECT_EQ(dialog->OkButton()->text(), QStringLiteral("确    定"));
     EXPECT_TRUE(dialog->OkButton()->geometry().bottom() < text->geometry().top());
+}
+
+// Long lines scroll sideways instead of breaking, so the text reads as it was written.
+TEST_F(DialogIntroduction, EveryLineKeepsItsBreaksAndLongLinesScrollSideways) {
+    ShowAndWait();
+    QPlainTextEdit* text = dialog->Text();
+    int longest = 0;
+    for (QTextBlock block = text->document()->begin(); block.isValid(); block = block.next()) {
+        ASSERT_NE(block.layout(), nullptr);
+        EXPECT_LE(block.layout()->lineCount(), 1) << block.text().toStdString();
+        longest = std::max(longest, text->fontMetrics().horizontalAdvance(block.text()));
+    }
+    if (longest > text->viewport()->width()) {
+        EXPECT_GT(text->horizontalScrollBar()->maximum(), 0);
+    }
 }
 
 TEST_F(DialogIntroduction, OkEnterAndEscapeHideButKeepIt) {

@@ -1,8 +1,11 @@
 // The "打开当前" / "打开上层" buttons: what they ask for, the parameters explorer.exe would get,
 // and the calls that reach a file manager of the test's own on the private session bus the test
-// runs on (dbus-run-session), with the fallback to QDesktopServices when none answers.
+// runs on (dbus-run-session), with the fallback to QDesktopServices when none answers; and how
+// the window's buttons wait for their call and report that nothing could show a folder.
 #include "ui/shell_actions.h"
+#include "engine/report.h"
 #include "support/temp_tree.h"
+#include "ui/dialog_main.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +16,8 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
+
+#include <memory>
 
 namespace corvane {
 
@@ -198,11 +203,56 @@ TEST_F(OpenInExplorerTest, AFileManagerThatNeverAnswersFallsBackAfterTheTimeout)
     StartFileManager();
     bool done = false;
     ShowInFileManager(
-        {Kind::ShowFolder, folder}, [&] { done = true; }, 300);
+        {Kind::ShowFolder, folder}, [&](bool) { done = true; }, 300);
     QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
     EXPECT_EQ(fileManager.calls.size(), 1);
     ASSERT_EQ(folders.urls.size(), 1);
     EXPECT_EQ(folders.urls.front(), QUrl::fromLocalFile(folder.chopped(1)));
+}
+
+// The main window's open buttons: a button stays disabled until the file manager has answered,
+// even when the rules run meanwhile; when nothing at all can show the folder, the status line says
+// so in red.
+class WindowOpenButtons : public OpenInExplorerTest {
+protected:
+    void OpenWindow() {
+        MainDialogOptions options;
+        options.settingsLocation = tree.Path(QStringLiteral("config/corvane.conf"));
+        options.choosers = {};
+        window = std::make_unique<CDialogMain>(std::move(options));
+        window->SetText(ControlId::SourcePath, folder);
+        window->show();
+    }
+    QAbstractButton* Button(ControlId id) const {
+        return static_cast<QAbstractButton*>(window->Control(id));
+    }
+    std::unique_ptr<CDialogMain> window;
+};
+
+TEST_F(WindowOpenButtons, AButtonWaitsForItsCallWhateverTheRulesSay) {
+    StartFileManager();
+    OpenWindow();
+    QAbstractButton* current = Button(ControlId::OpenSourceCurrent);
+    ASSERT_TRUE(current->isEnabled());
+    current->click();
+    EXPECT_FALSE(current->isEnabled());
+    window->SetText(ControlId::SourcePath, folder + QStringLiteral("x"));  // the rules run
+    window->SetText(ControlId::SourcePath, folder);                        // and again
+    EXPECT_FALSE(current->isEnabled()) << "the call has not come back yet";
+    EXPECT_TRUE(Button(ControlId::OpenSourceParent)->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(current->isEnabled(), 15000);
+    EXPECT_EQ(fileManager.calls.size(), 1);
+    EXPECT_NE(window->Text(ControlId::StatusLine), kNoFileManager);
+}
+
+TEST_F(WindowOpenButtons, WhenNothingCanShowTheFolderTheStatusLineSaysSo) {
+    // No file manager on the bus, and no handler for folders.
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    OpenWindow();
+    Button(ControlId::OpenSourceParent)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(window->Text(ControlId::StatusLine), kNoFileManager, 15000);
+    EXPECT_EQ(window->StatusColour(), colours::kRed);
+    EXPECT_TRUE(Button(ControlId::OpenSourceParent)->isEnabled());
 }
 
 }  // namespace

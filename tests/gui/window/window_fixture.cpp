@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QImage>
+#include <QMimeData>
+#include <QSettings>
 #include <QTest>
 
 namespace corvane::test {
@@ -78,6 +82,24 @@ bool WindowTest::WaitUntilIdle() {
         return dialog->Run().State() == RunState::Idle && !dialog->Run().HasWorker() &&
                dialog->IsEnabled(ControlId::StartButton);
     });
+}
+
+bool Drop(QWidget* window, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at = window->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    return drop.isAccepted();
+}
+
+QString WindowTest::Stored(const QString& name) const {
+    return QSettings(settingsFile, QSettings::IniFormat).value(name).toString();
 }
 
 QStringList WindowTest::Outputs() const {

@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -36,6 +37,9 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 60000);
 // Writes a small opaque picture.
 void WritePicture(const QString& path, QSize size = QSize(40, 30));
 
+// Sends a drag over the window and a drop on it, as the desktop does; true when it was taken.
+bool Drop(QWidget* window, const QList<QUrl>& urls);
+
 // Public, so that the rows of data-driven tests can drive it.
 class WindowTest : public ::testing::Test {
 public:
@@ -59,6 +63,8 @@ public:
     bool WaitUntilIdle();
     // The files written below the output folder, relative to it, sorted.
     QStringList Outputs() const;
+    // A text the window remembers between starts, as stored.
+    QString Stored(const QString& name) const;
 
     TempTree tree;
     QString source;  // three pictures, a.png, b.png, c.png

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QTest>
 
 namespace corvane::test {
 namespace {
@@ -135,6 +136,25 @@ TEST_F(WindowTest, GroupFramesAndRunButtonsStandInDialogUnitsOfTheDialogFont) {
     EXPECT_EQ(Widget(StopButton)->geometry(), units.ToPixels(QRect(226, 364, 71, 20)));
     EXPECT_TRUE(Widget(StartButton)->font().bold());
     EXPECT_GT(Widget(StartButton)->font().pixelSize(), Widget(SaveGroup)->font().pixelSize());
+}
+
+// The contact link is fitted to its address after it is placed, so the blank part of its template
+// rectangle is no link; it stays at the rectangle's right edge, and Tab reaches it.
+TEST_F(WindowTest, TheContactLinkCoversOnlyItsTextAtTheRightOfItsRectangle) {
+    Open();
+    auto* link = static_cast<QLabel*>(Widget(ContactLink));
+    QFont underlined = link->font();
+    underlined.setUnderline(true);
+    const int textWidth = QFontMetrics(underlined).size(Qt::TextSingleLine, link->text()).width();
+    EXPECT_EQ(link->contentsRect().width(), textWidth);
+    const DialogUnits units = DialogUnitsOf(dialog->fontMetrics());
+    const QRect placed = units.ToPixels(QRect(300, 11, 133, 11));
+    EXPECT_EQ(link->geometry().right(), placed.right());
+    EXPECT_GT(link->geometry().left(), placed.left() + placed.width() / 4);
+
+    Button(IntroductionButton)->setFocus();
+    QTest::keyClick(Button(IntroductionButton), Qt::Key_Tab);
+    EXPECT_TRUE(link->hasFocus());
 }
 
 }  // namespace

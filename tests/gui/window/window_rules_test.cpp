@@ -9,9 +9,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDialog>
+#include <QHelpEvent>
 #include <QPlainTextEdit>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <functional>
 #include <vector>
@@ -172,6 +175,50 @@ TEST_F(WindowTest, TypingKeepsTheExamplesOpenButtonsAndTooltipsInStep) {
     EXPECT_FALSE(Widget(ResizeWidth)->toolTip().isEmpty());
 }
 
+// The tip window Qt shows, while it shows.
+QWidget* ShownTip() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->inherits("QTipLabel") && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+void AskForTip(QWidget* widget) {
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(widget, &help);
+}
+
+// The dialog's own tips wake at once and show in its green and blue; the contact link's tip, like
+// every tip outside the dialog's own, keeps the program's colours, also when it follows one of
+// the dialog's tips at once.
+TEST_F(WindowTest, TheDialogsOwnTipsShowAtOnceInTheirOwnColours) {
+    Open();
+    QWidget* width = Widget(ResizeWidth);
+    QWidget* link = Widget(ContactLink);
+    EXPECT_EQ(width->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, width), 0);
+    EXPECT_GT(link->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, link), 0);
+
+    const QColor dialogGreen(0x36, 0xFF, 0x65);
+    const QColor programTip = QToolTip::palette().color(QPalette::ToolTipBase);
+    EXPECT_NE(programTip, dialogGreen) << "the program's tip colours are never changed";
+    AskForTip(width);
+    QWidget* tip = ShownTip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(QToolTip::text(), width->toolTip());
+    EXPECT_EQ(tip->palette().color(QPalette::ToolTipBase), dialogGreen);
+    EXPECT_EQ(tip->palette().color(QPalette::ToolTipText), QColor(0x52, 0x08, 0xF5));
+
+    AskForTip(link);
+    tip = ShownTip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(QToolTip::text(), link->toolTip());
+    EXPECT_EQ(tip->palette().color(QPalette::ToolTipBase), programTip);
+    EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipBase), programTip);
+    QToolTip::hideText();
+}
+
 TEST_F(WindowTest, ARunLocksEveryOptionAndUnlocksItAfter) {
     Open();
     Click(Rotate);
@@ -316,7 +363,7 @@ TEST_F(WindowTest, BrowsingPutsTheChoiceIntoItsField) {
     Open(std::move(options));
     Type(SourcePath, tree.Path("gone"));
     Click(BrowseSource);
-    EXPECT_EQ(started, QStringLiteral("/")) << "a missing path starts at the root";
+    EXPECT_EQ(started, tree.Root().chopped(1)) << "a missing path starts at the folder above it";
     EXPECT_EQ(dialog->Text(SourcePath), source + "chosen/");
     EXPECT_TRUE(Edit(SourcePath)->hasFocus());
     Click(BrowseSave);

@@ -8,9 +8,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QSettings>
 #include <QUrl>
 
 namespace corvane::test {
@@ -29,9 +26,6 @@ public:
     void Restart() {
         dialog.reset();
         Start();
-    }
-    QString Stored(const QString& name) const {
-        return QSettings(settingsFile, QSettings::IniFormat).value(name).toString();
     }
 };
 
@@ -138,21 +132,6 @@ TEST_F(WindowStart, WithoutAnImageProcessorEverythingIsDisabled) {
 TEST_F(WindowStart, TheRealProcessorIsCreated) {
     Start();
     EXPECT_TRUE(dialog->IsInitialised());
-}
-
-// Sends a drag over the window and a drop on it, as the desktop does.
-bool Drop(QWidget* window, const QList<QUrl>& urls) {
-    QMimeData data;
-    data.setUrls(urls);
-    const QPoint at = window->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &enter);
-    if (!enter.isAccepted()) {
-        return false;
-    }
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &drop);
-    return drop.isAccepted();
 }
 
 TEST_F(WindowTest, OneFolderDroppedInSinglePathModeFillsTheSource) {

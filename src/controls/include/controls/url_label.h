@@ -2,7 +2,8 @@
 // CUrlLabel: a label that behaves like a link. Coloured text (link, visited, hover), optional
 // underline, a pointing-hand cursor, a tooltip with the target; a click opens the target through
 // QDesktopServices. A failed open beeps and reports "Unable to open hyperlink:" with the reason.
-// Assistive technology sees a link whose name is the text and whose press action opens it.
+// Assistive technology sees a link whose name is the text and whose press action opens it. Tab
+// reaches it; Space opens it then.
 
 #include <QColor>
 #include <QFont>
@@ -66,12 +67,16 @@ signals:
 
 protected:
     void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void StartHover();
     void CheckHover();
+    void EndHover();
     void ApplyLook();
 
     QString target_;

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -22,9 +23,16 @@ bool IsDirectory(const QString& path);
 bool IsRegularFile(const QString& path);
 bool CreateDirectory(const QString& path);
 
-// The folder a typed folder path names, as a folder path (ending with one separator): the text
-// as it stands when something exists under it, since a folder's name may begin or end with a
-// blank; otherwise the text trimmed. Empty for a blank text.
+// The one rule for blanks around a typed path: the text as it stands when something exists
+// under it, since a name may begin or end with a blank; otherwise the text without the whitespace
+// around it. Every place that reads a path the user typed or dropped applies this rule.
+QString TrimUnlessExisting(const QString& text);
+// The same rule with another test of existence (a listing already read, a test's own).
+QString TrimUnlessExisting(const QString& text, const std::function<bool(const QString&)>& exists);
+// The folder a typed text names, as a folder path: TrimUnlessExisting, runs of separators
+// collapsed, one separator at the end (a blank text gives the root).
+QString TypedFolderPath(const QString& text);
+// The same, but empty for a blank text.
 QString FolderPathOf(const QString& text);
 
 // Creates every missing folder of a folder path and returns true when all exist afterwards.

@@ -3,8 +3,9 @@
 // modal dialog and applies its answer when it closes. `profile` is the application's profile
 // (ProfileStore::DefaultPath()), kept by the window for as long as it runs.
 //
-//   source and save "选择..." buttons:
-//       box->setText(ChooseSingleFolder(ExistingOrRootFolder(box->text()), profile, this));
+//   source and save "选择..." buttons (Cancel leaves the box as it was):
+//       if (auto folder = ChooseSingleFolder(ChooserStartFolder(box->text()), profile, this))
+//           box->setText(*folder);
 //   "添加" (creating MultiSelectFiles / MultiSelectFolders first when absent):
 //       ChooseFilesAndFolders(files.get(), folders.get(), lastMultiSelectFolder,
 //                             sourceBox->text(), profile, this);
@@ -16,26 +17,29 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 namespace corvane {
 
 class ProfileStore;
 
-// The path when something exists there, otherwise the file-system root (the folder a picker
-// falls back to).
-QString ExistingOrRootFolder(const QString& path);
+// Where a picker opens for a typed path: the path (blanks kept when they are part of a name)
+// when something exists there, else the nearest folder above it that exists, else the root. A
+// typo or a folder not made yet thus opens close to what was meant.
+QString ChooserStartFolder(const QString& typedPath);
 
-// The folder picker in single mode, titled "选择单个文件夹". Returns the chosen folder, or on
-// Cancel the initial path, resolved (shortcuts) and normalized: ending with one separator.
-QString ChooseSingleFolder(const QString& initialPath, ProfileStore& profile,
-                           QWidget* parent = nullptr);
+// The folder picker in single mode, titled "选择单个文件夹". Returns the chosen folder, resolved
+// (shortcuts) and normalized: ending with one separator; nothing on Cancel.
+std::optional<QString> ChooseSingleFolder(const QString& initialPath, ProfileStore& profile,
+                                          QWidget* parent = nullptr);
 
 // The folder picker in multi mode, titled "选择多个文件和文件夹", opened at lastMultiSelectFolder
-// (else at the source path text, else the root). On OK the marked files and folders are appended
-// to the two lists (shortcuts become their targets, in the folder list) and lastMultiSelectFolder
-// moves to where the selection ended; with nothing marked, the folder shown is added itself.
-// Cancel changes nothing. Nothing happens when either list is absent.
+// (else at the source path text; ChooserStartFolder). On OK the marked files and folders are
+// appended to the two lists (shortcuts become their targets, in the folder list) and
+// lastMultiSelectFolder moves to where the selection ended; with nothing marked, the folder shown
+// is added itself. Cancel changes nothing. Nothing happens when either list is absent.
 void ChooseFilesAndFolders(PathList* files, PathList* folders, QString& lastMultiSelectFolder,
                            const QString& sourcePathText, ProfileStore& profile,
                            QWidget* parent = nullptr);

@@ -8,15 +8,22 @@
 // WindowMailbox. Enter starts or pauses and Esc stops, wherever the focus is; Esc never closes.
 // Closing during a run waits for the worker's last message. Everything here runs on the window
 // thread.
+//
+// The controls stand on one surface of the template's fixed size. On a screen whose free area is
+// smaller than that (a high scale factor, a small screen) the surface is shown scrolled inside a
+// window that fits, so every control stays reachable. After a run, a link in the status area
+// lists the files that gave no output, with their reasons.
 
 #include "engine/form.h"
 #include "engine/run_controller.h"
 #include "engine/run_view.h"
 #include "selection/profile_store.h"
 #include "ui/dialog_introduction.h"
+#include "ui/dialog_unwritten_files.h"
 #include "ui/dialog_view_multi_select.h"
 #include "ui/processor_setup.h"
 #include "ui/settings_store.h"
+#include "ui/shell_actions.h"
 #include "ui/update_throttle.h"
 #include "ui/window_choosers.h"
 #include "ui/window_mailbox.h"
@@ -26,8 +33,13 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 class QLabel;
+class QPushButton;
+class QScreen;
+class QScrollArea;
+class QStyle;
 
 namespace corvane {
 
@@ -74,6 +86,14 @@ public:
     RunController& Run() { return *run_; }
     CDialogIntroduction* Introduction() const { return introduction_; }
     CDialogViewMultiSelect* SelectionDialog() const { return viewSelection_; }
+    // The link to the files of the last run that gave no output (hidden when there are none), and
+    // the list it opens.
+    QPushButton* UnwrittenLink() const { return unwrittenLink_; }
+    CDialogUnwrittenFiles* UnwrittenList() const { return unwrittenList_; }
+    // The scroll area that holds the controls; it scrolls only when the screen is too small.
+    QScrollArea* ScrollArea() const { return scroll_; }
+
+    void setVisible(bool visible) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -86,6 +106,14 @@ protected:
 
 private:
     void BuildControls();
+    void BuildStatusLink();
+    void PlaceStatusLink();
+    void FitToScreen();
+    void WatchScreen(QScreen* screen);
+    bool HandleTooltip(QWidget* widget, QEvent* event);
+    void OpenFileManager(ControlId button, ControlId field, OpenWhich which);
+    void UpdateUnwrittenLink();
+    void ShowUnwrittenList();
     void ApplyProgress();
     void ApplyFonts();
     void ConnectHandlers();
@@ -115,6 +143,15 @@ private:
     std::unique_ptr<CRegistryStore> store_;
     std::unique_ptr<ImageProcessor> processor_;
     std::map<ControlId, QWidget*> controls_;
+    QWidget* body_ = nullptr;  // the template's surface, holding every control
+    QScrollArea* scroll_ = nullptr;
+    bool watchingScreen_ = false;
+    QMetaObject::Connection screenWatch_;
+    // The dialog's own tips show at once, in their own colours; no other tip is touched.
+    QStyle* tipStyle_ = nullptr;  // a child of the dialog
+    // The open buttons whose file-manager call has not come back: the rules leave them disabled.
+    std::set<ControlId> fileManagerCalls_;
+    QPushButton* unwrittenLink_ = nullptr;
     QLabel* status_ = nullptr;
     CShadedProgressBar* progressBar_ = nullptr;
     Colour statusColour_ = 0;
@@ -127,6 +164,7 @@ private:
     bool closing_ = false;
     QPointer<CDialogIntroduction> introduction_;
     QPointer<CDialogViewMultiSelect> viewSelection_;
+    QPointer<CDialogUnwrittenFiles> unwrittenList_;
     WindowMailbox mailbox_;
     std::unique_ptr<RunController> run_;  // last: gone (its worker joined) before the rest
 };

@@ -2,8 +2,8 @@
 // The "打开当前" and "打开上层" buttons: show a folder, or an item selected in its parent folder,
 // in the desktop's file manager. On Linux through org.freedesktop.FileManager1 on the session
 // bus, falling back to opening the folder with QDesktopServices when no file manager answers;
-// on Windows through explorer.exe. Nothing is reported: a file manager that cannot be started
-// just does not appear.
+// on Windows through explorer.exe. When nothing can show the folder at all (no file manager and no
+// handler for folders), the caller is told, so that the window can say so.
 
 #include <QString>
 
@@ -36,12 +36,18 @@ QString ExplorerParameters(const ExplorerRequest& request);
 // How long the file manager may take to answer before the folder is opened directly.
 inline constexpr int kFileManagerTimeoutMs = 10000;
 
-// Starts the request; `done` runs on this thread once it has been handed over, also when it
-// fell back or failed.
-void ShowInFileManager(const ExplorerRequest& request, std::function<void()> done,
+// What the window says when nothing could show a folder.
+inline const QString kNoFileManager =
+    QStringLiteral("无法打开文件夹：没有找到可以显示文件夹的文件管理器。");
+
+// Starts the request; `done` runs on this thread once it has been handed over, also when it fell
+// back, with false when nothing at all could show it (a request for nothing is no failure).
+void ShowInFileManager(const ExplorerRequest& request, std::function<void(bool shown)> done,
                        int timeoutMs = kFileManagerTimeoutMs);
 
-// The buttons' handler: disables `button` while the call is made, then enables it again.
-void OpenInExplorer(const QString& pathText, QAbstractButton* button, OpenWhich which);
+// The buttons' handler: disables `button` while the call is made, then enables it again and runs
+// `finished` (with ShowInFileManager's answer).
+void OpenInExplorer(const QString& pathText, QAbstractButton* button, OpenWhich which,
+                    std::function<void(bool shown)> finished = {});
 
 }  // namespace corvane

@@ -1,6 +1,7 @@
 #pragma once
-// The look and keys the main dialog's two modeless child dialogs share: no title bar, an OK button
-// above a read-only text with a caret, hidden (never destroyed) by OK, Enter and Esc. The window
+// The look and keys the main dialog's modeless child dialogs share: no title bar, an OK button
+// above a read-only text with a caret whose lines are never wrapped (it scrolls sideways), hidden
+// (never destroyed) by OK, Enter and Esc. The window
 // title is not shown but names the window for assistive technology.
 
 #include <QDialog>

@@ -7,15 +7,16 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
 namespace corvane {
 
 struct WindowChoosers {
-    // The folder picker opened at `start` (an existing path or the root): the chosen folder, or
-    // `start` when cancelled, ending with one separator.
-    std::function<QString(const QString& start, QWidget* parent)> chooseFolder;
+    // The folder picker opened at `start` (an existing folder): the chosen folder, ending with one
+    // separator, or nothing when cancelled.
+    std::function<std::optional<QString>(const QString& start, QWidget* parent)> chooseFolder;
     // Appends the files and folders chosen to the two lists; `sourceText` is the source field.
     std::function<void(PathList& files, PathList& folders, const QString& sourceText,
                        QWidget* parent)>

@@ -5,6 +5,7 @@
 
 #include "engine/enumeration.h"
 
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -16,6 +17,11 @@ namespace corvane {
 // frame (integer division, as the platform does it), its top at its anchor button's bottom edge.
 // Screen coordinates.
 QPoint ChildDialogPosition(const QRect& mainFrame, QSize child, int anchorBottom);
+
+// The size of the main dialog's window on a screen whose free area is `available` (the window's
+// frame takes `frame` around it): the surface's own size when it fits; otherwise as much as fits,
+// the surface then scrolled, with room for the scroll bar (`scrollBar` wide) of a side that is cut.
+QSize DialogSizeOnScreen(QSize surface, QSize available, const QMargins& frame, int scrollBar);
 
 struct DropPlan {
     enum class Action { Nothing, FillSource, AddToSelection };

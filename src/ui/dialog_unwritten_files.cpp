@@ -1,0 +1,15 @@
+#include "ui/dialog_unwritten_files.h"
+
+#include <QPlainTextEdit>
+
+namespace corvane {
+
+CDialogUnwrittenFiles::CDialogUnwrittenFiles(QWidget* parent)
+    : CTextPanelDialog(QStringLiteral("未产生输出的文件"),
+                       {{448, 303}, {165, 7, 72, 22}, {5, 33, 437, 266}}, parent) {}
+
+void CDialogUnwrittenFiles::ShowFiles(const std::vector<UnwrittenFile>& files) {
+    Text()->setPlainText(UnwrittenListing(files));
+}
+
+}  // namespace corvane
