@@ -297,6 +297,9 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
         return;
     }
     KeepOrStripMetadata(prepared.error);
+    if (!prepared.error.toneMapped.isEmpty() && kind_ != OperationKind::DirectCopy) {
+        result_.Note(NoteKind::ToneMapped, prepared.error.toneMapped);
+    }
     if (settings_.sameAsSource && !formats_.empty()) {
         ResolveSameAsSource(formats_.front(), prepared.raw, file);
     }

@@ -20,6 +20,7 @@ enum class NoteKind {
     // The file's outputs were written, but without its metadata (what could not be, and why):
     MetadataUnread,     // the source's metadata could not be read, or not in full
     MetadataUnwritten,  // the outputs of a format could not hold it
+    ToneMapped,         // the outputs were written from an HDR picture mapped to SDR
 };
 
 struct FileNote {
@@ -44,7 +45,8 @@ struct FileResult {
 };
 
 // The kind as programs read it (corvane-batch --json): "unreadable", "not-an-image", "corrupt",
-// "too-large", "name-too-long", "write-failed", "metadata-unread", "metadata-unwritten".
+// "too-large", "name-too-long", "write-failed", "metadata-unread", "metadata-unwritten",
+// "tone-mapped".
 QString NoteKindName(NoteKind kind);
 
 }  // namespace corvane

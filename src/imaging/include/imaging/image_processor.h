@@ -60,6 +60,8 @@ struct LoadError {
     // For a picture that loaded: why its metadata could not be read (in full); empty when it
     // could, or when there was none.
     QString metadataProblem;
+    // For a picture that loaded: that its HDR was mapped to SDR, and how; empty when it was not.
+    QString toneMapped;
 };
 
 // One output encoded into memory ahead of its writing (ImageProcessor::EncodeImage).
