@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         }
     }
     // From the reference encoders, where installed; the corpus is whole without them too.
-    const QString png = folder.filePath(QStringLiteral("source.png.tmp"));
+    const QString png = folder.filePath(QStringLiteral("seed_source.png"));
     Picture(false).save(png, "PNG");
     const auto run = [](const QString& program, const QStringList& arguments) {
         QProcess process;

@@ -51,12 +51,6 @@ constexpr size_t kMaxMetadataBytes = 16u << 20;
 // picture's pixel count is bounded separately.
 constexpr int kMaxSide = 65535;
 
-TodayPicture Failed(Kind kind, const QString& text) {
-    TodayPicture picture;
-    picture.failure = {kind, text, {}, {}};
-    return picture;
-}
-
 QString Text(const heif_error& error) {
     return QString::fromUtf8(error.message != nullptr ? error.message : "unknown error");
 }
@@ -65,13 +59,14 @@ QString Text(const heif_error& error) {
 TodayPicture FailedWith(const heif_error& error) {
     if (error.code == heif_error_Memory_allocation_error ||
         error.subcode == heif_suberror_Security_limit_exceeded) {
-        return Failed(Kind::TooLarge, QStringLiteral("too large: %1").arg(Text(error)));
+        return TodayFailure(Kind::TooLarge, QStringLiteral("too large: %1").arg(Text(error)));
     }
     if (error.code == heif_error_Unsupported_feature ||
         error.code == heif_error_Unsupported_filetype) {
-        return Failed(Kind::Corrupt, QStringLiteral("cannot be decoded: %1").arg(Text(error)));
+        return TodayFailure(Kind::Corrupt,
+                            QStringLiteral("cannot be decoded: %1").arg(Text(error)));
     }
-    return Failed(Kind::Corrupt, QStringLiteral("damaged or truncated: %1").arg(Text(error)));
+    return TodayFailure(Kind::Corrupt, QStringLiteral("damaged or truncated: %1").arg(Text(error)));
 }
 
 // The brands of an ISO base media file's ftyp box: the major one and the compatible ones.
@@ -116,19 +111,6 @@ QByteArray MetadataBlock(const heif_image_handle* handle, const char* type,
         }
     }
     return {};
-}
-
-// A HEIF EXIF item starts with the offset of the TIFF header behind its 4 bytes.
-QByteArray TiffOfExifItem(const QByteArray& item) {
-    if (item.size() < 4) {
-        return {};
-    }
-    const quint32 offset = (quint32(uchar(item[0])) << 24) | (quint32(uchar(item[1])) << 16) |
-                           (quint32(uchar(item[2])) << 8) | quint32(uchar(item[3]));
-    if (offset > quint32(item.size() - 4)) {
-        return {};
-    }
-    return item.mid(4 + offset);
 }
 
 // The colour space the file states: its ICC profile, or its nclx primaries and transfer. None
@@ -247,7 +229,7 @@ RawFormat RecogniseHeif(QByteArrayView head) {
 TodayPicture DecodeHeif(const QByteArray& bytes, qint64 maxPixels) {
     const Context context(heif_context_alloc());
     if (!context) {
-        return Failed(Kind::TooLarge, QStringLiteral("out of memory"));
+        return TodayFailure(Kind::TooLarge, QStringLiteral("out of memory"));
     }
     heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
     heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.constData(),
@@ -264,15 +246,10 @@ TodayPicture DecodeHeif(const QByteArray& bytes, qint64 maxPixels) {
     const int width = heif_image_handle_get_width(handle.get());
     const int height = heif_image_handle_get_height(handle.get());
     if (width <= 0 || height <= 0) {
-        return Failed(Kind::Corrupt, QStringLiteral("damaged: the picture has no size"));
+        return TodayFailure(Kind::Corrupt, QStringLiteral("damaged: the picture has no size"));
     }
     if (qint64(width) * height > maxPixels) {
-        return Failed(Kind::TooLarge,
-                      QStringLiteral("the picture is %1 x %2 pixels, more than the %3 "
-                                     "megapixels allowed")
-                          .arg(width)
-                          .arg(height)
-                          .arg(maxPixels >> 20));
+        return TooManyPixels(width, height, maxPixels);
     }
     TodayPicture picture;
     HdrTransfer transfer = HdrTransfer::None;
@@ -281,13 +258,13 @@ TodayPicture DecodeHeif(const QByteArray& bytes, qint64 maxPixels) {
     if (picture.image.isNull()) {
         return error.code != heif_error_Ok
                    ? FailedWith(error)
-                   : Failed(Kind::TooLarge, QStringLiteral("out of memory"));
+                   : TodayFailure(Kind::TooLarge, QStringLiteral("out of memory"));
     }
     if (heif_image_handle_get_luma_bits_per_pixel(handle.get()) > 8) {
         picture.note = HdrNote(transfer);
     }
     picture.image.setColorSpace(picture.note.isEmpty() ? space : AfterHdrMapping(space));
-    picture.exif = TiffOfExifItem(MetadataBlock(handle.get(), "Exif", nullptr));
+    picture.exif = TiffAfterOffset(MetadataBlock(handle.get(), "Exif", nullptr));
     picture.xmp = MetadataBlock(handle.get(), "mime", "application/rdf+xml");
     picture.containerTurns = true;
     return picture;

@@ -25,15 +25,9 @@ using Kind = LoadError::Kind;
 // Exif and XMP boxes larger than this are left out rather than read.
 constexpr size_t kMaxBoxBytes = 16u << 20;
 
-TodayPicture Failed(Kind kind, const QString& text) {
-    TodayPicture picture;
-    picture.failure = {kind, text, {}, {}};
-    return picture;
-}
-
 TodayPicture Damaged(const char* what) {
-    return Failed(Kind::Corrupt,
-                  QStringLiteral("damaged or truncated: %1").arg(QLatin1String(what)));
+    return TodayFailure(Kind::Corrupt,
+                        QStringLiteral("damaged or truncated: %1").arg(QLatin1String(what)));
 }
 
 // Collects the content of the box being read, growing its buffer as libjxl asks.
@@ -162,16 +156,6 @@ QImage Finished(JxlRead& read, int width, int height) {
     return std::move(read.image);
 }
 
-// A JXL Exif box starts with the offset of the TIFF header behind its 4 bytes.
-QByteArray TiffOfExifBox(const QByteArray& box) {
-    if (box.size() < 4) {
-        return {};
-    }
-    const quint32 offset = (quint32(uchar(box[0])) << 24) | (quint32(uchar(box[1])) << 16) |
-                           (quint32(uchar(box[2])) << 8) | quint32(uchar(box[3]));
-    return offset <= quint32(box.size() - 4) ? box.mid(4 + offset) : QByteArray();
-}
-
 }  // namespace
 
 bool RecogniseJxl(QByteArrayView head) {
@@ -186,7 +170,7 @@ TodayPicture DecodeJxl(const QByteArray& bytes, qint64 maxPixels) {
     if (d == nullptr ||
         JxlDecoderSubscribeEvents(d, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
                                          JXL_DEC_FULL_IMAGE | JXL_DEC_BOX) != JXL_DEC_SUCCESS) {
-        return Failed(Kind::TooLarge, QStringLiteral("out of memory"));
+        return TodayFailure(Kind::TooLarge, QStringLiteral("out of memory"));
     }
     JxlDecoderSetDecompressBoxes(d, JXL_TRUE);
     JxlDecoderSetUnpremultiplyAlpha(d, JXL_TRUE);
@@ -211,12 +195,7 @@ TodayPicture DecodeJxl(const QByteArray& bytes, qint64 maxPixels) {
                 width = int(across ? read.info.ysize : read.info.xsize);
                 height = int(across ? read.info.xsize : read.info.ysize);
                 if (qint64(width) * height > maxPixels) {
-                    return Failed(Kind::TooLarge, QStringLiteral("the picture is %1 x %2 pixels, "
-                                                                 "more than the %3 megapixels "
-                                                                 "allowed")
-                                                      .arg(width)
-                                                      .arg(height)
-                                                      .arg(maxPixels >> 20));
+                    return TooManyPixels(width, height, maxPixels);
                 }
                 break;
             }
@@ -225,13 +204,13 @@ TodayPicture DecodeJxl(const QByteArray& bytes, qint64 maxPixels) {
                 break;
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
                 if (!SetOutput(d, read, width, height)) {
-                    return Failed(Kind::TooLarge, QStringLiteral("out of memory"));
+                    return TodayFailure(Kind::TooLarge, QStringLiteral("out of memory"));
                 }
                 break;
             case JXL_DEC_FULL_IMAGE:
                 picture.image = Finished(read, width, height);
                 if (picture.image.isNull()) {
-                    return Failed(Kind::TooLarge, QStringLiteral("out of memory"));
+                    return TodayFailure(Kind::TooLarge, QStringLiteral("out of memory"));
                 }
                 // Later frames of an animation are not decoded; its metadata boxes come first.
                 more = !read.info.have_animation;
@@ -258,7 +237,7 @@ TodayPicture DecodeJxl(const QByteArray& bytes, qint64 maxPixels) {
         picture.note = HdrNote(read.transfer);
     }
     picture.image.setColorSpace(picture.note.isEmpty() ? read.space : AfterHdrMapping(read.space));
-    picture.exif = TiffOfExifBox(read.exif);
+    picture.exif = TiffAfterOffset(read.exif);
     picture.xmp = read.xmp;
     picture.containerTurns = true;
     return picture;

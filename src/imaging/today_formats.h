@@ -37,6 +37,33 @@ struct TodayPicture {
     QString note;
 };
 
+// What the decoders give when the file gives no picture.
+inline TodayPicture TodayFailure(LoadError::Kind kind, const QString& text) {
+    TodayPicture picture;
+    picture.failure = {kind, text, {}, {}};
+    return picture;
+}
+
+inline TodayPicture TooManyPixels(qint64 width, qint64 height, qint64 maxPixels) {
+    return TodayFailure(LoadError::Kind::TooLarge,
+                        QStringLiteral("the picture is %1 x %2 pixels, more than the %3 megapixels "
+                                       "allowed")
+                            .arg(width)
+                            .arg(height)
+                            .arg(maxPixels >> 20));
+}
+
+// The TIFF structure of an EXIF item (HEIF) or box (JPEG XL): behind a 4-byte big-endian offset
+// to it. Empty when the offset leads outside.
+inline QByteArray TiffAfterOffset(const QByteArray& block) {
+    if (block.size() < 4) {
+        return {};
+    }
+    const quint32 offset = (quint32(uchar(block[0])) << 24) | (quint32(uchar(block[1])) << 16) |
+                           (quint32(uchar(block[2])) << 8) | quint32(uchar(block[3]));
+    return offset <= quint32(block.size() - 4) ? block.mid(4 + offset) : QByteArray();
+}
+
 // HEIF with an HEVC picture (HEIC) or an AV1 picture (AVIF); RawFormat::Undefined otherwise.
 RawFormat RecogniseHeif(QByteArrayView head);
 TodayPicture DecodeHeif(const QByteArray& bytes, qint64 maxPixels);

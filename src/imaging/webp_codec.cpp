@@ -23,12 +23,6 @@ namespace {
 
 using Kind = LoadError::Kind;
 
-TodayPicture Failed(Kind kind, const QString& text) {
-    TodayPicture picture;
-    picture.failure = {kind, text, {}, {}};
-    return picture;
-}
-
 struct DemuxFree {
     void operator()(WebPDemuxer* demux) const { WebPDemuxDelete(demux); }
 };
@@ -116,24 +110,25 @@ TodayPicture DecodeWebp(const QByteArray& bytes, qint64 maxPixels) {
     const std::unique_ptr<WebPDemuxer, DemuxFree> demux(WebPDemux(&data));
     WebPBitstreamFeatures features;
     if (!demux || WebPGetFeatures(data.bytes, data.size, &features) != VP8_STATUS_OK) {
-        return Failed(Kind::Corrupt, QStringLiteral("damaged or truncated: not a complete WebP"));
+        return TodayFailure(Kind::Corrupt,
+                            QStringLiteral("damaged or truncated: not a complete WebP"));
     }
     const int width = int(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH));
     const int height = int(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT));
-    if (width <= 0 || height <= 0 || qint64(width) * height > maxPixels) {
-        return Failed(Kind::TooLarge, QStringLiteral("the picture is %1 x %2 pixels, more than "
-                                                     "the %3 megapixels allowed")
-                                          .arg(width)
-                                          .arg(height)
-                                          .arg(maxPixels >> 20));
+    if (width <= 0 || height <= 0) {
+        return TodayFailure(Kind::Corrupt, QStringLiteral("damaged: the picture has no size"));
+    }
+    if (qint64(width) * height > maxPixels) {
+        return TooManyPixels(width, height, maxPixels);
     }
     TodayPicture picture;
     picture.image = features.has_animation
                         ? DecodeFirstFrame(data, width, height)
                         : DecodeStill(bytes, width, height, features.has_alpha != 0);
     if (picture.image.isNull()) {
-        return Failed(Kind::Corrupt, QStringLiteral("damaged or truncated: the WebP picture could "
-                                                    "not be decoded"));
+        return TodayFailure(Kind::Corrupt,
+                            QStringLiteral("damaged or truncated: the WebP picture could "
+                                           "not be decoded"));
     }
     const QByteArray icc = Chunk(demux.get(), "ICCP");
     if (!icc.isEmpty()) {
