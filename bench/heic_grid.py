@@ -46,9 +46,11 @@ def find(data, *path):
 
 
 def tile_parts(path):
-    """(hvcC payload, coded bytes) of the single image heif-enc wrote."""
+    """(hvcC payload, coded bytes) of the primary image heif-enc wrote (it may add an EXIF
+    item of its own)."""
     data = open(path, "rb").read()
     meta = find(data, b"meta")[4:]
+    primary = struct.unpack(">H", find(meta, b"pitm")[4:6])[0]
     ipco = find(find(meta, b"iprp"), b"ipco")
     hvcc = next(p for k, p in children(ipco) if k == b"hvcC")
     iloc = find(meta, b"iloc")
@@ -62,7 +64,7 @@ def tile_parts(path):
     read = lambda n: (int.from_bytes(iloc[at:at + n], "big"), at + n)  # noqa: E731
     chunks = b""
     for _ in range(count):
-        _item, at = read(2)
+        item, at = read(2)
         if version in (1, 2):
             _method, at = read(2)
         _ref, at = read(2)
@@ -73,7 +75,8 @@ def tile_parts(path):
                 _index, at = read(index_size)
             offset, at = read(offset_size)
             length, at = read(length_size)
-            chunks += data[base + offset:base + offset + length]
+            if item == primary:
+                chunks += data[base + offset:base + offset + length]
     return hvcc, chunks
 
 

@@ -103,5 +103,15 @@ TEST_F(TodayFormatsRun, SameFormatKeepsWhatCanBeWritten) {
                            "photo_webp_1.webp", "photo_webp_2.webp"}));
 }
 
+// WebP alone is a format like any other: with an operation the run is no direct copy (which
+// would refuse operations), and the picture is written as WebP.
+TEST_F(TodayFormatsRun, WebpAloneWithAnOperationIsWritten) {
+    WritePicture(tree, "src/a.png", 40, 30);
+    const BatchResult r = Run({"-f", "webp", "--rotate", "90"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(FilesIn(out), QStringList{"a.WEBP"});
+    EXPECT_EQ(QImage(out + "a.WEBP").size(), QSize(30, 40));
+}
+
 }  // namespace
 }  // namespace corvane::test
