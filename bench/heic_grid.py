@@ -97,10 +97,11 @@ def grid_file(width, height, tile, columns, rows, tiles):
     ispe = lambda w, h: full_box(b"ispe", 0, 0, struct.pack(">II", w, h))  # noqa: E731
     props = [ispe(width, height), ispe(tile, tile)] + [box(b"hvcC", h) for h, _ in tiles]
     ipco = box(b"ipco", b"".join(props))
-    associations = [struct.pack(">HB", grid_id, 1) + bytes([1])]
-    associations += [struct.pack(">HB", first_tile + i, 2) + bytes([0x80 | (3 + i), 2])
+    # Property indices of 15 bits (flags 1), so that any number of tiles fits.
+    associations = [struct.pack(">HBH", grid_id, 1, 1)]
+    associations += [struct.pack(">HBHH", first_tile + i, 2, 0x8000 | (3 + i), 2)
                      for i in range(count)]
-    ipma = full_box(b"ipma", 0, 0, struct.pack(">I", len(associations)) + b"".join(associations))
+    ipma = full_box(b"ipma", 0, 1, struct.pack(">I", len(associations)) + b"".join(associations))
     iprp = box(b"iprp", ipco + ipma)
     descriptor = struct.pack(">BBBBHH", 0, 0, rows - 1, columns - 1, width, height)
     idat = box(b"idat", descriptor)

@@ -17,6 +17,7 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 
@@ -326,6 +327,18 @@ QByteArray WithForgedSize(QByteArray bytes, quint32 width, quint32 height) {
     return bytes;
 }
 
+// A HEIF file whose item list says it holds 65,535 items (a grid of as many tiles as the format
+// allows): libheif would take minutes to parse as many.
+QByteArray WithManyItems(QByteArray bytes) {
+    const qsizetype at = bytes.indexOf("iinf");
+    if (at < 0 || bytes[at + 4] != 0) {
+        return {};
+    }
+    bytes[at + 8] = char(0xFF);
+    bytes[at + 9] = char(0xFF);
+    return bytes;
+}
+
 struct HostileRow {
     const char* name;
     const char* format;
@@ -369,9 +382,23 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const QByteArray& b) { return WithForgedSize(b, 100000, 100000); }},
         HostileRow{"AvifForgedHuge", "avif", LoadError::Kind::TooLarge,
                    [](const QByteArray& b) { return WithForgedSize(b, 40000, 40000); }},
+        HostileRow{"HeicManyTiles", "heic", LoadError::Kind::TooLarge, WithManyItems},
         HostileRow{"AvifForgedWrongSize", "avif", LoadError::Kind::Corrupt,
                    [](const QByteArray& b) { return WithForgedSize(b, 4000, 3000); }}),
     test::kRowName);
+
+// Files that once made a fault (found by fuzz/today_formats_fuzzer), named after it: each loads or
+// is refused with a reason; the sanitizer builds see any leak or overrun.
+TEST_F(TodayFormatsTest, RegressionFilesLoadOrAreRefused) {
+    const QDir folder(QStringLiteral(CORVANE_TEST_DATA "/today_formats"));
+    const QStringList files = folder.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        LoadError error;
+        const BitmapPtr loaded = Load(folder.filePath(name), nullptr, &error);
+        EXPECT_TRUE(IsUsable(loaded.get()) || !error.text.isEmpty()) << qPrintable(name);
+    }
+}
 
 // --- writing WebP and AVIF ----------------------------------------------------------------------
 
