@@ -8,6 +8,8 @@
  *   long1600   thumbnail within 1600 x 1600 (never enlarged), OUTDIR/STEM.jpg at Q 75
  *   rot90      turned 90 degrees clockwise, OUTDIR/STEM.jpg at Q 75
  *   half2png   thumbnail into the box of half the width and height, OUTDIR/STEM.png
+ *   heic2jpeg  the file (a HEIC, read through libheif) saved as OUTDIR/STEM.jpg at Q 75
+ *   jpeg2webp  the file saved as OUTDIR/STEM.webp at libwebp's default quality (75)
  *
  * Each save keeps libvips' own defaults apart from the JPEG quality the job names. libvips
  * threads each picture as it always does (VIPS_CONCURRENCY, default one thread per core); the
@@ -34,7 +36,8 @@ static int Save(VipsImage *image, const char *outdir, const char *path, const ch
 static VipsImage *Load(const char *workload, const char *path) {
     VipsImage *in = NULL;
     VipsImage *out = NULL;
-    if (strcmp(workload, "jpeg2png") == 0) {
+    if (strcmp(workload, "jpeg2png") == 0 || strcmp(workload, "heic2jpeg") == 0 ||
+        strcmp(workload, "jpeg2webp") == 0) {
         return vips_image_new_from_file(path, "access", VIPS_ACCESS_SEQUENTIAL, NULL);
     }
     if (strcmp(workload, "long1600") == 0) {
@@ -79,7 +82,9 @@ int main(int argc, char **argv) {
     vips_cache_set_max(0);
     const char *workload = argv[1];
     const int png = strcmp(workload, "jpeg2png") == 0 || strcmp(workload, "half2png") == 0;
-    const char *suffix = png ? ".png" : ".jpg[Q=75]";
+    const char *suffix = png ? ".png"
+                         : strcmp(workload, "jpeg2webp") == 0 ? ".webp"
+                                                              : ".jpg[Q=75]";
     for (int i = 3; i < argc; ++i) {
         VipsImage *image = Load(workload, argv[i]);
         if (!image) {

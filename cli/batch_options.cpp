@@ -287,6 +287,10 @@ private:
         if (name == QLatin1String("none")) {
             return true;
         }
+        if (name == QLatin1String("webp") || name == QLatin1String("avif")) {
+            (name == QLatin1String("webp") ? result_.flags.webp : result_.flags.avif) = true;
+            return true;
+        }
         const auto it = boxes.find(name);
         if (it == boxes.end()) {
             return false;
@@ -400,7 +404,8 @@ QString BatchUsage() {
         "  -r, --recursive              include subfolders\n"
         "  -o, --output DIR             output folder (保存路径), must exist, as in the dialog\n"
         "  -f, --format LIST            png,bmp,jpeg,gif,tiff,emf,wmf (jpg and tif accepted), all, "
-        "or none\n"
+        "or none; and webp (lossy, libwebp's default quality 75) and avif (lossy, libheif's AV1 "
+        "default quality 50), which all does not include\n"
         "      --same-format            按原图格式\n"
         "      --copy                   按原图直接拷贝\n"
         "      --keep-structure         文件夹结构拷贝\n"
@@ -416,7 +421,7 @@ QString BatchUsage() {
         "      --combine NxM\n"
         "      --watermark-text TEXT | --watermark-image FILE\n"
         "      --strip-metadata         write no EXIF, XMP, IPTC or comment into the outputs (kept "
-        "by default in JPEG, PNG and TIFF)\n"
+        "by default in JPEG, PNG, TIFF, WebP and AVIF)\n"
         "      --json                   print the final report as one JSON object on stdout\n"
         "  -q, --quiet                  no progress display\n"
         "      --threads N              N read-ahead helpers, N-1 threads deflating PNG rows and "

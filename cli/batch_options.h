@@ -17,6 +17,8 @@ struct BatchFlags {
     bool version = false;
     int threads = 0;             // workers of the run; 0: one per core
     bool stripMetadata = false;  // --strip-metadata: BatchSettings::stripMetadata
+    bool webp = false;           // -f webp: formats the dialog has no box for
+    bool avif = false;           // -f avif
 };
 
 struct ParsedArguments {

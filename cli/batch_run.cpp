@@ -157,7 +157,8 @@ int RunBatch(const QStringList& arguments) {
         form, view, mailbox,
         [&] {
             QString message;
-            if (ValidateInputs(form, processor, run->RunWatermark(), &message)) {
+            if (ValidateInputs(form, processor, run->RunWatermark(), &message,
+                               args.flags.webp || args.flags.avif)) {
                 return true;
             }
             view.SetStatus(message, colours::kRed);
@@ -172,6 +173,7 @@ int RunBatch(const QStringList& arguments) {
     controller.MultiSelectFiles() = ListOrNothing(args.files);
     controller.MultiSelectFolders() = ListOrNothing(args.folders);
     controller.SetStripMetadata(args.flags.stripMetadata);
+    controller.SetBatchOnlyFormats(args.flags.webp, args.flags.avif);
     controller.MarkInitialised();
 
     StopSignals stopSignals;

@@ -139,7 +139,10 @@ void CaptureAtStart(Form& form, BatchSettings& settings) {
 }
 
 void CaptureAtProcessingStart(const Form& form, BatchSettings& settings) {
-    settings.formats = BuildFormatList(ReadFormatChoice(form));
+    FormatChoice choice = ReadFormatChoice(form);
+    choice.webp = settings.webp;
+    choice.avif = settings.avif;
+    settings.formats = BuildFormatList(choice);
     if (form.IsChecked(ClashPrefix)) {
         settings.clashStrategy = ClashStrategy::Prefix;
         settings.clashPrefix = form.Text(ClashPrefixText).trimmed();

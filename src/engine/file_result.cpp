@@ -5,8 +5,10 @@
 namespace corvane {
 namespace {
 
-bool IsAboutMetadata(const FileNote& note) {
-    return note.kind == NoteKind::MetadataUnread || note.kind == NoteKind::MetadataUnwritten;
+// Notes that tell about written outputs, not about outputs missing.
+bool IsAboutOutputs(const FileNote& note) {
+    return note.kind == NoteKind::MetadataUnread || note.kind == NoteKind::MetadataUnwritten ||
+           note.kind == NoteKind::ToneMapped;
 }
 
 }  // namespace
@@ -21,7 +23,7 @@ void FileResult::NoteOnce(NoteKind kind, const QString& text) {
 }
 
 bool FileResult::ProducedNothing() const {
-    return written == 0 && !std::all_of(notes.begin(), notes.end(), IsAboutMetadata);
+    return written == 0 && !std::all_of(notes.begin(), notes.end(), IsAboutOutputs);
 }
 
 QString NoteKindName(NoteKind kind) {
@@ -46,6 +48,8 @@ QString NoteKindName(NoteKind kind) {
             return QStringLiteral("cut-too-fine");
         case NoteKind::Renamed:
             return QStringLiteral("renamed");
+        case NoteKind::ToneMapped:
+            return QStringLiteral("tone-mapped");
         case NoteKind::WriteFailed:
             break;
     }

@@ -108,8 +108,11 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
         return;
     }
     KeepOrStripMetadata(prepared.error);
-    if (kind_ != OperationKind::DirectCopy) {  // a copy is as whole as its source
+    if (kind_ != OperationKind::DirectCopy) {  // a copy is its source, whole and unmapped
         NoteTruncated(result_, prepared.error);
+        if (!prepared.error.toneMapped.isEmpty()) {
+            result_.Note(NoteKind::ToneMapped, prepared.error.toneMapped);
+        }
     }
     if (settings_.sameAsSource && !formats_.empty()) {
         ResolveSameAsSource(formats_.front(), prepared.raw, file);

@@ -233,7 +233,8 @@ void NormalizeFolderField(Form& form, ControlId id) {
     form.SetText(id, TrimUnlessExisting(form.Text(id)));
 }
 
-Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark) {
+Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark,
+                 bool batchOnlyFormats) {
     NormalizeFolderField(form, SourcePath);
     NormalizeFolderField(form, SavePath);
     const QString source = form.Text(SourcePath);
@@ -252,7 +253,7 @@ Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings&
             return r;
         }
     }
-    if (Refusal r = CheckDirectCopyConflict(form)) {
+    if (Refusal r = batchOnlyFormats ? Refusal() : CheckDirectCopyConflict(form)) {
         return r;
     }
     if (target.isEmpty() || !PathExists(target)) {
@@ -292,8 +293,8 @@ bool CheckPositiveNumber(const Form& form, ControlId id, bool allowFraction) {
 }
 
 bool ValidateInputs(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark,
-                    QString* message) {
-    const Refusal refusal = Validate(form, processor, watermark);
+                    QString* message, bool batchOnlyFormats) {
+    const Refusal refusal = Validate(form, processor, watermark, batchOnlyFormats);
     if (refusal && message != nullptr) {
         *message = *refusal;
     }

@@ -117,7 +117,8 @@ std::vector<PngChunk> MetadataChunks(const QByteArray& bytes, const JpegRows& de
 }
 
 Streamed Corrupt(LoadError* error, const QString& why) {
-    *error = {LoadError::Kind::Corrupt, QStringLiteral("damaged or truncated: %1").arg(why), {}};
+    *error = {
+        LoadError::Kind::Corrupt, QStringLiteral("damaged or truncated: %1").arg(why), {}, {}};
     return Streamed::Failed;
 }
 

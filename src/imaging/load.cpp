@@ -1,7 +1,8 @@
 // Decoding a source file into a bitmap.
 //
 // The format is always decided from the bytes, never from the name: metafiles first (Qt has no
-// reader for them), then Qt's image plugins. Untrusted files can declare any size in a few header
+// reader for them), then today's formats (HEIC/HEIF, AVIF, WebP, JPEG XL: today_formats.h), then
+// Qt's image plugins. Untrusted files can declare any size in a few header
 // bytes, so the declared size is checked against a fixed pixel bound before anything is allocated.
 //
 // A picture is read into memory once: it is decoded from those bytes, and its metadata read from
@@ -19,6 +20,7 @@
 #include "platform/file_system.h"
 #include "quarter_turn.h"
 #include "truncation.h"
+#include "today_formats.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -40,7 +42,7 @@ constexpr qint64 kSniffBytes = 1024;
 
 void SetError(LoadError* error, Kind kind, const QString& text) {
     if (error != nullptr) {
-        *error = {kind, text, {}};
+        *error = {kind, text, {}, {}};
     }
 }
 
@@ -319,6 +321,62 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
     return bitmap;
 }
 
+// Today's formats, recognised from their first bytes; Undefined for any other.
+RawFormat SniffTodayFormat(QByteArrayView head) {
+    if (RecogniseWebp(head)) {
+        return RawFormat::Webp;
+    }
+    if (RecogniseJxl(head)) {
+        return RawFormat::Jxl;
+    }
+    return RecogniseHeif(head);
+}
+
+TodayPicture DecodeToday(const QByteArray& bytes, RawFormat format) {
+    switch (format) {
+        case RawFormat::Webp:
+            return DecodeWebp(bytes, kMaxLoadPixels);
+        case RawFormat::Jxl:
+            return DecodeJxl(bytes, kMaxLoadPixels);
+        default:
+            return DecodeHeif(bytes, kMaxLoadPixels);
+    }
+}
+
+// A picture of today's formats: read whole into memory (their decoders and metadata want the
+// bytes), decoded, turned as its container says, its metadata read from the container's blocks.
+BitmapPtr LoadTodayFormat(QFile& file, RawFormat format, RawFormat* raw, LoadError* error) {
+    if (file.size() > kMaxInMemoryFileBytes) {
+        return Refuse(
+            error, Kind::TooLarge,
+            QStringLiteral("the file is larger than %1 MiB").arg(kMaxInMemoryFileBytes >> 20));
+    }
+    file.seek(0);
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size()) {
+        return Refuse(error, Kind::Unreadable, file.errorString());
+    }
+    TodayPicture picture = DecodeToday(bytes, format);
+    if (picture.image.isNull()) {
+        return Refuse(error, picture.failure.kind, picture.failure.text);
+    }
+    MetadataRead metadata = ReadMetadataBlocks(picture.exif, picture.xmp);
+    if (error != nullptr) {
+        error->metadataProblem = metadata.problem;
+        error->toneMapped = picture.note;
+    }
+    if (raw != nullptr) {
+        *raw =
+            format == RawFormat::Webp && IsLosslessWebp(bytes) ? RawFormat::WebpLossless : format;
+    }
+    QImage image = picture.containerTurns ? std::move(picture.image)
+                                          : Upright(std::move(picture.image),
+                                                    FromExifOrientation(metadata.orientation));
+    auto bitmap = std::make_unique<Bitmap>(std::move(image));
+    bitmap->SetMetadata(std::move(metadata.metadata));
+    return bitmap;
+}
+
 }  // namespace
 
 BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
@@ -347,7 +405,12 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
     if (!OpenRegularFile(path, file, &why)) {
         return Refuse(error, Kind::Unreadable, why);
     }
-    const MetafileKind metafile = SniffMetafile(file.peek(kSniffBytes));
+    const QByteArray head = file.peek(kSniffBytes);
+    const MetafileKind metafile = SniffMetafile(head);
+    if (const RawFormat today = SniffTodayFormat(head);
+        metafile == MetafileKind::None && today != RawFormat::Undefined) {
+        return LoadTodayFormat(file, today, raw, error);
+    }
     if (metafile == MetafileKind::None) {
         return LoadWithQt(file, raw, leastSize, turn, turned, error);
     }

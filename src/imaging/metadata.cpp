@@ -267,31 +267,17 @@ QByteArray BytesOf(const Exiv2::byte* data, std::size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 }
 
-}  // namespace
-
-MetadataRead ReadMetadata(QByteArrayView encoded, const QMap<QString, QString>& texts) {
+// Runs `fill` on fresh metadata with Exiv2's errors collected: what it read, made true for any
+// output, or nothing when it threw; then `complete`, which cannot throw, whatever happened.
+template <typename Fill, typename Complete>
+MetadataRead ReadWith(const Fill& fill, const Complete& complete) {
     MetadataRead result;
-    if (!FitsExiv2(encoded.size())) {
-        result.problem = QStringLiteral("the file is too large for its metadata to be read");
-        return result;
-    }
     ErrorScope errors;
     auto metadata = std::make_shared<ImageMetadata>();
     try {
-        const long size = static_cast<long>(encoded.size());
-        if (Exiv2::ImageFactory::getType(BytesOf(encoded), size) != Exiv2::ImageType::none) {
-            auto image = Exiv2::ImageFactory::open(BytesOf(encoded), size);
-            image->readMetadata();
-            metadata->exif = image->exifData();
-            metadata->iptc = image->iptcData();
-            metadata->xmp = image->xmpData();
-            metadata->comment = image->comment();
-            result.orientation = OrientationOf(metadata->exif, metadata->xmp);
-            MakeTrueForAnyOutput(*metadata);
-            if (image->imageType() == Exiv2::ImageType::png) {
-                KeepPngTexts(metadata->xmp, texts);
-            }
-        }
+        fill(*metadata, errors);
+        result.orientation = OrientationOf(metadata->exif, metadata->xmp);
+        MakeTrueForAnyOutput(*metadata);
         result.problem = errors.First();
     } catch (const std::exception& error) {
         // Whatever was read before the failure may be inconsistent: none of it is kept.
@@ -301,17 +287,74 @@ MetadataRead ReadMetadata(QByteArrayView encoded, const QMap<QString, QString>& 
         *metadata = {};
         result.problem = QStringLiteral("metadata could not be read");
     }
-    if (metadata->comment.empty()) {
-        metadata->comment = texts.value(QStringLiteral("Comment")).toStdString();
-    }
+    complete(*metadata);
     if (!metadata->Empty()) {
         result.metadata = std::move(metadata);
     }
     return result;
 }
 
+}  // namespace
+
+MetadataRead ReadMetadata(QByteArrayView encoded, const QMap<QString, QString>& texts) {
+    if (!FitsExiv2(encoded.size())) {
+        MetadataRead result;
+        result.problem = QStringLiteral("the file is too large for its metadata to be read");
+        return result;
+    }
+    MetadataRead result = ReadWith(
+        [&](ImageMetadata& metadata, ErrorScope&) {
+            const long size = static_cast<long>(encoded.size());
+            if (Exiv2::ImageFactory::getType(BytesOf(encoded), size) == Exiv2::ImageType::none) {
+                return;
+            }
+            auto image = Exiv2::ImageFactory::open(BytesOf(encoded), size);
+            image->readMetadata();
+            metadata.exif = image->exifData();
+            metadata.iptc = image->iptcData();
+            metadata.xmp = image->xmpData();
+            metadata.comment = image->comment();
+            if (image->imageType() == Exiv2::ImageType::png) {
+                KeepPngTexts(metadata.xmp, texts);
+            }
+        },
+        [&](ImageMetadata& metadata) {
+            if (metadata.comment.empty()) {
+                metadata.comment = texts.value(QStringLiteral("Comment")).toStdString();
+            }
+        });
+    return result;
+}
+
+MetadataRead ReadMetadataBlocks(QByteArrayView exif, QByteArrayView xmp) {
+    if (!FitsExiv2(exif.size()) || !FitsExiv2(xmp.size())) {
+        MetadataRead result;
+        result.problem = QStringLiteral("the metadata is too large to be read");
+        return result;
+    }
+    MetadataRead result = ReadWith(
+        [&](ImageMetadata& metadata, ErrorScope& errors) {
+            if (!exif.isEmpty()) {
+                Exiv2::ExifParser::decode(metadata.exif, BytesOf(exif),
+                                          static_cast<long>(exif.size()));
+            }
+            while (!xmp.isEmpty() && xmp.back() == '\0') {
+                xmp.chop(1);
+            }
+            if (!xmp.isEmpty() &&
+                Exiv2::XmpParser::decode(metadata.xmp,
+                                         std::string(xmp.data(), size_t(xmp.size()))) != 0) {
+                metadata.xmp.clear();
+                errors.Add("the XMP packet could not be read");
+            }
+        },
+        [](ImageMetadata&) {});
+    return result;
+}
+
 bool HoldsMetadata(FormatKind kind) {
-    return kind == FormatKind::Jpeg || kind == FormatKind::Png || kind == FormatKind::Tiff;
+    return kind == FormatKind::Jpeg || kind == FormatKind::Png || kind == FormatKind::Tiff ||
+           kind == FormatKind::Webp || kind == FormatKind::Avif;
 }
 
 MetadataWrite WriteWithMetadata(const QByteArray& encoded, FormatKind kind,

@@ -15,13 +15,16 @@ struct EncoderInfo {
     bool needsQtWriter;
 };
 
-// In the order the platform lists its encoders.
-constexpr std::array<EncoderInfo, 5> kEncoders = {{
+// In the order the platform lists its encoders; then ours for today's formats, which the platform
+// has no encoder for (their ids are our own, so that a found encoder is never null).
+constexpr std::array<EncoderInfo, 7> kEncoders = {{
     {"image/bmp", "{557cf400-1a04-11d3-9a73-0000f81ef32e}", true},
     {"image/jpeg", "{557cf401-1a04-11d3-9a73-0000f81ef32e}", true},
     {"image/gif", "{557cf402-1a04-11d3-9a73-0000f81ef32e}", false},  // giflib, always present
     {"image/tiff", "{557cf405-1a04-11d3-9a73-0000f81ef32e}", true},
     {"image/png", "{557cf406-1a04-11d3-9a73-0000f81ef32e}", true},
+    {"image/webp", "{c7a1e5d0-8b3f-4e61-9a2d-3f6b0c4e9d18}", false},  // libwebp, always present
+    {"image/avif", "{c7a1e5d1-8b3f-4e61-9a2d-3f6b0c4e9d18}", false},  // libheif, always present
 }};
 
 OutputFormat Template(FormatKind kind) {
@@ -40,6 +43,10 @@ OutputFormat Template(FormatKind kind) {
             return {kind, QStringLiteral(".EMF"), {}, {}};
         case FormatKind::Wmf:
             return {kind, QStringLiteral(".WMF"), {}, {}};
+        case FormatKind::Webp:
+            return {kind, QStringLiteral(".WEBP"), QStringLiteral("image/webp"), {}};
+        case FormatKind::Avif:
+            return {kind, QStringLiteral(".AVIF"), QStringLiteral("image/avif"), {}};
         case FormatKind::SameAsSource:
             break;
     }
@@ -59,7 +66,7 @@ std::vector<OutputFormat> BuildFormatList(const FormatChoice& choice) {
         list.push_back({FormatKind::SameAsSource, {}, {}, {}});
         return list;
     }
-    const std::array<std::pair<FormatKind, bool>, 7> ticks = {{
+    const std::array<std::pair<FormatKind, bool>, 9> ticks = {{
         {FormatKind::Png, choice.png},
         {FormatKind::Bmp, choice.bmp},
         {FormatKind::Jpeg, choice.jpeg},
@@ -67,9 +74,12 @@ std::vector<OutputFormat> BuildFormatList(const FormatChoice& choice) {
         {FormatKind::Tiff, choice.tiff},
         {FormatKind::Emf, choice.emf},
         {FormatKind::Wmf, choice.wmf},
+        {FormatKind::Webp, choice.webp},
+        {FormatKind::Avif, choice.avif},
     }};
     for (const auto& [kind, ticked] : ticks) {
-        if (choice.all || ticked) {
+        const bool inAll = kind != FormatKind::Webp && kind != FormatKind::Avif;
+        if ((choice.all && inAll) || ticked) {
             list.push_back(Template(kind));
         }
     }
@@ -95,37 +105,61 @@ int FindEncoder(const QString& mimeType, QUuid& clsid) {
     return -1;
 }
 
-void ResolveSameAsSource(OutputFormat& format, RawFormat raw, const QString& sourcePath) {
+namespace {
+
+// The kind a source of `raw` is written as, and whether under its own extension.
+std::pair<FormatKind, bool> SameKindAs(RawFormat raw) {
     switch (raw) {
         case RawFormat::Jpeg:
-            format.kind = FormatKind::Jpeg;
-            break;
+            return {FormatKind::Jpeg, true};
         case RawFormat::Gif:
-            format.kind = FormatKind::Gif;
-            break;
+            return {FormatKind::Gif, true};
         case RawFormat::MemoryBmp:
         case RawFormat::Bmp:
-            format.kind = FormatKind::Bmp;
-            break;
+            return {FormatKind::Bmp, true};
         case RawFormat::Tiff:
-            format.kind = FormatKind::Tiff;
-            break;
+            return {FormatKind::Tiff, true};
         case RawFormat::Emf:
-            format.kind = FormatKind::Emf;
-            break;
+            return {FormatKind::Emf, true};
         case RawFormat::Wmf:
-            format.kind = FormatKind::Wmf;
-            break;
+            return {FormatKind::Wmf, true};
+        case RawFormat::Webp:
+        case RawFormat::WebpLossless:
+            return {FormatKind::Webp, true};
+        case RawFormat::Avif:
+            return {FormatKind::Avif, true};
+        // A phone photo: lossy, as JPEG is, and readable everywhere.
+        case RawFormat::Heif:
+            return {FormatKind::Jpeg, false};
+        // Often lossless or with alpha: PNG loses neither.
+        case RawFormat::Jxl:
+            return {FormatKind::Png, false};
         default:
-            format.kind = FormatKind::Png;
-            break;
+            return {FormatKind::Png, true};
     }
-    format.mimeType = Template(format.kind).mimeType;
+}
+
+}  // namespace
+
+void ResolveSameAsSource(OutputFormat& format, RawFormat raw, const QString& sourcePath) {
+    const auto [kind, ownExtension] = SameKindAs(raw);
+    const OutputFormat written = Template(kind);
+    format.kind = kind;
+    format.mimeType = written.mimeType;
     format.encoderClsid = QUuid();
+    format.lossless = raw == RawFormat::WebpLossless;
     if (!format.mimeType.isEmpty()) {
         FindEncoder(format.mimeType, format.encoderClsid);
     }
-    format.extension = FileExtension(sourcePath);
+    format.extension = ownExtension ? FileExtension(sourcePath) : written.extension;
+}
+
+QStringList ReadablePictureExtensions() {
+    return {QStringLiteral("BMP"),  QStringLiteral("PNG"),  QStringLiteral("GIF"),
+            QStringLiteral("TIF"),  QStringLiteral("TIFF"), QStringLiteral("JPG"),
+            QStringLiteral("JPEG"), QStringLiteral("JPE"),  QStringLiteral("JFIF"),
+            QStringLiteral("HEIC"), QStringLiteral("HEIF"), QStringLiteral("HIF"),
+            QStringLiteral("AVIF"), QStringLiteral("WEBP"), QStringLiteral("JXL")};
 }
 
 }  // namespace corvane

@@ -51,7 +51,7 @@ bool Encode(const QImage& image, const OutputFormat& format, QIODevice* device, 
     }
     // A raster format whose encoder was not found is never written.
     return !format.encoderClsid.isNull() &&
-           EncodeRaster(image, format.kind, device, pool, metadata);
+           EncodeRaster(image, format.kind, device, pool, metadata, format.lossless);
 }
 
 // Creates the missing folders of the target (the result is not checked: a missing folder shows

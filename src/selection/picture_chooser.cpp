@@ -1,3 +1,4 @@
+#include "imaging/output_format.h"
 #include "picture_dialog.h"
 #include "platform/file_system.h"
 #include "selection/choosers.h"
@@ -14,8 +15,9 @@ struct FilterChoice {
 
 // Upper and lower case are both listed, as the filter texts show them; the match ignores case
 // anyway.
+// The first choice lists every picture the loader reads (null here: ReadablePictureExtensions).
 constexpr FilterChoice kPictureFilters[] = {
-    {u"所有图片文件", u"*.BMP;*.PNG;*.GIF;*.TIF;*.TIFF;*.JPG;*.JPEG;*.JPE;*.JFIF"},
+    {u"所有图片文件", nullptr},
     {u"BMP (*.BMP)", u"*.BMP;*.bmp"},
     {u"PNG (*.PNG)", u"*.PNG;*.png"},
     {u"GIF (*.GIF)", u"*.GIF;*.gif"},
@@ -39,8 +41,12 @@ QString PatternsFor(const QString& patterns) {
 QStringList PictureFilters() {
     QStringList filters;
     for (const FilterChoice& choice : kPictureFilters) {
+        const QString patterns =
+            choice.patterns != nullptr
+                ? QString::fromUtf16(choice.patterns)
+                : QStringLiteral("*.") + ReadablePictureExtensions().join(QStringLiteral(";*."));
         filters << QString::fromUtf16(choice.description) + QStringLiteral(" (") +
-                       PatternsFor(QString::fromUtf16(choice.patterns)) + u')';
+                       PatternsFor(patterns) + u')';
     }
     return filters;
 }

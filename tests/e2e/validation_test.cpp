@@ -183,7 +183,7 @@ TEST(BatchUsage, BadArgumentsAreRefusedWithUsage) {
     // An angle must be a number of degrees: "nan" and "inf" are none, though the C library
     // would read them.
     for (const QStringList& arguments :
-         {QStringList{"--format", "webp", "/tmp"}, QStringList{}, QStringList{"--cut", "3", "/tmp"},
+         {QStringList{"--format", "jxl", "/tmp"}, QStringList{}, QStringList{"--cut", "3", "/tmp"},
           QStringList{"--bogus", "/tmp"}, QStringList{"--rotate", "nan", "/tmp"},
           QStringList{"--rotate", "inf", "/tmp"}, QStringList{"--rotate", "ninety", "/tmp"},
           QStringList{"--threads", "0", "/tmp"}, QStringList{"--threads", "257", "/tmp"},

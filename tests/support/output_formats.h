@@ -9,6 +9,8 @@ namespace corvane::test {
 inline OutputFormat FormatOfKind(FormatKind kind) {
     FormatChoice choice;
     choice.all = true;
+    choice.webp = true;
+    choice.avif = true;
     for (const OutputFormat& format : BuildFormatList(choice)) {
         if (format.kind == kind) {
             return format;

@@ -202,16 +202,18 @@ QStringList ListedWith(QFileDialog& dialog, int choice, const QStringList& expec
 
 TEST(PictureChooser, FiltersMatchRegardlessOfCase) {
     TempTree tree;
-    for (const char* name : {"a.BMP", "b.png", "c.Gif", "d.tif", "e.TIFF", "f.jpg", "g.JPEG",
-                             "h.jpe", "i.jfif", "notes.txt", "README"}) {
+    for (const char* name :
+         {"a.BMP", "b.png", "c.Gif", "d.tif", "e.TIFF", "f.jpg", "g.JPEG", "h.jpe", "i.jfif",
+          "j.HEIC", "k.heif", "l.hif", "m.avif", "n.WebP", "o.jxl", "notes.txt", "README"}) {
         tree.WriteFile(QString::fromUtf8(name));
     }
     tree.MakeFolder(QStringLiteral("sub"));
     const auto dialog = CreatePictureFileDialog(tree.Path(QStringLiteral("b.png")), nullptr);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("请选择一个图片"));
     dialog->show();
-    const QStringList pictures{"a.BMP", "b.png",  "c.Gif", "d.tif",  "e.TIFF",
-                               "f.jpg", "g.JPEG", "h.jpe", "i.jfif", "sub"};
+    const QStringList pictures{"a.BMP",  "b.png",  "c.Gif",  "d.tif",  "e.TIFF", "f.jpg",
+                               "g.JPEG", "h.jpe",  "i.jfif", "j.HEIC", "k.heif", "l.hif",
+                               "m.avif", "n.WebP", "o.jxl",  "sub"};
     const std::pair<int, QStringList> rows[] = {
         {0, pictures},
         {1, {"a.BMP", "sub"}},

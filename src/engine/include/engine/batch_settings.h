@@ -67,6 +67,9 @@ struct BatchSettings {
     // Outputs, not from a control: the window always keeps the pictures' metadata (EXIF, XMP,
     // IPTC, comment); corvane-batch --strip-metadata writes none.
     bool stripMetadata = false;
+    // Formats the dialog has no box for (corvane-batch -f webp,avif): written after the dialog's.
+    bool webp = false;
+    bool avif = false;
 };
 
 // Reads a number field: trims it, removes every space, writes the cleaned text back into the

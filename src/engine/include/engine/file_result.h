@@ -30,6 +30,7 @@ enum class NoteKind {
     // An output took the next counter ("x_1.PNG") because overwriting would have replaced a
     // source file of the run that has not been read yet.
     Renamed,
+    ToneMapped,         // the outputs were written from an HDR picture mapped to SDR
 };
 
 struct FileNote {
@@ -55,7 +56,7 @@ struct FileResult {
 
 // The kind as programs read it (corvane-batch --json): "unreadable", "not-an-image", "corrupt",
 // "too-large", "name-too-long", "write-failed", "metadata-unread", "metadata-unwritten",
-// "truncated", "cut-too-fine", "renamed".
+// "truncated", "cut-too-fine", "renamed", "tone-mapped".
 QString NoteKindName(NoteKind kind);
 
 }  // namespace corvane

@@ -73,6 +73,11 @@ public:
     const BatchSettings& Settings() const { return settings_; }
     // The one option without a control in the dialog; Start keeps it.
     void SetStripMetadata(bool strip) { settings_.stripMetadata = strip; }
+    // The formats only corvane-batch offers; Start keeps them.
+    void SetBatchOnlyFormats(bool webp, bool avif) {
+        settings_.webp = webp;
+        settings_.avif = avif;
+    }
     // The last run's combine counts (valid until the next processing start).
     const CombineCounts& Combine() const { return lastCombine_; }
     // What became of the last run's files that have notes (valid until the next Start).

@@ -18,9 +18,11 @@ inline const QString kNoOperationWhenCopying =
 
 // True to accept. On refusal `message` holds the one text to show (in red on the status line).
 // Lasting effects, also on refusal: the cleaned texts written back into the fields that were
-// reached; from the output-folder step on, that folder and the watermark.
+// reached; from the output-folder step on, that folder and the watermark. `batchOnlyFormats`:
+// formats without a box in the form are chosen (corvane-batch's WebP and AVIF), so a form without
+// a ticked format is no direct copy.
 bool ValidateInputs(Form& form, const ImageProcessor& processor, WatermarkSettings& watermark,
-                    QString* message);
+                    QString* message, bool batchOnlyFormats = false);
 
 // Trims the field's text (and, with stripSpaces, removes every space inside) and writes it back.
 void NormalizeField(Form& form, ControlId id, bool stripSpaces);

@@ -63,6 +63,8 @@ struct LoadError {
     // For a picture that loaded: why it is incomplete (the file ends before the picture does,
     // and the decoder filled in the rest); empty when it is whole.
     QString truncated = {};
+    // For a picture that loaded: that its HDR was mapped to SDR, and how; empty when it was not.
+    QString toneMapped;
 };
 
 // One output encoded into memory ahead of its writing (ImageProcessor::EncodeImage).

@@ -1,6 +1,6 @@
 #pragma once
 // What a picture says about itself besides its pixels - EXIF, XMP, IPTC and its comment - read
-// once when it is loaded and written into every JPEG, PNG and TIFF made from it.
+// once when it is loaded and written into every JPEG, PNG, TIFF, WebP and AVIF made from it.
 //
 // Rules:
 // - Metadata never costs the picture: what cannot be read is left out, what cannot be written
@@ -43,7 +43,11 @@ struct MetadataRead {
 // "Copyright" and "Software" as XMP where the XMP does not state them.
 MetadataRead ReadMetadata(QByteArrayView encoded, const QMap<QString, QString>& texts = {});
 
-// True for the output formats that can hold metadata: JPEG, PNG and TIFF.
+// Reads the metadata blocks a container holds apart from its picture (HEIF items, WebP chunks,
+// JPEG XL boxes): `exif` a TIFF structure, `xmp` an XMP packet; either may be empty.
+MetadataRead ReadMetadataBlocks(QByteArrayView exif, QByteArrayView xmp);
+
+// True for the output formats that can hold metadata: JPEG, PNG, TIFF, WebP and AVIF.
 bool HoldsMetadata(FormatKind kind);
 
 struct MetadataWrite {
