@@ -19,8 +19,8 @@
 #include "metafile/metafile.h"
 #include "platform/file_system.h"
 #include "quarter_turn.h"
-#include "truncation.h"
 #include "today_formats.h"
+#include "truncation.h"
 
 #include <QBuffer>
 #include <QColorSpace>

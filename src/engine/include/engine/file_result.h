@@ -30,7 +30,7 @@ enum class NoteKind {
     // An output took the next counter ("x_1.PNG") because overwriting would have replaced a
     // source file of the run that has not been read yet.
     Renamed,
-    ToneMapped,         // the outputs were written from an HDR picture mapped to SDR
+    ToneMapped,  // the outputs were written from an HDR picture mapped to SDR
 };
 
 struct FileNote {

@@ -64,7 +64,7 @@ struct LoadError {
     // and the decoder filled in the rest); empty when it is whole.
     QString truncated = {};
     // For a picture that loaded: that its HDR was mapped to SDR, and how; empty when it was not.
-    QString toneMapped;
+    QString toneMapped = {};
 };
 
 // One output encoded into memory ahead of its writing (ImageProcessor::EncodeImage).
