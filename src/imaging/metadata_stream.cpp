@@ -97,6 +97,24 @@ QString LeaveOutWhatNoJpegSegmentHolds(MetadataBlocks& blocks) {
         .arg(left.join(QStringLiteral(", ")));
 }
 
+QString LeaveOutWhatWebpAndAvifCannotHold(MetadataBlocks& blocks) {
+    QStringList left;
+    if (!blocks.iptc.isEmpty() || !blocks.iptcDatasets.isEmpty()) {
+        left << QStringLiteral("IPTC");
+    }
+    if (!blocks.comment.isEmpty()) {
+        left << QStringLiteral("comment");
+    }
+    blocks.iptc.clear();
+    blocks.iptcDatasets.clear();
+    blocks.comment.clear();
+    if (left.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("the format has no place for them, left out: %1")
+        .arg(left.join(QStringLiteral(", ")));
+}
+
 std::optional<QByteArray> JpegMetadataSegments(const MetadataBlocks& blocks) {
     QByteArray out;
     const bool fits =

@@ -18,6 +18,10 @@ namespace corvane {
 // go in; names what was left out, for the run's notes (empty when everything fits).
 QString LeaveOutWhatNoJpegSegmentHolds(MetadataBlocks& blocks);
 
+// Empties what a WebP or an AVIF has no place for - the IPTC block and the comment - and names
+// it, for the run's notes (empty when the picture had neither).
+QString LeaveOutWhatWebpAndAvifCannotHold(MetadataBlocks& blocks);
+
 // The JPEG segments that hold `blocks`: APP1 "Exif", APP1 XMP, APP13 "Photoshop 3.0" and COM, in
 // that order; nullopt when a block is larger than one segment can be.
 std::optional<QByteArray> JpegMetadataSegments(const MetadataBlocks& blocks);

@@ -132,8 +132,11 @@ bool EncodeWithMetadata(const QImage& image, const OutputFormat& format,
         Report(problem, blocksProblem);
         return Encode(image, format, device, pool);
     }
-    if (format.kind == FormatKind::Jpeg) {
-        if (const QString leftOut = LeaveOutWhatNoJpegSegmentHolds(*blocks); !leftOut.isEmpty()) {
+    const bool webpOrAvif = format.kind == FormatKind::Webp || format.kind == FormatKind::Avif;
+    if (format.kind == FormatKind::Jpeg || webpOrAvif) {
+        const QString leftOut = webpOrAvif ? LeaveOutWhatWebpAndAvifCannotHold(*blocks)
+                                           : LeaveOutWhatNoJpegSegmentHolds(*blocks);
+        if (!leftOut.isEmpty()) {
             Report(problem, leftOut);
         }
     }
