@@ -1,5 +1,6 @@
 // JPEG XL through libjxl: reading the picture (the first frame of an animation) with its colour
-// profile and its Exif and XMP boxes. Every call into libjxl is in this file.
+// profile and its Exif and XMP boxes, or the whole JPEG a recompressed file was made from (for
+// that JPEG's metadata). Every call into libjxl is in this file.
 //
 // libjxl turns the picture as its codestream's orientation says (the EXIF orientation must not be
 // applied again) and hands the pixels over in the colour space it reports for them; an 8-bit
@@ -14,6 +15,7 @@
 
 #include <QColorSpace>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -76,6 +78,7 @@ struct JxlRead {
     QByteArray exif;
     QByteArray xmp;
     BoxReader box;
+    bool recompressedJpeg = false;  // the file holds what rebuilds the JPEG it was made from
 };
 
 void ReadColour(JxlDecoder* decoder, JxlRead& read) {
@@ -137,7 +140,9 @@ void StartBox(JxlDecoder* decoder, JxlRead& read) {
     if (JxlDecoderGetBoxType(decoder, type, JXL_TRUE) != JXL_DEC_SUCCESS) {
         return;
     }
-    if (std::memcmp(type, "Exif", 4) == 0 && read.exif.isEmpty()) {
+    if (std::memcmp(type, "jbrd", 4) == 0) {
+        read.recompressedJpeg = true;
+    } else if (std::memcmp(type, "Exif", 4) == 0 && read.exif.isEmpty()) {
         read.box.Start(decoder, &read.exif);
     } else if (std::memcmp(type, "xml ", 4) == 0 && read.xmp.isEmpty()) {
         read.box.Start(decoder, &read.xmp);
@@ -154,6 +159,61 @@ QImage Finished(JxlRead& read, int width, int height) {
         read.image.convertTo(QImage::Format_ARGB32);
     }
     return std::move(read.image);
+}
+
+// The JPEG a recompressed file was made from, byte for byte; empty when it cannot be rebuilt or
+// would be more than twice the file's size (a JPEG is about a fifth larger than its recompressed
+// file). Decodes the codestream a second time, to its JPEG coefficients only.
+QByteArray RebuiltJpeg(const QByteArray& bytes) {
+    const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
+    JxlDecoder* d = decoder.get();
+    if (d == nullptr || JxlDecoderSubscribeEvents(d, JXL_DEC_JPEG_RECONSTRUCTION |
+                                                         JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS) {
+        return {};
+    }
+    JxlDecoderSetInput(d, reinterpret_cast<const uint8_t*>(bytes.constData()),
+                       size_t(bytes.size()));
+    JxlDecoderCloseInput(d);
+    const qsizetype limit = 2 * bytes.size() + 64 * 1024;
+    QByteArray jpeg;
+    qsizetype used = 0;
+    for (;;) {
+        switch (JxlDecoderProcessInput(d)) {
+            case JXL_DEC_JPEG_RECONSTRUCTION:
+                jpeg.resize(std::min(limit, bytes.size() + bytes.size() / 2 + 4096));
+                break;
+            case JXL_DEC_JPEG_NEED_MORE_OUTPUT:
+                used = jpeg.size() - qsizetype(JxlDecoderReleaseJPEGBuffer(d));
+                if (jpeg.size() >= limit) {
+                    return {};
+                }
+                jpeg.resize(std::min(limit, jpeg.size() * 2));
+                break;
+            case JXL_DEC_FULL_IMAGE:
+                jpeg.chop(qsizetype(JxlDecoderReleaseJPEGBuffer(d)));
+                return jpeg;
+            default:
+                return {};
+        }
+        if (JxlDecoderSetJPEGBuffer(d, reinterpret_cast<uint8_t*>(jpeg.data()) + used,
+                                    size_t(jpeg.size() - used)) != JXL_DEC_SUCCESS) {
+            return {};
+        }
+    }
+}
+
+// The metadata read on the way into the picture; for a recompressed JPEG, that JPEG as well.
+void TakeMetadata(const QByteArray& bytes, const JxlRead& read, TodayPicture& picture) {
+    picture.exif = TiffAfterOffset(read.exif);
+    picture.xmp = read.xmp;
+    if (read.recompressedJpeg) {
+        picture.jpeg = RebuiltJpeg(bytes);
+        if (picture.jpeg.isEmpty()) {
+            picture.metadataProblem = QStringLiteral(
+                "the JPEG this file was made from cannot be rebuilt: only its EXIF "
+                "and XMP were read");
+        }
+    }
 }
 
 }  // namespace
@@ -237,8 +297,7 @@ TodayPicture DecodeJxl(const QByteArray& bytes, qint64 maxPixels) {
         picture.note = HdrNote(read.transfer);
     }
     picture.image.setColorSpace(picture.note.isEmpty() ? read.space : AfterHdrMapping(read.space));
-    picture.exif = TiffAfterOffset(read.exif);
-    picture.xmp = read.xmp;
+    TakeMetadata(bytes, read, picture);
     picture.containerTurns = true;
     return picture;
 }

@@ -360,9 +360,11 @@ BitmapPtr LoadTodayFormat(QFile& file, RawFormat format, RawFormat* raw, LoadErr
     if (picture.image.isNull()) {
         return Refuse(error, picture.failure.kind, picture.failure.text);
     }
-    MetadataRead metadata = ReadMetadataBlocks(picture.exif, picture.xmp);
+    MetadataRead metadata = picture.jpeg.isEmpty() ? ReadMetadataBlocks(picture.exif, picture.xmp)
+                                                   : ReadMetadata(picture.jpeg);
     if (error != nullptr) {
-        error->metadataProblem = metadata.problem;
+        error->metadataProblem =
+            metadata.problem.isEmpty() ? picture.metadataProblem : metadata.problem;
         error->toneMapped = picture.note;
     }
     if (raw != nullptr) {

@@ -31,10 +31,14 @@ struct TodayPicture {
     LoadError failure;
     QByteArray exif;  // the EXIF block as a TIFF structure (no "Exif" prefix, no offset)
     QByteArray xmp;   // the XMP packet
+    // A JPEG XL recompressed from a JPEG: that JPEG, byte for byte. Its segments (IPTC and the
+    // comment too, which the container has no other place for) are the picture's metadata.
+    QByteArray jpeg;
     // Whether the container turned the picture itself (so an EXIF orientation is not applied).
     bool containerTurns = true;
     // What was changed about the picture that a person should know; empty when nothing was.
     QString note;
+    QString metadataProblem;  // why some metadata the file holds could not be read
 };
 
 // What the decoders give when the file gives no picture.
