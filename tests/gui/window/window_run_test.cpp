@@ -3,6 +3,7 @@
 #include "engine/report.h"
 #include "form_rules/dialog_texts.h"
 #include "support/metadata_samples.h"
+#include "support/today_samples.h"
 #include "window_fixture.h"
 
 #include <QFile>
@@ -197,6 +198,41 @@ TEST_F(WindowRun, GoingAwayDuringARunDoesNotHang) {
     };
     Click(StartButton);
     ASSERT_TRUE(WaitFor([&] { return dialog == nullptr; }));
+}
+
+// Phone and web pictures are pictures to the window as to the runner: a folder holding one of
+// each is counted and converted, and the four files dropped on the window are a selection that
+// runs. The files are made by the formats' reference encoders.
+TEST_F(WindowRun, TodaysFormatsAreRecognisedInAFolderAndWhenDropped) {
+    const QStringList formats{"heic", "avif", "webp", "jxl"};
+    for (const QString& format : formats) {
+        if (const QString missing = MissingTool(ToolsOf(format)); !missing.isEmpty()) {
+            GTEST_SKIP() << qPrintable(missing);
+        }
+    }
+    const QString png = tree.MakeFolder("made") + "photo.png";
+    WritePicture(png, QSize(64, 48));
+    QList<QUrl> dropped;
+    for (const QString& format : formats) {
+        const QString file = source + "photo_" + format + "." + format;
+        ASSERT_TRUE(EncodeWithTool(format, png, file)) << qPrintable(format);
+        dropped << QUrl::fromLocalFile(file);
+    }
+    Click(StartButton);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(dialog->Text(StatusLine), kComplete);
+    EXPECT_TRUE(dialog->Text(ProgressText).contains(QStringLiteral("可识别图片文件数： 7；")))
+        << qPrintable(dialog->Text(ProgressText));
+    EXPECT_EQ(Outputs(), (QStringList{"a.PNG", "b.PNG", "c.PNG", "photo_avif.PNG", "photo_heic.PNG",
+                                      "photo_jxl.PNG", "photo_webp.PNG"}));
+
+    ASSERT_TRUE(Drop(dialog.get(), dropped));
+    EXPECT_EQ(dialog->Text(SelectionCounts),
+              QStringLiteral("已选文件数：  4  ， 已选文件夹数：  0"));
+    Click(StartButton);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_TRUE(dialog->Text(ProgressText).contains(QStringLiteral("可识别图片文件数： 4；")))
+        << qPrintable(dialog->Text(ProgressText));
 }
 
 }  // namespace
