@@ -113,7 +113,7 @@ heif_error AppendTo(heif_context*, const void* data, size_t size, void* target) 
 // Empty when libheif has no HEVC encoder here or refused.
 QByteArray HeicOf(const std::vector<QImage>& pictures, size_t primary) {
     const std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
-                                                                            &heif_context_free);
+                                                                              &heif_context_free);
     heif_encoder* raw = nullptr;
     if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &raw).code !=
         heif_error_Ok) {
@@ -196,9 +196,11 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, TodayJxlOrientation,
     ::testing::Values(
         JxlOrientationRow{"Identity", 1, [](const QImage& s) { return s; }},
-        JxlOrientationRow{"FlipHorizontal", 2, [](const QImage& s) { return s.mirrored(true, false); }},
+        JxlOrientationRow{"FlipHorizontal", 2,
+                          [](const QImage& s) { return s.mirrored(true, false); }},
         JxlOrientationRow{"Rotate180", 3, [](const QImage& s) { return Turned(s, 180); }},
-        JxlOrientationRow{"FlipVertical", 4, [](const QImage& s) { return s.mirrored(false, true); }},
+        JxlOrientationRow{"FlipVertical", 4,
+                          [](const QImage& s) { return s.mirrored(false, true); }},
         JxlOrientationRow{"Transpose", 5,
                           [](const QImage& s) { return Turned(s, 90).mirrored(true, false); }},
         JxlOrientationRow{"Rotate90", 6, [](const QImage& s) { return Turned(s, 90); }},
@@ -251,29 +253,29 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Two top-level items, the second marked primary (as an editor that saved its result
         // beside the original does): the primary comes out, not the first item.
-        SeveralPicturesRow{"HeicSecondItemPrimary", nullptr,
-                           [](const QImage& a, const QImage& b, const QString& path,
-                              const test::TempTree& tree) {
-                               return WriteBytes(path, HeicOf({a, b}, 1), tree);
-                           },
-                           false, 3},
-        SeveralPicturesRow{"JxlAnimation", nullptr,
-                           [](const QImage& a, const QImage& b, const QString& path,
-                              const test::TempTree& tree) {
-                               return WriteBytes(path, JxlOf({a, b}, 1, {}), tree);
-                           },
-                           true, 0},
+        SeveralPicturesRow{
+            "HeicSecondItemPrimary", nullptr,
+            [](const QImage& a, const QImage& b, const QString& path, const test::TempTree& tree) {
+                return WriteBytes(path, HeicOf({a, b}, 1), tree);
+            },
+            false, 3},
+        SeveralPicturesRow{
+            "JxlAnimation", nullptr,
+            [](const QImage& a, const QImage& b, const QString& path, const test::TempTree& tree) {
+                return WriteBytes(path, JxlOf({a, b}, 1, {}), tree);
+            },
+            true, 0},
         // libheif writes no sequence; avifenc writes one of its input files.
-        SeveralPicturesRow{"AvifSequence", "avifenc",
-                           [](const QImage& a, const QImage& b, const QString& path,
-                              const test::TempTree& tree) {
-                               const QString one = tree.Path("one.png");
-                               const QString two = tree.Path("two.png");
-                               return a.save(one) && b.save(two) &&
-                                      test::RunTool("avifenc", {"-s", "8", "--min", "0", "--max",
-                                                                "8", one, two, path});
-                           },
-                           true, 3}),
+        SeveralPicturesRow{
+            "AvifSequence", "avifenc",
+            [](const QImage& a, const QImage& b, const QString& path, const test::TempTree& tree) {
+                const QString one = tree.Path("one.png");
+                const QString two = tree.Path("two.png");
+                return a.save(one) && b.save(two) &&
+                       test::RunTool("avifenc",
+                                     {"-s", "8", "--min", "0", "--max", "8", one, two, path});
+            },
+            true, 3}),
     test::kRowName);
 
 }  // namespace
