@@ -1,7 +1,7 @@
 // Writes the seed corpus of today_formats_fuzzer into the folder given: WebP (lossy, lossless,
 // with alpha) and AVIF (with alpha) from our own encoders, all with EXIF, XMP and a colour
-// profile; and HEIC, an AVIF grid, a 10-bit AVIF and JPEG XL from the reference encoders where
-// they are installed.
+// profile; and HEIC, an AVIF grid, a 10-bit AVIF and JPEG XL (one recompressed from a JPEG) from
+// the reference encoders where they are installed.
 
 #include "imaging/metadata.h"
 #include "today_formats.h"
@@ -88,6 +88,11 @@ int main(int argc, char** argv) {
         {png, folder.filePath("lossy.jxl"), QStringLiteral("-d"), QStringLiteral("1")});
     run(QStringLiteral("cjxl"),
         {png, folder.filePath("lossless.jxl"), QStringLiteral("-d"), QStringLiteral("0")});
+    // A JPEG recompressed: the decoder rebuilds it for its metadata.
+    const QString jpeg = folder.filePath(QStringLiteral("seed_source.jpg"));
+    Picture(false).save(jpeg, "JPEG");
+    run(QStringLiteral("cjxl"), {jpeg, folder.filePath("recompressed_jpeg.jxl")});
     QFile::remove(png);
+    QFile::remove(jpeg);
     return 0;
 }

@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <functional>
 
@@ -391,6 +392,34 @@ INSTANTIATE_TEST_SUITE_P(
         HostileRow{"AvifForgedWrongSize", "avif", LoadError::Kind::Corrupt,
                    [](const QByteArray& b) { return WithForgedSize(b, 4000, 3000); }}),
     test::kRowName);
+
+// A JPEG XL recompressed from a JPEG whose reconstruction box is damaged: the picture and its
+// Exif box are still read, and the file says the rest of that JPEG's metadata could not be.
+TEST_F(TodayFormatsTest, DamagedJpegReconstructionIsAMetadataProblem) {
+    if (const QString missing = MissingTool({"cjxl"}); !missing.isEmpty()) {
+        GTEST_SKIP() << qPrintable(missing);
+    }
+    const QImage picture = test::PhotoLike(64, 48);
+    const QString jpeg =
+        tree_.WriteFile("source.jpg", test::SampleWithMetadata(picture, "jpeg", 1, picture.size()));
+    ASSERT_TRUE(EncodeWithTool("jxl", jpeg, tree_.Path("good.jxl")));
+    QByteArray bytes = test::ReadAll(tree_.Path("good.jxl"));
+    const qsizetype at = bytes.indexOf("jbrd");
+    ASSERT_GE(at, 4);
+    const qsizetype size = qsizetype(qFromBigEndian<quint32>(bytes.constData() + at - 4));
+    ASSERT_LE(at - 4 + size, bytes.size());
+    bytes.replace(at + 4, size - 8, QByteArray(size - 8, char(0xFF)));
+    LoadError error;
+    BitmapPtr loaded = Load(tree_.WriteFile("damaged.jxl", bytes), nullptr, &error);
+    ASSERT_TRUE(IsUsable(loaded.get())) << qPrintable(error.text);
+    EXPECT_EQ(error.metadataProblem, QStringLiteral("the JPEG this file was made from cannot be "
+                                                    "rebuilt: only its EXIF and XMP were read"));
+    ASSERT_TRUE(
+        processor_.SaveImage(loaded, tree_.Path("out.jpg"), test::FormatOfKind(FormatKind::Jpeg)));
+    EXPECT_EQ(
+        test::TagValue(test::Exiv2Tags(test::ReadAll(tree_.Path("out.jpg"))), "Exif.Image.Make"),
+        test::SampleTags().front().exiv2Value);
+}
 
 // Files that once made a fault (found by fuzz/today_formats_fuzzer), named after it: each loads or
 // is refused with a reason; the sanitizer builds see any leak or overrun.
