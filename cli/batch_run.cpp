@@ -167,7 +167,8 @@ int RunBatch(const QStringList& arguments) {
         [&] {
             return std::make_unique<Pipeline>(
                 processor, run->Settings(), run->RunWatermark(),
-                args.flags.threads > 0 ? args.flags.threads : DefaultWorkerCount());
+                args.flags.threads > 0 ? args.flags.threads : DefaultWorkerCount(),
+                RunMemory{args.flags.memoryLimit, 0});
         });
     run = &controller;
     controller.MultiSelectFiles() = ListOrNothing(args.files);

@@ -7,16 +7,17 @@
 
 namespace corvane {
 
-PreparedFile Pipeline::Prepare(const QString& file) const {
+PreparedFile Pipeline::Prepare(const QString& file, const ClaimMemory& claim) const {
     PreparedFile prepared;
     if (StreamsJpegToPng() && StreamJpeg(file, prepared)) {
+        CountHeld(prepared);
         return prepared;
     }
     QSize declared;
     QSize planned;
-    const auto leastSize = [&](QSize size) {
+    const auto plan = [&](QSize size) {
         declared = size;
-        return LeastSizeFor(size, &planned);
+        return PlanFile(size, &planned, claim, &prepared.memory);
     };
     // A quarter turn may be made while the picture is decoded.
     const bool transforms =
@@ -26,11 +27,13 @@ PreparedFile Pipeline::Prepare(const QString& file) const {
                          : 0;
     bool turned = false;
     prepared.image =
-        processor_.LoadImage(file, &prepared.raw, leastSize, &prepared.error, turn, &turned);
-    const bool shrunkOnLoad =
-        prepared.image && declared.isValid() && prepared.image->Image().size() != declared;
+        processor_.LoadImage(file, &prepared.raw, plan, &prepared.error, turn, &turned);
+    // Only the JPEG decoder shrinks; another picture of another size was turned by its EXIF.
+    const bool shrunkOnLoad = prepared.image && prepared.raw == RawFormat::Jpeg &&
+                              declared.isValid() && prepared.image->Image().size() != declared;
     prepared.loaded = IsUsable(prepared.image.get());
     if (!prepared.loaded) {
+        CountHeld(prepared);
         return prepared;
     }
     BitmapPtr& image = prepared.image;
@@ -47,6 +50,7 @@ PreparedFile Pipeline::Prepare(const QString& file) const {
     if (EncodesAhead()) {
         EncodeAhead(prepared);
     }
+    CountHeld(prepared);
     return prepared;
 }
 
