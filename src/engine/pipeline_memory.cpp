@@ -52,14 +52,7 @@ std::uint64_t Pipeline::BytesToProcess(QSize declared, QSize least) const {
     if (settings_.resize) {
         const QSize from(static_cast<int>(std::min(picture.width(), 1e9)),
                          static_cast<int>(std::min(picture.height(), 1e9)));
-        QSize to;
-        if (settings_.resizeByRatio) {
-            to = ImageProcessor::RatioSize(from, settings_.resizeRatio);
-        } else if (settings_.resizeBySize) {
-            to = ImageProcessor::ToSizeSize(from, settings_.resizeWidth, settings_.resizeHeight);
-        } else if (settings_.resizeByLongEdge) {
-            to = ImageProcessor::LongEdgeSize(from, settings_.longEdgeLimit);
-        }
+        const QSize to = ResizedSize(from);
         if (to.isValid()) {
             peak = std::max(peak, BytesOf(picture) + BytesOf(to));
             picture = to;

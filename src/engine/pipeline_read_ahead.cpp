@@ -102,19 +102,25 @@ QSize Pipeline::LeastSizeFor(QSize declared, QSize* planned) const {
     }
     const bool turned = angle == 90.0 || angle == 270.0;
     const QSize shown = turned ? declared.transposed() : declared;
-    QSize target;
-    if (settings_.resizeByRatio) {
-        target = ImageProcessor::RatioSize(shown, settings_.resizeRatio);
-    } else if (settings_.resizeBySize) {
-        target = ImageProcessor::ToSizeSize(shown, settings_.resizeWidth, settings_.resizeHeight);
-    } else if (settings_.resizeByLongEdge) {
-        target = ImageProcessor::LongEdgeSize(shown, settings_.longEdgeLimit);
-    }
+    const QSize target = ResizedSize(shown);
     if (!target.isValid()) {
         return {};
     }
     *planned = target;
     return turned ? target.transposed() : target;
+}
+
+QSize Pipeline::ResizedSize(QSize size) const {
+    if (settings_.resizeByRatio) {
+        return ImageProcessor::RatioSize(size, settings_.resizeRatio);
+    }
+    if (settings_.resizeBySize) {
+        return ImageProcessor::ToSizeSize(size, settings_.resizeWidth, settings_.resizeHeight);
+    }
+    if (settings_.resizeByLongEdge) {
+        return ImageProcessor::LongEdgeSize(size, settings_.longEdgeLimit);
+    }
+    return {};
 }
 
 }  // namespace corvane

@@ -111,6 +111,8 @@ private:
     // and resize make of it. Invalid when the whole picture is needed. `planned` receives the
     // size the resize gives the whole picture.
     QSize LeastSizeFor(QSize declared, QSize* planned) const;
+    // The size the run's resize gives a picture of `size`; invalid when it gives none.
+    QSize ResizedSize(QSize size) const;
     // Ends the helper threads of a pass and gives kept picture memory back.
     void EndPass();
     void FinishFile(ProcessingContext& context);
