@@ -77,7 +77,8 @@ Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& setting
           memory.budget > 0 ? memory.budget : DefaultMemoryBudget(DefaultWorkerCount()))),
       mostUsable_(memory.mostUsable > 0 ? memory.mostUsable
                                         : MemoryTheProcessMayUse().value_or(
-                                              std::numeric_limits<std::uint64_t>::max())),
+                                              std::numeric_limits<std::uint64_t>::max()) /
+                                              5 * 4),
       readAhead_(std::make_unique<ReadAhead>(
           workers_, *budget_,
           [this](const QString& file, const ClaimMemory& claim) { return Prepare(file, claim); })) {

@@ -40,13 +40,15 @@ std::uint64_t Pipeline::BytesToProcess(QSize declared, QSize least) const {
         return static_cast<std::uint64_t>(peak);
     }
     if (settings_.rotate && settings_.rotateAngle != 0.0) {
-        // The turned picture is made beside the one it is turned from.
+        // The turned picture is made beside the one it is turned from; drawing a turn by another
+        // angle than a quarter also makes a premultiplied copy of the source.
         const double radians = qDegreesToRadians(settings_.rotateAngle);
         const double cosine = std::abs(std::cos(radians));
         const double sine = std::abs(std::sin(radians));
         const QSizeF turned(picture.width() * cosine + picture.height() * sine,
                             picture.width() * sine + picture.height() * cosine);
-        peak = std::max(peak, BytesOf(picture) + BytesOf(turned));
+        const bool quarter = ImageProcessor::QuarterTurnOf(float(settings_.rotateAngle)) != 0;
+        peak = std::max(peak, (quarter ? 1.0 : 2.0) * BytesOf(picture) + BytesOf(turned));
         picture = turned;
     }
     if (settings_.resize) {

@@ -9,16 +9,16 @@ namespace corvane {
 
 PreparedFile Pipeline::Prepare(const QString& file, const ClaimMemory& claim) const {
     PreparedFile prepared;
-    if (StreamsJpegToPng() && StreamJpeg(file, prepared)) {
-        CountHeld(prepared);
-        return prepared;
-    }
     QSize declared;
     QSize planned;
     const auto plan = [&](QSize size) {
         declared = size;
         return PlanFile(size, &planned, claim, &prepared.memory);
     };
+    if (StreamsJpegToPng() && StreamJpeg(file, plan, prepared)) {
+        CountHeld(prepared);
+        return prepared;
+    }
     // A quarter turn may be made while the picture is decoded.
     const bool transforms =
         kind_ != OperationKind::DirectCopy && (settings_.rotate || settings_.resize);
@@ -60,10 +60,11 @@ bool Pipeline::StreamsJpegToPng() const {
            formats_.front().kind == FormatKind::Png && !formats_.front().encoderClsid.isNull();
 }
 
-bool Pipeline::StreamJpeg(const QString& file, PreparedFile& prepared) const {
+bool Pipeline::StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,
+                          PreparedFile& prepared) const {
     EncodedFile encoded;
     switch (processor_.StreamJpegToPng(file, settings_.stripMetadata, &encoded, &prepared.error,
-                                       pool_.get())) {
+                                       pool_.get(), plan)) {
         case ImageProcessor::Streamed::Converted:
             prepared.loaded = true;
             prepared.raw = RawFormat::Jpeg;
@@ -75,6 +76,7 @@ bool Pipeline::StreamJpeg(const QString& file, PreparedFile& prepared) const {
             break;
     }
     prepared.error = {};
+    prepared.memory.Release();  // claimed again when the file is loaded
     return false;
 }
 

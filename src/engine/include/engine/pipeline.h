@@ -51,8 +51,10 @@ int DefaultWorkerCount();
 // encoded outputs) would need more than `mostUsable` is refused as too large before it is
 // decoded.
 struct RunMemory {
-    std::uint64_t budget = 0;      // 0: DefaultMemoryBudget of the cores the process may use
-    std::uint64_t mostUsable = 0;  // 0: what the process may use (MemoryTheProcessMayUse)
+    std::uint64_t budget = 0;  // 0: DefaultMemoryBudget of the cores the process may use
+    // 0: four fifths of what the process may use (MemoryTheProcessMayUse); the rest is the
+    // process's own (libraries, the file's bytes, the decoders' tables).
+    std::uint64_t mostUsable = 0;
 };
 
 class Pipeline : public FileHandler {
@@ -101,7 +103,8 @@ private:
     // rows at a time, never held whole.
     bool StreamsJpegToPng() const;
     // Makes `prepared` that way; false when the file is not such a JPEG.
-    bool StreamJpeg(const QString& file, PreparedFile& prepared) const;
+    bool StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,
+                    PreparedFile& prepared) const;
     // True when helpers encode a file's outputs: each is the whole picture in one format, the
     // same whatever the names and clashes turn out to be.
     bool EncodesAhead() const;

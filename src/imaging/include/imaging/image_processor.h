@@ -120,10 +120,13 @@ public:
     // is never held whole. Converted; Failed when the file is damaged (`error` says why); or
     // NotStreamed when this is not such a JPEG (another format, CMYK, turned by its EXIF
     // orientation, too large), for LoadImage to read as usual. The metadata goes in unless
-    // `stripMetadata`; `error->metadataProblem` says what of it could not be read.
+    // `stripMetadata`; `error->metadataProblem` says what of it could not be read. `plan` is
+    // asked as LoadImage asks it, once the header is read; its refusal fails the file as
+    // TooLarge.
     enum class Streamed { Converted, Failed, NotStreamed };
     Streamed StreamJpegToPng(const QString& path, bool stripMetadata, EncodedFile* encoded,
-                             LoadError* error, WorkPool* pool = nullptr) const;
+                             LoadError* error, WorkPool* pool = nullptr,
+                             const PlanFor& plan = {}) const;
     // Writes bytes of EncodeImage as SaveImage writes a file: atomically, folder made as needed.
     static WriteOutcome WriteEncoded(const QByteArray& bytes, const QString& path,
                                      IfExists ifExists);
