@@ -442,7 +442,8 @@ QString BatchUsage() {
         "the files in flight may hold at once, in bytes or with K, M or G (e.g. 512M, 2G); helpers "
         "wait for room, a file larger than SIZE is made alone (default: half of what the process "
         "may use - its cgroup's limit, else the available memory - and at most 256M per core); "
-        "a picture that would need more than the process may use is skipped as too large\n"
+        "a picture that would need more than four fifths of what the process may use is skipped as "
+        "too large\n"
         "  -h, --help                   print this help and exit\n"
         "      --version                print the version and exit\n"
         "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");
