@@ -4,6 +4,7 @@
 #include "form_rules/enable_rules.h"
 #include "form_rules/validation.h"
 #include "platform/file_system.h"
+#include "platform/memory_budget.h"
 #include "platform/path_text.h"
 
 #include <QCommandLineParser>
@@ -348,6 +349,7 @@ void AddOptions(QCommandLineParser& parser) {
     value({"watermark-image"}, "watermark picture", "FILE");
     flag({"strip-metadata"}, "no metadata in the outputs");
     value({"threads"}, "workers", "N");
+    value({"memory-limit"}, "memory for pictures in flight", "SIZE");
     flag({"json"}, "JSON report");
     flag({"q", "quiet"}, "no progress display");
     flag({"h", "help"}, "help");
@@ -382,6 +384,15 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
                 QStringLiteral("--threads wants a whole number from 1 to %1").arg(kMostThreads);
             return result;
         }
+    }
+    if (parser.isSet("memory-limit")) {
+        const std::optional<std::uint64_t> bytes = ParseMemorySize(parser.value("memory-limit"));
+        if (!bytes) {
+            result.error = QStringLiteral(
+                "--memory-limit wants a size in bytes, or with K, M or G (e.g. 512M, 2G)");
+            return result;
+        }
+        result.flags.memoryLimit = *bytes;
     }
     ApplyDialogDefaults(form, {});
     if (parser.isSet("output")) {
@@ -426,8 +437,13 @@ QString BatchUsage() {
         "  -q, --quiet                  no progress display\n"
         "      --threads N              N read-ahead helpers, N-1 threads deflating PNG rows and "
         "the processing thread (default N: the cores the process may run on; 1: one file at a "
-        "time, no helper); up to N pictures are in memory at once, so large pictures on many "
-        "cores want a smaller N; the outputs are the same whatever N\n"
+        "time, no helper); the outputs are the same whatever N\n"
+        "      --memory-limit SIZE      memory the pictures, decode buffers and encoded bytes of "
+        "the files in flight may hold at once, in bytes or with K, M or G (e.g. 512M, 2G); helpers "
+        "wait for room, a file larger than SIZE is made alone (default: half of what the process "
+        "may use - its cgroup's limit, else the available memory - and at most 256M per core); "
+        "a picture that would need more than four fifths of what the process may use is skipped as "
+        "too large\n"
         "  -h, --help                   print this help and exit\n"
         "      --version                print the version and exit\n"
         "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");

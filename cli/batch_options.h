@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 namespace corvane {
 
 struct BatchFlags {
@@ -15,10 +17,11 @@ struct BatchFlags {
     bool quiet = false;
     bool help = false;
     bool version = false;
-    int threads = 0;             // workers of the run; 0: one per core
-    bool stripMetadata = false;  // --strip-metadata: BatchSettings::stripMetadata
-    bool webp = false;           // -f webp: formats the dialog has no box for
-    bool avif = false;           // -f avif
+    int threads = 0;                // workers of the run; 0: one per core
+    std::uint64_t memoryLimit = 0;  // --memory-limit: bytes in flight; 0: the default budget
+    bool stripMetadata = false;     // --strip-metadata: BatchSettings::stripMetadata
+    bool webp = false;              // -f webp: formats the dialog has no box for
+    bool avif = false;              // -f avif
 };
 
 struct ParsedArguments {

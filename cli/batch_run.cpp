@@ -121,6 +121,14 @@ PathListHolder ListOrNothing(const PathList& list) {
     return list.empty() ? nullptr : std::make_unique<PathList>(list);
 }
 
+// The run's pipeline with the workers and the memory budget the flags ask for.
+std::unique_ptr<Pipeline> MakePipeline(const ImageProcessor& processor, RunController& run,
+                                       const BatchFlags& flags) {
+    return std::make_unique<Pipeline>(processor, run.Settings(), run.RunWatermark(),
+                                      flags.threads > 0 ? flags.threads : DefaultWorkerCount(),
+                                      RunMemory{flags.memoryLimit, 0});
+}
+
 }  // namespace
 
 int RunBatch(const QStringList& arguments) {
@@ -164,11 +172,7 @@ int RunBatch(const QStringList& arguments) {
             view.SetStatus(message, colours::kRed);
             return false;
         },
-        [&] {
-            return std::make_unique<Pipeline>(
-                processor, run->Settings(), run->RunWatermark(),
-                args.flags.threads > 0 ? args.flags.threads : DefaultWorkerCount());
-        });
+        [&] { return MakePipeline(processor, *run, args.flags); });
     run = &controller;
     controller.MultiSelectFiles() = ListOrNothing(args.files);
     controller.MultiSelectFolders() = ListOrNothing(args.folders);

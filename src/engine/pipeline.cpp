@@ -63,7 +63,7 @@ int DefaultWorkerCount() {
 }
 
 Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
-                   const WatermarkSettings& watermark, int workers)
+                   const WatermarkSettings& watermark, int workers, RunMemory memory)
     : processor_(processor),
       settings_(settings),
       watermark_(watermark),
@@ -73,8 +73,16 @@ Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& setting
       cutColumns_(settings.cutColumns),
       cutRows_(settings.cutRows),
       workers_(std::max(workers, 1)),
+      budget_(std::make_unique<MemoryBudget>(
+          memory.budget > 0 ? memory.budget : DefaultMemoryBudget(DefaultWorkerCount()))),
+      mostUsable_(memory.mostUsable > 0 ? memory.mostUsable
+                                        : MemoryTheProcessMayUse().value_or(
+                                              std::numeric_limits<std::uint64_t>::max()) /
+                                              5 * 4),
       readAhead_(std::make_unique<ReadAhead>(
-          workers_, [this](const QString& file) { return Prepare(file); })) {}
+          workers_, *budget_,
+          [this](const QString& file, const ClaimMemory& claim) { return Prepare(file, claim); })) {
+}
 
 Pipeline::~Pipeline() = default;
 
@@ -101,6 +109,7 @@ void Pipeline::ProcessCurrentFile(ProcessingContext& context) {
     result_ = FileResult(file);
     image_ = std::move(prepared.image);
     encoded_ = std::move(prepared.encoded);
+    memory_ = std::move(prepared.memory);
     if (!prepared.loaded) {
         // Missing, unreadable or empty: no output, nothing expected.
         result_.Note(NoteFor(prepared.error.kind), prepared.error.text);
@@ -148,6 +157,7 @@ void Pipeline::KeepOrStripMetadata(const LoadError& error) {
 void Pipeline::SkipFile(ProcessingContext& context) {
     image_.reset();
     encoded_.clear();
+    memory_.Release();
     context.Record(std::move(result_));
     context.Advance();
     ++context.Counters().processed;
@@ -214,6 +224,7 @@ Pipeline::Output Pipeline::WriteOutput(ProcessingContext& context, const QString
 void Pipeline::FinishFile(ProcessingContext& context) {
     image_.reset();
     encoded_.clear();
+    memory_.Release();
     context.Record(std::move(result_));
     PipelineCounters& counters = context.Counters();
     const int formats = FormatCount();

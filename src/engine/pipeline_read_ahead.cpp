@@ -7,17 +7,18 @@
 
 namespace corvane {
 
-PreparedFile Pipeline::Prepare(const QString& file) const {
+PreparedFile Pipeline::Prepare(const QString& file, const ClaimMemory& claim) const {
     PreparedFile prepared;
-    if (StreamsJpegToPng() && StreamJpeg(file, prepared)) {
-        return prepared;
-    }
     QSize declared;
     QSize planned;
-    const auto leastSize = [&](QSize size) {
+    const auto plan = [&](QSize size) {
         declared = size;
-        return LeastSizeFor(size, &planned);
+        return PlanFile(size, &planned, claim, &prepared.memory);
     };
+    if (StreamsJpegToPng() && StreamJpeg(file, plan, prepared)) {
+        CountHeld(prepared);
+        return prepared;
+    }
     // A quarter turn may be made while the picture is decoded.
     const bool transforms =
         kind_ != OperationKind::DirectCopy && (settings_.rotate || settings_.resize);
@@ -26,11 +27,13 @@ PreparedFile Pipeline::Prepare(const QString& file) const {
                          : 0;
     bool turned = false;
     prepared.image =
-        processor_.LoadImage(file, &prepared.raw, leastSize, &prepared.error, turn, &turned);
-    const bool shrunkOnLoad =
-        prepared.image && declared.isValid() && prepared.image->Image().size() != declared;
+        processor_.LoadImage(file, &prepared.raw, plan, &prepared.error, turn, &turned);
+    // Only the JPEG decoder shrinks; another picture of another size was turned by its EXIF.
+    const bool shrunkOnLoad = prepared.image && prepared.raw == RawFormat::Jpeg &&
+                              declared.isValid() && prepared.image->Image().size() != declared;
     prepared.loaded = IsUsable(prepared.image.get());
     if (!prepared.loaded) {
+        CountHeld(prepared);
         return prepared;
     }
     BitmapPtr& image = prepared.image;
@@ -47,6 +50,7 @@ PreparedFile Pipeline::Prepare(const QString& file) const {
     if (EncodesAhead()) {
         EncodeAhead(prepared);
     }
+    CountHeld(prepared);
     return prepared;
 }
 
@@ -56,10 +60,11 @@ bool Pipeline::StreamsJpegToPng() const {
            formats_.front().kind == FormatKind::Png && !formats_.front().encoderClsid.isNull();
 }
 
-bool Pipeline::StreamJpeg(const QString& file, PreparedFile& prepared) const {
+bool Pipeline::StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,
+                          PreparedFile& prepared) const {
     EncodedFile encoded;
     switch (processor_.StreamJpegToPng(file, settings_.stripMetadata, &encoded, &prepared.error,
-                                       pool_.get())) {
+                                       pool_.get(), plan)) {
         case ImageProcessor::Streamed::Converted:
             prepared.loaded = true;
             prepared.raw = RawFormat::Jpeg;
@@ -71,6 +76,7 @@ bool Pipeline::StreamJpeg(const QString& file, PreparedFile& prepared) const {
             break;
     }
     prepared.error = {};
+    prepared.memory.Release();  // claimed again when the file is loaded
     return false;
 }
 
@@ -98,19 +104,25 @@ QSize Pipeline::LeastSizeFor(QSize declared, QSize* planned) const {
     }
     const bool turned = angle == 90.0 || angle == 270.0;
     const QSize shown = turned ? declared.transposed() : declared;
-    QSize target;
-    if (settings_.resizeByRatio) {
-        target = ImageProcessor::RatioSize(shown, settings_.resizeRatio);
-    } else if (settings_.resizeBySize) {
-        target = ImageProcessor::ToSizeSize(shown, settings_.resizeWidth, settings_.resizeHeight);
-    } else if (settings_.resizeByLongEdge) {
-        target = ImageProcessor::LongEdgeSize(shown, settings_.longEdgeLimit);
-    }
+    const QSize target = ResizedSize(shown);
     if (!target.isValid()) {
         return {};
     }
     *planned = target;
     return turned ? target.transposed() : target;
+}
+
+QSize Pipeline::ResizedSize(QSize size) const {
+    if (settings_.resizeByRatio) {
+        return ImageProcessor::RatioSize(size, settings_.resizeRatio);
+    }
+    if (settings_.resizeBySize) {
+        return ImageProcessor::ToSizeSize(size, settings_.resizeWidth, settings_.resizeHeight);
+    }
+    if (settings_.resizeByLongEdge) {
+        return ImageProcessor::LongEdgeSize(size, settings_.longEdgeLimit);
+    }
+    return {};
 }
 
 }  // namespace corvane

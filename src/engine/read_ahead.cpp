@@ -5,8 +5,10 @@
 
 namespace corvane {
 
-ReadAhead::ReadAhead(int workers, Prepare prepare)
-    : workers_(static_cast<std::size_t>(std::max(workers, 1))), prepare_(std::move(prepare)) {}
+ReadAhead::ReadAhead(int workers, MemoryBudget& budget, Prepare prepare)
+    : workers_(static_cast<std::size_t>(std::max(workers, 1))),
+      budget_(budget),
+      prepare_(std::move(prepare)) {}
 
 ReadAhead::~ReadAhead() {
     Stop();
@@ -20,6 +22,8 @@ void ReadAhead::Start(const PathList& files, std::size_t current, bool held) {
         next_ = held ? current + 1 : current;
         limit_ = current + workers_;
         heldHeavy_ = held;
+        needed_ = current;
+        ending_ = false;
     }
     if (workers_ == 1) {
         return;
@@ -59,7 +63,8 @@ void ReadAhead::HelperLoop() {
         ahead_[index];  // claimed: Take() waits for it
         const QString file = (*files_)[index];
         lock.unlock();
-        PreparedFile prepared = prepare_(file);
+        PreparedFile prepared =
+            prepare_(file, [this, index](std::uint64_t bytes) { return Claim(index, bytes); });
         lock.lock();
         if (const auto it = ahead_.find(index); it != ahead_.end()) {
             it->second = std::move(prepared);
@@ -68,18 +73,31 @@ void ReadAhead::HelperLoop() {
     }
 }
 
+std::optional<MemoryBudget::Hold> ReadAhead::Claim(std::size_t index, std::uint64_t bytes) {
+    return budget_.Reserve(bytes, [this, index] {
+        if (ending_) {
+            return MemoryBudget::Wait::GiveUp;
+        }
+        return index <= needed_ ? MemoryBudget::Wait::GoAhead : MemoryBudget::Wait::Wait;
+    });
+}
+
 PreparedFile ReadAhead::Take(std::size_t index) {
     std::unique_lock lock(mutex_);
     heldHeavy_ = false;  // the processing thread is done with its previous file
     limit_ = std::max(limit_, index + workers_);
     ahead_.erase(ahead_.begin(), ahead_.lower_bound(index));
+    needed_ = index;
+    budget_.Wake();  // a helper waiting for room with this file goes ahead
     changed_.notify_all();
     const auto it = ahead_.find(index);
     if (it == ahead_.end()) {
         next_ = std::max(next_, index + 1);
         heldHeavy_ = true;  // made here, picture and all
         lock.unlock();
-        return prepare_((*files_)[index]);
+        return prepare_((*files_)[index], [this](std::uint64_t bytes) {
+            return std::optional<MemoryBudget::Hold>(budget_.Take(bytes));
+        });
     }
     changed_.wait(lock, [&] { return it->second.has_value(); });
     PreparedFile prepared = std::move(*it->second);
@@ -92,7 +110,9 @@ void ReadAhead::Stop() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
+        ending_ = true;
     }
+    budget_.Wake();  // helpers waiting for room give their files up
     changed_.notify_all();
     for (std::thread& thread : threads_) {
         thread.join();

@@ -8,12 +8,20 @@
 // fewer than N files in hand are being made or hold a picture (the processing thread's counted),
 // helpers go on up to N further files, so that one slow file does not leave the others idle.
 //
+// Memory: what files in hand hold is counted against the run's budget. A helper claims what its
+// file's processing takes before decoding it and waits for room, unless its file is the one the
+// processing thread needs next; the processing thread's own claims never wait. So the run always
+// moves on, and a file larger than the whole budget is made when its turn comes.
+//
 // Threads: Start(), Take() and Stop() belong to the processing thread; the helpers run `prepare`
 // outside the lock and hand over its result under it.
 
 #include "engine/enumeration.h"
+#include "engine/pipeline.h"
 #include "imaging/image_processor.h"
+#include "platform/memory_budget.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -33,14 +41,15 @@ struct PreparedFile {
     bool loaded = false;  // the picture decoded; `error` says why not otherwise
     RawFormat raw = RawFormat::Undefined;
     LoadError error;
+    MemoryBudget::Hold memory;  // what the file holds, counted against the run's budget
 };
 
 class ReadAhead {
 public:
-    using Prepare = std::function<PreparedFile(const QString& file)>;
+    using Prepare = std::function<PreparedFile(const QString& file, const ClaimMemory& claim)>;
 
     // One worker: no helper, every file is made by Take().
-    ReadAhead(int workers, Prepare prepare);
+    ReadAhead(int workers, MemoryBudget& budget, Prepare prepare);
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -60,8 +69,16 @@ private:
     // Files in hand being made or holding a picture.
     std::size_t Heavy() const;
 
+    // A helper's claim for files[index].
+    std::optional<MemoryBudget::Hold> Claim(std::size_t index, std::uint64_t bytes);
+
     const std::size_t workers_;
+    MemoryBudget& budget_;
     const Prepare prepare_;
+    // Read under the budget's lock, which comes after ours: the file the processing thread needs
+    // (its claim never waits) and whether helpers are being ended.
+    std::atomic<std::size_t> needed_ = 0;
+    std::atomic<bool> ending_ = false;
     std::mutex mutex_;
     std::condition_variable changed_;
     const PathList* files_ = nullptr;

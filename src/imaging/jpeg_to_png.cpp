@@ -138,7 +138,8 @@ QByteArray ReadJpegFile(const QString& path) {
 
 ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bool stripMetadata,
                                                          EncodedFile* encoded, LoadError* error,
-                                                         WorkPool* pool) const {
+                                                         WorkPool* pool,
+                                                         const PlanFor& plan) const {
     *error = {};
     QByteArray bytes = ReadJpegFile(path);
     if (bytes.isNull()) {
@@ -149,6 +150,12 @@ ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bo
         qint64(decoder.Size().width()) * decoder.Size().height() > kMaxLoadPixels ||
         TurnedByExif(bytes)) {
         return Streamed::NotStreamed;  // the loader says why, or turns it
+    }
+    if (plan) {
+        if (const QString refusal = plan(decoder.Size()).refusal; !refusal.isEmpty()) {
+            *error = {LoadError::Kind::TooLarge, refusal, {}, {}};
+            return Streamed::Failed;
+        }
     }
     const std::vector<PngChunk> chunks =
         MetadataChunks(bytes, decoder, stripMetadata, error, encoded);

@@ -132,19 +132,23 @@ QSize JpegDecodeSize(QSize declared, QSize least) {
     return best;
 }
 
-// Asks the JPEG decoder to shrink while decoding when the caller needs less than the whole.
-void ShrinkOnLoad(QImageReader& reader, RawFormat format, QSize declared,
-                  const ImageProcessor::LeastSizeFor& leastSize) {
-    if (format != RawFormat::Jpeg || !leastSize || !declared.isValid()) {
-        return;
+// What the caller makes of the file, asked in the orientation the picture is shown in.
+ImageProcessor::DecodePlan PlanOf(const QImageReader& reader, QSize declared,
+                                  const ImageProcessor::PlanFor& plan) {
+    if (!plan) {
+        return {};
     }
-    // The caller thinks in the orientation the picture is shown in.
     const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    const QSize shown = turned ? declared.transposed() : declared;
-    QSize least = leastSize(shown);
-    if (!least.isValid()) {
+    return plan(turned ? declared.transposed() : declared);
+}
+
+// Asks the JPEG decoder to shrink while decoding when the caller needs less than the whole
+// (`least`, in the orientation the picture is shown in).
+void ShrinkOnLoad(QImageReader& reader, RawFormat format, QSize declared, QSize least) {
+    if (format != RawFormat::Jpeg || !least.isValid() || !declared.isValid()) {
         return;
     }
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
     if (turned) {
         least.transpose();
     }
@@ -250,8 +254,8 @@ QImage DecodeTurned(const QByteArray& bytes, const QImageReader& reader, RawForm
     return std::move(decoded.image);
 }
 
-BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSizeFor& leastSize,
-                     int turn, bool* turned, LoadError* error) {
+BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::PlanFor& plan, int turn,
+                     bool* turned, LoadError* error) {
     file.seek(0);
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -287,7 +291,11 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::LeastSiz
     if (declared.isValid() && qint64(declared.width()) * declared.height() > kMaxLoadPixels) {
         return Refuse(error, Kind::TooLarge, TooLargeText(declared));
     }
-    ShrinkOnLoad(reader, format, declared, leastSize);
+    const ImageProcessor::DecodePlan decodePlan = PlanOf(reader, declared, plan);
+    if (!decodePlan.refusal.isEmpty()) {
+        return Refuse(error, Kind::TooLarge, decodePlan.refusal);
+    }
+    ShrinkOnLoad(reader, format, declared, decodePlan.least);
     QString damaged;
     QImage image = DecodeTurned(bytes, reader, format, turn, &damaged);
     if (!damaged.isEmpty()) {
@@ -379,11 +387,20 @@ BitmapPtr LoadTodayFormat(QFile& file, RawFormat format, RawFormat* raw, LoadErr
     return bitmap;
 }
 
+// The plan of a picture whose decoder gives its size only with its pixels.
+BitmapPtr PlannedAfterDecoding(BitmapPtr bitmap, const ImageProcessor::PlanFor& plan,
+                               LoadError* error) {
+    if (!plan || bitmap->Image().isNull()) {
+        return bitmap;
+    }
+    const QString refusal = plan(bitmap->Image().size()).refusal;
+    return refusal.isEmpty() ? std::move(bitmap) : Refuse(error, Kind::TooLarge, refusal);
+}
+
 }  // namespace
 
-BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
-                                    const LeastSizeFor& leastSize, LoadError* error, int turn,
-                                    bool* turned) const {
+BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw, const PlanFor& plan,
+                                    LoadError* error, int turn, bool* turned) const {
     bool turnedHere = false;
     if (turned == nullptr) {
         turned = &turnedHere;
@@ -411,16 +428,16 @@ BitmapPtr ImageProcessor::LoadImage(const QString& path, RawFormat* raw,
     const MetafileKind metafile = SniffMetafile(head);
     if (const RawFormat today = SniffTodayFormat(head);
         metafile == MetafileKind::None && today != RawFormat::Undefined) {
-        return LoadTodayFormat(file, today, raw, error);
+        return PlannedAfterDecoding(LoadTodayFormat(file, today, raw, error), plan, error);
     }
     if (metafile == MetafileKind::None) {
-        return LoadWithQt(file, raw, leastSize, turn, turned, error);
+        return LoadWithQt(file, raw, plan, turn, turned, error);
     }
     BitmapPtr bitmap = LoadMetafile(file, error);
     if (raw != nullptr && !bitmap->Image().isNull()) {
         *raw = metafile == MetafileKind::Emf ? RawFormat::Emf : RawFormat::Wmf;
     }
-    return bitmap;
+    return PlannedAfterDecoding(std::move(bitmap), plan, error);
 }
 
 }  // namespace corvane

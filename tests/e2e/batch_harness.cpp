@@ -92,10 +92,13 @@ QString ReadPipe(int fd, const std::function<void(const QString&)>& onLine) {
 
 // Starts the program with stdout and stderr on the given descriptors. Between fork and exec the
 // child makes system calls only.
-pid_t Spawn(std::vector<char*>& argv, int outFd, int errFd, bool unprivileged) {
+pid_t Spawn(std::vector<char*>& argv, int outFd, int errFd, bool unprivileged,
+            std::uint64_t addressSpace) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        if (::dup2(outFd, 1) < 0 || ::dup2(errFd, 2) < 0 || (unprivileged && !DropPrivileges())) {
+        const struct rlimit limit { addressSpace, addressSpace };
+        if (::dup2(outFd, 1) < 0 || ::dup2(errFd, 2) < 0 || (unprivileged && !DropPrivileges()) ||
+            (addressSpace > 0 && ::setrlimit(RLIMIT_AS, &limit) != 0)) {
             ::_exit(127);
         }
         ::execv(argv[0], argv.data());
@@ -119,7 +122,8 @@ QString ReadAndClose(std::FILE* file) {
 }  // namespace
 
 BatchResult RunBatch(const QStringList& arguments,
-                     const std::function<void(const QString&, pid_t)>& onLine, bool unprivileged) {
+                     const std::function<void(const QString&, pid_t)>& onLine, bool unprivileged,
+                     std::uint64_t addressSpace) {
     std::vector<QByteArray> storage{CORVANE_BATCH};
     for (const QString& argument : arguments) {
         storage.push_back(EncodeNativeName(argument));  // names that are no UTF-8 keep their bytes
@@ -142,7 +146,7 @@ BatchResult RunBatch(const QStringList& arguments,
         ADD_FAILURE() << "cannot make the pipes for corvane-batch";
         return result;
     }
-    const pid_t pid = Spawn(argv, outPipe[1], ::fileno(errFile), unprivileged);
+    const pid_t pid = Spawn(argv, outPipe[1], ::fileno(errFile), unprivileged, addressSpace);
     ::close(outPipe[1]);
     if (pid < 0) {
         ::close(outPipe[0]);

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <sys/types.h>
+#include <cstdint>
 #include <functional>
 
 namespace corvane::test {
@@ -23,11 +24,12 @@ struct BatchResult {
 
 // Runs corvane-batch with the arguments. `onLine` sees each line of its standard output as it
 // comes (with the process id, e.g. to send a signal); `unprivileged` runs it as "nobody" when the
-// test runs as root. A run that takes longer than a generous time limit is killed and fails the
-// test.
+// test runs as root; `addressSpace` (bytes, 0: none) limits the address space it may map, as a
+// container's memory limit bounds what it may use. A run that takes longer than a generous time
+// limit is killed and fails the test.
 BatchResult RunBatch(const QStringList& arguments,
                      const std::function<void(const QString&, pid_t)>& onLine = {},
-                     bool unprivileged = false);
+                     bool unprivileged = false, std::uint64_t addressSpace = 0);
 
 // A small picture with a gradient, so that resampling and encoders have something to do.
 QImage TestPicture(int width, int height, QColor tint = QColor(200, 80, 40));

@@ -3,6 +3,7 @@
 // left out without being counted, no name whose bytes change.
 #include "e2e/batch_harness.h"
 #include "platform/native_names.h"
+#include "support/metadata_samples.h"
 
 #include <gtest/gtest.h>
 
@@ -358,6 +359,58 @@ TEST(BatchReliability, EveryFileThatGaveNothingIsNamedWithItsReason) {
     EXPECT_EQ(notes[0]["kind"].toString(), "write-failed");
     EXPECT_TRUE(
         notes[0]["text"].toString().endsWith(QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))));
+}
+
+// A small file that declares a large picture: a JPEG's frame header or a grey PNG's IHDR (CRC
+// made right) patched to the size.
+QByteArray Declaring(const char* format, quint16 width, quint16 height) {
+    QImage picture(8, 8, QImage::Format_Grayscale8);
+    picture.fill(90);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, format);
+    auto* data = reinterpret_cast<uchar*>(bytes.data());
+    if (qstrcmp(format, "jpeg") == 0) {
+        const qsizetype frame = bytes.indexOf("\xff\xc0");
+        qToBigEndian(height, data + frame + 5);
+        qToBigEndian(width, data + frame + 7);
+    } else {
+        constexpr qsizetype kIhdrType = 12;  // after the signature and the chunk's length
+        qToBigEndian<quint32>(width, data + kIhdrType + 4);
+        qToBigEndian<quint32>(height, data + kIhdrType + 8);
+        qToBigEndian<quint32>(Crc32(bytes.mid(kIhdrType, 17)), data + kIhdrType + 17);
+    }
+    return bytes;
+}
+
+// Turned by 45 degrees, a 3 KB JPEG declaring 20000 x 20000 took 7.65 GB and a grey PNG bomb of
+// 23170 x 23170 10.3 GB: within the pixel bound, far beyond what a container may use. Under a
+// limit they are refused from their headers, before their pictures are made; the run goes on.
+TEST(BatchReliability, PicturesTheProcessCannotHoldAreRefusedBeforeDecoding) {
+    if (!kMemoryIsMeasurable) {
+        GTEST_SKIP() << "a sanitizer maps terabytes of shadow memory: no address-space limit fits";
+    }
+    TempTree tree;
+    tree.WriteFile("src/declares.jpg", Declaring("jpeg", 20000, 20000));
+    tree.WriteFile("src/bomb.png", Declaring("png", 23170, 23170));
+    WritePicture(tree, "src/photo.png", 64, 48);
+    const QString out = tree.MakeFolder("out");
+    constexpr std::uint64_t kLimit = std::uint64_t(3) << 30;
+    const BatchResult run =
+        RunBatch({"-q", "--json", "--rotate", "45", "-f", "png", "-o", out, tree.Path("src")}, {},
+                 false, kLimit);
+    EXPECT_EQ(run.json.value("saved").toInt(), 1) << run.err.toStdString();
+    int refused = 0;
+    for (const QJsonValue note : run.json.value("notes").toArray()) {
+        const QJsonObject object = note.toObject();
+        EXPECT_EQ(object.value("kind").toString(), "too-large");
+        EXPECT_TRUE(object.value("text").toString().contains("more than the"))
+            << object.value("text").toString().toStdString();
+        ++refused;
+    }
+    EXPECT_EQ(refused, 2);
+    EXPECT_LT(run.peakKiB, 400 * 1024) << "a refused picture was made all the same";
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // A run shared by several workers looks exactly like a run on one: the same batches with 1 and
 // with 4 workers give the same output bytes under the same names, and the same report after
-// every message; a pause or a stop at any message of a 4-worker run takes effect where it does
-// on one worker, nothing is written after a stop, and a continued run ends with the same files.
+// every message, also when a memory budget of one byte keeps every helper waiting for room; a
+// pause or a stop at any message of a 4-worker run takes effect where it does on one worker,
+// nothing is written after a stop, and a continued run ends with the same files.
 #include "engine/pipeline.h"
 #include "engine/run_controller.h"
 #include "support/temp_tree.h"
@@ -200,7 +201,8 @@ protected:
     ParallelRun() { WriteSources(tree, GetParam().large); }
 
     // One run from Start to its end (a paused run is continued), acting as `act` says.
-    Seen Run(int workers, const Act& act = {}) {
+    // `budget`: the run's memory budget in bytes, 0 for the default.
+    Seen Run(int workers, const Act& act = {}, std::uint64_t budget = 0) {
         const QString out = tree.MakeFolder(QStringLiteral("out%1").arg(++runs_));
         FormState form;
         form.SetText(SourcePath, tree.Path("src"));
@@ -219,7 +221,7 @@ protected:
             form, view, mailbox, [] { return true; },
             [&] {
                 return std::make_unique<Pipeline>(processor, run->Settings(), run->RunWatermark(),
-                                                  workers);
+                                                  workers, RunMemory{budget, 0});
             });
         run = &controller;
         controller.MarkInitialised();
@@ -269,6 +271,9 @@ TEST_P(ParallelRun, FourWorkersShowAndWriteExactlyWhatOneDoes) {
     const Seen four = Run(4);
     EXPECT_EQ(four.shown, one.shown);
     EXPECT_EQ(Describe(four.outputs), Describe(one.outputs));
+    const Seen tight = Run(4, {}, 1);
+    EXPECT_EQ(tight.shown, one.shown);
+    EXPECT_EQ(Describe(tight.outputs), Describe(one.outputs));
 }
 
 INSTANTIATE_TEST_SUITE_P(Batches, ParallelRun, testing::ValuesIn(kBatches),
@@ -286,6 +291,8 @@ TEST_P(InterruptedRun, PauseAndStopTakeEffectAtTheSamePointsAsWithOneWorker) {
     ASSERT_GT(messages, 5);
     for (int at = 0; at < messages; ++at) {
         SCOPED_TRACE("message " + std::to_string(at));
+        // Every other point with a budget of one byte: helpers wait for room meanwhile.
+        const std::uint64_t budget = at % 2 == 0 ? 0 : 1;
         Outputs atStop;
         const Act stop = [&](RunController& run, int message, const QString& out) {
             if (message == at) {
@@ -295,7 +302,7 @@ TEST_P(InterruptedRun, PauseAndStopTakeEffectAtTheSamePointsAsWithOneWorker) {
         };
         const Seen stoppedOne = Run(1, stop);
         const Outputs atStopOne = atStop;
-        const Seen stoppedFour = Run(4, stop);
+        const Seen stoppedFour = Run(4, stop, budget);
         EXPECT_EQ(Describe(atStop), Describe(atStopOne));
         EXPECT_EQ(Describe(stoppedFour.outputs), Describe(stoppedOne.outputs));
         if (!GetParam().mosaicAtTheEnd) {
@@ -303,11 +310,14 @@ TEST_P(InterruptedRun, PauseAndStopTakeEffectAtTheSamePointsAsWithOneWorker) {
         }
 
         paused.reset();
-        const Seen continued = Run(4, [&](RunController& run, int message, const QString&) {
-            if (message == at) {
-                run.OnStartPauseContinue();
-            }
-        });
+        const Seen continued = Run(
+            4,
+            [&](RunController& run, int message, const QString&) {
+                if (message == at) {
+                    run.OnStartPauseContinue();
+                }
+            },
+            budget);
         // A pause at the last message comes after the last polling point: the run just ends.
         EXPECT_EQ(Describe(paused.value_or(whole.outputs)),
                   Describe(paused ? atStopOne : whole.outputs));

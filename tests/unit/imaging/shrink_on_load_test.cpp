@@ -41,7 +41,7 @@ TEST_P(ShrinkOnLoad, NeverBelowTheLeastSize) {
     QSize seen;
     const BitmapPtr image = ImageProcessor().LoadImage(path, nullptr, [&](QSize declared) {
         seen = declared;
-        return row.least;
+        return ImageProcessor::DecodePlan{row.least, {}};
     });
     ASSERT_TRUE(IsUsable(image.get()));
     EXPECT_EQ(seen, row.stored);
@@ -63,18 +63,35 @@ INSTANTIATE_TEST_SUITE_P(Rows, ShrinkOnLoad,
                                     test::SizeName(row.param.least);
                          });
 
-TEST(ShrinkOnLoadOther, FormatsThatCannotShrinkAreNotAsked) {
+// Every format is planned from the size it declares before it is decoded; only a JPEG shrinks,
+// and a refused picture is not decoded at all.
+TEST(ShrinkOnLoadOther, EveryFormatIsPlannedOnlyJpegShrinksARefusalDecodesNothing) {
     TempTree tree;
     QImage image(400, 300, QImage::Format_RGB32);
     image.fill(Qt::gray);
     image.save(tree.Path("p.png"));
-    bool asked = false;
-    const BitmapPtr loaded = ImageProcessor().LoadImage(tree.Path("p.png"), nullptr, [&](QSize) {
-        asked = true;
-        return QSize(10, 10);
-    });
-    EXPECT_FALSE(asked);
-    EXPECT_EQ(loaded->Image().size(), QSize(400, 300));
+    image.save(tree.Path("p.jpg"));
+    for (const char* name : {"p.png", "p.jpg"}) {
+        QSize seen;
+        const BitmapPtr kept =
+            ImageProcessor().LoadImage(tree.Path(name), nullptr, [&](QSize size) {
+                seen = size;
+                return ImageProcessor::DecodePlan{QSize(10, 10), {}};
+            });
+        EXPECT_EQ(seen, QSize(400, 300)) << name;
+        EXPECT_EQ(kept->Image().size(), QString(name) == "p.png" ? QSize(400, 300) : QSize(50, 37))
+            << name;
+        LoadError error;
+        const BitmapPtr refused = ImageProcessor().LoadImage(
+            tree.Path(name), nullptr,
+            [](QSize) {
+                return ImageProcessor::DecodePlan{{}, QStringLiteral("too much")};
+            },
+            &error);
+        EXPECT_FALSE(IsUsable(refused.get())) << name;
+        EXPECT_EQ(error.kind, LoadError::Kind::TooLarge) << name;
+        EXPECT_EQ(error.text, "too much") << name;
+    }
 }
 
 }  // namespace

@@ -25,8 +25,10 @@
 #include "engine/naming.h"
 #include "engine/processing_loop.h"
 #include "imaging/image_processor.h"
+#include "platform/memory_budget.h"
 #include "platform/work_pool.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,15 +38,30 @@ namespace corvane {
 
 class ReadAhead;
 struct PreparedFile;
+// Counts bytes for a file being made: a helper waits for room, the processing thread does not.
+// Nothing when the run is stopping and the file will not be used.
+using ClaimMemory = std::function<std::optional<MemoryBudget::Hold>(std::uint64_t bytes)>;
 
 // The workers of a run when none is asked for: one per core the process may run on.
 int DefaultWorkerCount();
+
+// The memory of a run. Files in flight (their pictures, decode buffers and encoded bytes) are
+// counted against `budget`: a helper waits for room before it decodes the next file, the
+// processing thread never waits. A file whose processing (decode, turned canvas, resized copy,
+// encoded outputs) would need more than `mostUsable` is refused as too large before it is
+// decoded.
+struct RunMemory {
+    std::uint64_t budget = 0;  // 0: DefaultMemoryBudget of the cores the process may use
+    // 0: four fifths of what the process may use (MemoryTheProcessMayUse); the rest is the
+    // process's own (libraries, the file's bytes, the decoders' tables).
+    std::uint64_t mostUsable = 0;
+};
 
 class Pipeline : public FileHandler {
 public:
     // `workers` threads share the run (1: the processing thread alone).
     Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
-             const WatermarkSettings& watermark, int workers = 1);
+             const WatermarkSettings& watermark, int workers = 1, RunMemory memory = {});
     ~Pipeline() override;
 
     bool BeginRun(ProcessingContext& context) override;
@@ -53,6 +70,9 @@ public:
     void ResumePending(ProcessingContext& context) override { ProcessFile(context); }
     void ProcessCurrentFile(ProcessingContext& context) override;
     void EndRun(ProcessingContext& context) override;
+
+    // The run's budget, for whoever wants to see what was held (tests, benchmarks).
+    const MemoryBudget& Budget() const { return *budget_; }
 
 private:
     enum class Output { Written, Failed, Abandoned };
@@ -68,13 +88,23 @@ private:
     void CutInto(std::vector<BitmapPtr>& tiles);
     // Loads a file, then turns and resizes it as the run says. Touches nothing of the pipeline,
     // so that helper threads prepare files ahead.
-    PreparedFile Prepare(const QString& file) const;
+    PreparedFile Prepare(const QString& file, const ClaimMemory& claim) const;
+    // The plan of a file from the size it declares: its least size, or why it is refused; the
+    // memory its processing needs is claimed into `memory`.
+    ImageProcessor::DecodePlan PlanFile(QSize declared, QSize* planned, const ClaimMemory& claim,
+                                        MemoryBudget::Hold* memory) const;
+    // The most memory processing a picture of `declared` size takes at once, by the run's turn,
+    // resize and formats; the decode at the size of `least` when that is valid.
+    std::uint64_t BytesToProcess(QSize declared, QSize least) const;
+    // Counts what a prepared file holds, instead of what its processing was expected to take.
+    void CountHeld(PreparedFile& prepared) const;
     void Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const;
     // True when every file is only made a PNG: a JPEG then goes from decoder to encoder a band of
     // rows at a time, never held whole.
     bool StreamsJpegToPng() const;
     // Makes `prepared` that way; false when the file is not such a JPEG.
-    bool StreamJpeg(const QString& file, PreparedFile& prepared) const;
+    bool StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,
+                    PreparedFile& prepared) const;
     // True when helpers encode a file's outputs: each is the whole picture in one format, the
     // same whatever the names and clashes turn out to be.
     bool EncodesAhead() const;
@@ -84,6 +114,8 @@ private:
     // and resize make of it. Invalid when the whole picture is needed. `planned` receives the
     // size the resize gives the whole picture.
     QSize LeastSizeFor(QSize declared, QSize* planned) const;
+    // The size the run's resize gives a picture of `size`; invalid when it gives none.
+    QSize ResizedSize(QSize size) const;
     // Ends the helper threads of a pass and gives kept picture memory back.
     void EndPass();
     void FinishFile(ProcessingContext& context);
@@ -133,6 +165,9 @@ private:
     OutputClaims claims_;
 
     const int workers_;
+    std::unique_ptr<MemoryBudget> budget_;
+    std::uint64_t mostUsable_;
+    MemoryBudget::Hold memory_;  // of the current file
     std::unique_ptr<ReadAhead> readAhead_;
     std::unique_ptr<WorkPool> pool_;  // during a pass with more than one worker
 };

@@ -76,22 +76,28 @@ struct EncodedFile {
 class ImageProcessor {
 public:
     // --- loading, formats, saving --------------------------------------------------------------
-    // Given the size a file declares (as it will be shown, EXIF orientation applied), the least
-    // size the picture is needed at; an invalid size when it is needed whole.
-    using LeastSizeFor = std::function<QSize(QSize declared)>;
+    // What the caller makes of a file, decided from the size it declares (as it will be shown,
+    // EXIF orientation applied) before anything is decoded.
+    struct DecodePlan {
+        QSize least;      // the least size the picture is needed at; invalid when needed whole
+        QString refusal;  // why it must not be decoded at all (too large); empty to go on
+    };
+    // Asked once per file that gives a picture: before decoding when the format declares its
+    // size first (JPEG, PNG and Qt's other formats), else with the decoded picture's size.
+    using PlanFor = std::function<DecodePlan(QSize declared)>;
     // Decodes a file, format decided from content; turned as its EXIF orientation says, with its
     // metadata (metadata.h) and colour profile. Gives
     // nullptr when nothing exists at the path; otherwise a bitmap whose status tells whether it
-    // decoded (so the caller tests it with IsUsable). `raw` receives the decoded format. With
-    // `leastSize`, a decoder that can shrink while decoding (JPEG: by 1/2, 1/4 or 1/8, nearly for
+    // decoded (so the caller tests it with IsUsable). `raw` receives the decoded format. A
+    // refusal of `plan` gives a TooLarge error with its text. With the plan's least size, a
+    // decoder that can shrink while decoding (JPEG: by 1/2, 1/4 or 1/8, nearly for
     // free) may give a smaller picture, never smaller than that size on either side. `error`
     // receives why nothing usable came out (kind None when the picture loaded). With `turn` (90,
     // 180 or 270), a JPEG that is decoded whole may be turned clockwise by that much as it is
     // decoded, exactly as RotateQuarter would turn it, so that its picture is held once instead
     // of twice; `turned` says whether it was (otherwise the picture is as without `turn`).
-    BitmapPtr LoadImage(const QString& path, RawFormat* raw = nullptr,
-                        const LeastSizeFor& leastSize = {}, LoadError* error = nullptr,
-                        int turn = 0, bool* turned = nullptr) const;
+    BitmapPtr LoadImage(const QString& path, RawFormat* raw = nullptr, const PlanFor& plan = {},
+                        LoadError* error = nullptr, int turn = 0, bool* turned = nullptr) const;
     // Writes one output file atomically; true when the file was written. Draws the run's
     // watermark first (onto a copy, so an image saved in several formats shows it once in each).
     // Creates the target's folder when missing. A file already under the name is replaced only
@@ -114,10 +120,13 @@ public:
     // is never held whole. Converted; Failed when the file is damaged (`error` says why); or
     // NotStreamed when this is not such a JPEG (another format, CMYK, turned by its EXIF
     // orientation, too large), for LoadImage to read as usual. The metadata goes in unless
-    // `stripMetadata`; `error->metadataProblem` says what of it could not be read.
+    // `stripMetadata`; `error->metadataProblem` says what of it could not be read. `plan` is
+    // asked as LoadImage asks it, once the header is read; its refusal fails the file as
+    // TooLarge.
     enum class Streamed { Converted, Failed, NotStreamed };
     Streamed StreamJpegToPng(const QString& path, bool stripMetadata, EncodedFile* encoded,
-                             LoadError* error, WorkPool* pool = nullptr) const;
+                             LoadError* error, WorkPool* pool = nullptr,
+                             const PlanFor& plan = {}) const;
     // Writes bytes of EncodeImage as SaveImage writes a file: atomically, folder made as needed.
     static WriteOutcome WriteEncoded(const QByteArray& bytes, const QString& path,
                                      IfExists ifExists);

@@ -1,0 +1,106 @@
+// What a file's processing takes in memory, told before its picture is decoded: a file that
+// could never be held is refused, and helpers wait for room in the run's budget.
+
+#include "engine/pipeline.h"
+#include "read_ahead.h"
+
+#include <QtMath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvane {
+namespace {
+
+// Every picture a run makes is ARGB32 or RGB32, or is made so before it is drawn.
+constexpr double kBytesPerPixel = 4.0;
+constexpr double kMiB = 1024.0 * 1024.0;
+
+double BytesOf(QSizeF size) {
+    return size.width() * size.height() * kBytesPerPixel;
+}
+
+// The size the JPEG decoder gives when it shrinks to no less than `least` (1/2, 1/4, 1/8).
+QSizeF DecodedSize(QSize declared, QSize least) {
+    int denominator = 1;
+    while (least.isValid() && denominator < 8 &&
+           declared.width() / (denominator * 2) >= least.width() &&
+           declared.height() / (denominator * 2) >= least.height()) {
+        denominator *= 2;
+    }
+    return QSizeF(declared.width() / denominator, declared.height() / denominator);
+}
+
+}  // namespace
+
+std::uint64_t Pipeline::BytesToProcess(QSize declared, QSize least) const {
+    QSizeF picture = DecodedSize(declared, least);
+    double peak = BytesOf(picture);
+    if (kind_ == OperationKind::DirectCopy) {
+        return static_cast<std::uint64_t>(peak);
+    }
+    if (settings_.rotate && settings_.rotateAngle != 0.0) {
+        // The turned picture is made beside the one it is turned from; drawing a turn by another
+        // angle than a quarter also makes a premultiplied copy of the source.
+        const double radians = qDegreesToRadians(settings_.rotateAngle);
+        const double cosine = std::abs(std::cos(radians));
+        const double sine = std::abs(std::sin(radians));
+        const QSizeF turned(picture.width() * cosine + picture.height() * sine,
+                            picture.width() * sine + picture.height() * cosine);
+        const bool quarter = ImageProcessor::QuarterTurnOf(float(settings_.rotateAngle)) != 0;
+        peak = std::max(peak, (quarter ? 1.0 : 2.0) * BytesOf(picture) + BytesOf(turned));
+        picture = turned;
+    }
+    if (settings_.resize) {
+        const QSize from(static_cast<int>(std::min(picture.width(), 1e9)),
+                         static_cast<int>(std::min(picture.height(), 1e9)));
+        const QSize to = ResizedSize(from);
+        if (to.isValid()) {
+            peak = std::max(peak, BytesOf(picture) + BytesOf(to));
+            picture = to;
+        }
+    }
+    // Encoded outputs are held beside the picture (a watermarked copy too); no encoder gives
+    // more bytes than the picture holds by much.
+    const double outputs = std::max<std::size_t>(formats_.size(), 1) + (watermark_.on ? 1 : 0);
+    peak = std::max(peak, BytesOf(picture) * (1.0 + outputs));
+    return static_cast<std::uint64_t>(std::min(peak, 9.0e18));
+}
+
+ImageProcessor::DecodePlan Pipeline::PlanFile(QSize declared, QSize* planned,
+                                              const ClaimMemory& claim,
+                                              MemoryBudget::Hold* memory) const {
+    ImageProcessor::DecodePlan plan;
+    if (!declared.isValid()) {
+        return plan;  // counted once it is decoded
+    }
+    plan.least = LeastSizeFor(declared, planned);
+    const std::uint64_t whole = BytesToProcess(declared, {});
+    if (whole > mostUsable_) {
+        plan.refusal = QStringLiteral(
+                           "processing the %1 x %2 picture would take %3 MiB at once, "
+                           "more than the %4 MiB this process may use")
+                           .arg(declared.width())
+                           .arg(declared.height())
+                           .arg(std::ceil(double(whole) / kMiB), 0, 'f', 0)
+                           .arg(std::floor(double(mostUsable_) / kMiB), 0, 'f', 0);
+        return plan;
+    }
+    std::optional<MemoryBudget::Hold> hold = claim(BytesToProcess(declared, plan.least));
+    if (!hold) {
+        plan.refusal = QStringLiteral("the run stopped before the picture was decoded");
+        return plan;
+    }
+    *memory = std::move(*hold);
+    return plan;
+}
+
+void Pipeline::CountHeld(PreparedFile& prepared) const {
+    std::uint64_t held = prepared.image ? std::uint64_t(prepared.image->Image().sizeInBytes()) : 0;
+    for (const std::optional<EncodedFile>& encoded : prepared.encoded) {
+        held += encoded ? std::uint64_t(encoded->bytes.size()) : 0;
+    }
+    prepared.memory.SetTo(held, *budget_);
+}
+
+}  // namespace corvane
