@@ -27,7 +27,8 @@ inline QString EmptyFileTree(const QString& name, int folders, int filesPerFolde
         const QString dir = path + folderName(folder);
         QDir().mkpath(dir);
         for (int file = 0; file < filesPerFolder; ++file) {
-            const QByteArray fileName = QFile::encodeName(dir + QStringLiteral("IMG_%1.jpg").arg(file));
+            const QByteArray fileName =
+                QFile::encodeName(dir + QStringLiteral("IMG_%1.jpg").arg(file));
             ::close(::open(fileName.constData(), O_CREAT | O_WRONLY, 0644));
         }
     }

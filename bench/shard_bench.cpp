@@ -56,7 +56,11 @@ void BM_PartitionOfAMillionFiles(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * qint64(files.size()));
 }
-BENCHMARK(BM_PartitionOfAMillionFiles)->Arg(0)->Arg(1)->ArgName("structure")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PartitionOfAMillionFiles)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("structure")
+    ->Unit(benchmark::kMillisecond);
 
 const QString& MillionTree() {
     static const QString root =

@@ -26,8 +26,8 @@ Outcome OutcomeOf(RunOutcome outcome) {
 }
 
 int ExitStatusOf(const QString& outcomeName) {
-    for (const RunOutcome outcome : {RunOutcome::Complete, RunOutcome::Partial, RunOutcome::Stopped,
-                                     RunOutcome::Refused}) {
+    for (const RunOutcome outcome :
+         {RunOutcome::Complete, RunOutcome::Partial, RunOutcome::Stopped, RunOutcome::Refused}) {
         if (OutcomeOf(outcome).name == outcomeName) {
             return OutcomeOf(outcome).exitStatus;
         }

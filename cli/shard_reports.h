@@ -23,8 +23,8 @@ struct ShardRecord {
     int listedHidden = 0;
     QString fingerprint;
     qint64 bytes = 0;
-    int kind = 0;                          // the run's OperationKind
-    QHash<QString, qsizetype> position;    // share file -> place in the listing
+    int kind = 0;                        // the run's OperationKind
+    QHash<QString, qsizetype> position;  // share file -> place in the listing
 };
 
 // Adds the "shard" object to a shard's report and an "index" to each note: the place of its file

@@ -81,7 +81,8 @@ bool PlainText(const QString& text) {
 
 // The longest extension an output can have, in UTF-16 units and in bytes.
 std::pair<qsizetype, qsizetype> LongestExtension(const PathList& files,
-                                                 const BatchSettings& settings, OperationKind kind) {
+                                                 const BatchSettings& settings,
+                                                 OperationKind kind) {
     qsizetype units = 0;
     qsizetype bytes = 0;
     const auto consider = [&](QStringView extension) {
@@ -147,8 +148,8 @@ Rules RulesOf(const PathList& files, const BatchSettings& settings) {
         case LongNameStrategy::Abandon:
             break;
     }
-    rules.wholeFolders = !PlainText(rules.text) ||
-                         (rules.fold != Fold::None && !FoldAnalysable(rules, files, settings, kind));
+    rules.wholeFolders = !PlainText(rules.text) || (rules.fold != Fold::None &&
+                                                    !FoldAnalysable(rules, files, settings, kind));
     rules.text = rules.text.toCaseFolded();  // the forms are compared case-folded
     return rules;
 }

@@ -140,7 +140,8 @@ std::optional<QString> SharedOutputRefusal(const PathList& listing, const PathLi
     // Outputs go to the output folder itself, and below it when the structure is copied.
     const auto inOutput = [&](const QString& folder) {
         const std::optional<QString> path = CanonicalPath(folder);
-        return path && (*path == *output || (settings.copyFolderStructure && path->startsWith(below)));
+        return path &&
+               (*path == *output || (settings.copyFolderStructure && path->startsWith(below)));
     };
     const auto refusal = [&](const QString& folder) {
         return QStringLiteral(

@@ -64,20 +64,18 @@ TEST_P(FilesFrom, ListedFilesRunAsIfNamedOnTheCommandLine) {
     EXPECT_FALSE(TreeBelow(tree.Path("listed")).isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, FilesFrom,
-                         ::testing::Values(ListRow{"NUL separated", '\0', false, true},
-                                           ListRow{"line separated", '\n', false, false},
-                                           ListRow{"NUL separated on standard input", '\0', true,
-                                                   true},
-                                           ListRow{"line separated on standard input", '\n', true,
-                                                   false}),
-                         test::kRowName);
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FilesFrom,
+    ::testing::Values(ListRow{"NUL separated", '\0', false, true},
+                      ListRow{"line separated", '\n', false, false},
+                      ListRow{"NUL separated on standard input", '\0', true, true},
+                      ListRow{"line separated on standard input", '\n', true, false}),
+    test::kRowName);
 
 TEST(FilesFrom, AListThatCannotBeReadIsRefused) {
     TempTree tree;
-    const BatchResult result =
-        RunBatch({"-q", "-f", "png", "-o", tree.MakeFolder("out"), "--files-from",
-                  tree.Path("no-such-list")});
+    const BatchResult result = RunBatch({"-q", "-f", "png", "-o", tree.MakeFolder("out"),
+                                         "--files-from", tree.Path("no-such-list")});
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_TRUE(result.err.contains("--files-from")) << result.err.toStdString();
     EXPECT_TRUE(TreeBelow(tree.Path("out")).isEmpty());

@@ -154,8 +154,8 @@ protected:
     }
 
     QStringList Arguments(const QString& out) const {
-        return GetParam().options + QStringList{"-q", "--json", "--threads", "1", "-r", "-o", out,
-                                                tree.Path("src")};
+        return GetParam().options +
+               QStringList{"-q", "--json", "--threads", "1", "-r", "-o", out, tree.Path("src")};
     }
 
     TempTree tree;
@@ -181,7 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
         ShardRow{"two formats, suffixes, structure copy",
                  {"-f", "png,bmp", "--on-clash", "suffix", "--on-long-name", "fold-suffix",
                   "--name-limit", "60", "--keep-structure"}},
-        ShardRow{"tiles over written names", {"-f", "png", "--cut", "2x2", "--on-clash", "overwrite"}},
+        ShardRow{"tiles over written names",
+                 {"-f", "png", "--cut", "2x2", "--on-clash", "overwrite"}},
         ShardRow{"tiles by cell", {"-f", "gif", "--cut-cell", "5x5", "--name-limit", "60"}},
         ShardRow{"tiles, names given up",
                  {"-f", "png", "--cut", "3x1", "--on-long-name", "skip", "--name-limit", "40"}},
@@ -198,7 +199,8 @@ TEST(MergeReports, AddUpOnlyWhenTheyMakeOneRun) {
     TempTree tree;
     WriteAdversarialTree(tree);
     const QStringList options{"-q", "--json", "-r", "-f", "png", "-o"};
-    const BatchResult one = RunBatch(options + QStringList{tree.MakeFolder("whole"), tree.Path("src")});
+    const BatchResult one =
+        RunBatch(options + QStringList{tree.MakeFolder("whole"), tree.Path("src")});
     QStringList reports;
     for (int k = 0; k < 2; ++k) {
         const BatchResult shard =
@@ -206,8 +208,8 @@ TEST(MergeReports, AddUpOnlyWhenTheyMakeOneRun) {
                                            QStringLiteral("%1/2").arg(k)});
         reports << tree.WriteFile(QStringLiteral("report-%1.json").arg(k), shard.out.toUtf8());
     }
-    const BatchResult other =
-        RunBatch(options + QStringList{tree.MakeFolder("other"), tree.Path("src/f"), "--shard", "1/2"});
+    const BatchResult other = RunBatch(
+        options + QStringList{tree.MakeFolder("other"), tree.Path("src/f"), "--shard", "1/2"});
     const QString otherReport = tree.WriteFile("other.json", other.out.toUtf8());
 
     const BatchResult merged = RunBatch(QStringList{"--merge-reports"} + reports);
@@ -217,9 +219,9 @@ TEST(MergeReports, AddUpOnlyWhenTheyMakeOneRun) {
     EXPECT_EQ(merged.exitCode, one.exitCode);
     ExpectSameTree(tree.Path("whole"), tree.Path("sharded"));
 
-    for (const QStringList& wrong : {QStringList{reports[0]}, QStringList{reports[0], reports[0]},
-                                     QStringList{reports[0], otherReport},
-                                     QStringList{tree.Path("src/notes.txt")}}) {
+    for (const QStringList& wrong :
+         {QStringList{reports[0]}, QStringList{reports[0], reports[0]},
+          QStringList{reports[0], otherReport}, QStringList{tree.Path("src/notes.txt")}}) {
         const BatchResult refused = RunBatch(QStringList{"--merge-reports"} + wrong);
         EXPECT_EQ(refused.exitCode, 3) << wrong.join(' ').toStdString();
         EXPECT_TRUE(refused.out.isEmpty());

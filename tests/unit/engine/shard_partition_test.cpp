@@ -64,8 +64,8 @@ TEST_P(CompetingFiles, ShareAGroupAndOthersStayApart) {
     const std::vector<std::uint32_t> group = NameCompetitionGroups(Sources(row.files), settings);
     ASSERT_EQ(group.size(), static_cast<std::size_t>(row.files.size()));
     for (const auto& [a, b] : row.together) {
-        EXPECT_EQ(group[a], group[b]) << row.files[a].toStdString() << " and "
-                                      << row.files[b].toStdString() << " compete";
+        EXPECT_EQ(group[a], group[b])
+            << row.files[a].toStdString() << " and " << row.files[b].toStdString() << " compete";
     }
     for (const auto& [a, b] : row.apart) {
         EXPECT_NE(group[a], group[b]) << row.files[a].toStdString() << " and "
@@ -89,68 +89,101 @@ const QString kUndecodable = QString(QChar(0xDC80)) + QStringLiteral("x");  // a
 INSTANTIATE_TEST_SUITE_P(
     Rows, CompetingFiles,
     ::testing::Values(
-        GroupRow{"same stem in many folders", kPlain, {"a/x.jpg", "b/x.jpg", "c/x.png", "y.jpg"},
-                 {{0, 1}, {0, 2}}, {{0, 3}}},
-        GroupRow{"a literal clash prefix", kPlain,
+        GroupRow{"same stem in many folders",
+                 kPlain,
+                 {"a/x.jpg", "b/x.jpg", "c/x.png", "y.jpg"},
+                 {{0, 1}, {0, 2}},
+                 {{0, 3}}},
+        GroupRow{"a literal clash prefix",
+                 kPlain,
                  {"_CVN_x.jpg", "a/x.jpg", "b/x.jpg", "_CVN__CVN_y.jpg", "y.gif"},
                  {{0, 1}, {0, 2}, {3, 4}},
                  {{0, 3}}},
         // Shared storage may ignore case (SMB): "X.PNG" and "x.PNG" are one name there.
-        GroupRow{"names in other cases", kPlain, {"x.JPG", "x.jpg", "X.jpg", "_cvn_X.png", "y.jpg"},
+        GroupRow{"names in other cases",
+                 kPlain,
+                 {"x.JPG", "x.jpg", "X.jpg", "_cvn_X.png", "y.jpg"},
                  {{0, 1}, {0, 2}, {0, 3}},
                  {{0, 4}}},
-        GroupRow{"folders in other cases", kCopyStructure, {"a/x.jpg", "A/x.jpg", "b/x.jpg"},
+        GroupRow{"folders in other cases",
+                 kCopyStructure,
+                 {"a/x.jpg", "A/x.jpg", "b/x.jpg"},
                  {{0, 1}},
                  {{0, 2}}},
-        GroupRow{"structure copy keeps folders apart", kCopyStructure,
-                 {"a/x.jpg", "b/x.jpg", "a/x.png"}, {{0, 2}}, {{0, 1}}},
-        GroupRow{"camera names stay apart", kCut,
-                 {"DSC_1234.jpg", "DSC_1235.jpg", "IMG_0001.jpg", "IMG_0002.jpg"}, {},
+        GroupRow{"structure copy keeps folders apart",
+                 kCopyStructure,
+                 {"a/x.jpg", "b/x.jpg", "a/x.png"},
+                 {{0, 2}},
+                 {{0, 1}}},
+        GroupRow{"camera names stay apart",
+                 kCut,
+                 {"DSC_1234.jpg", "DSC_1235.jpg", "IMG_0001.jpg", "IMG_0002.jpg"},
+                 {},
                  {{0, 1}, {2, 3}}},
-        GroupRow{"a tile's name", kCut, {"x.jpg", "x_3.jpg", "x_5.jpg", "x_0003.jpg", "x_1_2.jpg"},
+        GroupRow{"a tile's name",
+                 kCut,
+                 {"x.jpg", "x_3.jpg", "x_5.jpg", "x_0003.jpg", "x_1_2.jpg"},
                  {{0, 1}},
                  {{0, 2}, {0, 3}, {0, 4}}},
-        GroupRow{"an overwrite counter", kOverwrite,
+        GroupRow{"an overwrite counter",
+                 kOverwrite,
                  {"x.jpg", "x.png", "x_1.jpg", "x_1_1.jpg", "x_01.jpg", "y_1.jpg"},
                  {{0, 1}, {0, 2}, {2, 3}},
                  {{0, 4}, {0, 5}}},
-        GroupRow{"a tile of a clash-text stem", kCut, {"_CVN.jpg", "5.jpg", "05.jpg", "x.jpg"},
+        GroupRow{"a tile of a clash-text stem",
+                 kCut,
+                 {"_CVN.jpg", "5.jpg", "05.jpg", "x.jpg"},
                  {{0, 1}},
                  {{0, 2}, {0, 3}}},
-        GroupRow{"hidden files", kCut, {".png", "_1.png", ".hidden.png", "x.png"}, {{0, 1}},
+        GroupRow{"hidden files",
+                 kCut,
+                 {".png", "_1.png", ".hidden.png", "x.png"},
+                 {{0, 1}},
                  {{0, 2}, {0, 3}}},
-        GroupRow{"names that are not UTF-8", kPlain,
-                 {"a/" + kUndecodable + ".jpg", "b/" + kUndecodable + ".jpg", "x.jpg"}, {{0, 1}},
+        GroupRow{"names that are not UTF-8",
+                 kPlain,
+                 {"a/" + kUndecodable + ".jpg", "b/" + kUndecodable + ".jpg", "x.jpg"},
+                 {{0, 1}},
                  {{0, 2}}},
-        GroupRow{"long names whose folded cores meet", kShortLimit,
+        GroupRow{"long names whose folded cores meet",
+                 kShortLimit,
                  {"a" + kLong + "_same_end_of_twenty_four.jpg",
                   "b" + kLong + "_same_end_of_twenty_four.jpg", "c" + kLong + "_other_end.jpg"},
                  {{0, 1}},
                  {{0, 2}}},
-        GroupRow{"long names and a tile's folded core", [](BatchSettings& s) {
+        GroupRow{"long names and a tile's folded core",
+                 [](BatchSettings& s) {
                      kShortLimit(s);
                      kCutFolding(s);
                  },
                  {kLong + "_tiles_of_this_one.jpg", kLong + "_tiles_of_this_one_4.jpg", "x.jpg"},
                  {{0, 1}},
                  {{0, 2}}},
-        GroupRow{"the fold marker in a stem takes the folder", kPlain,
-                 {"x_CVN_y.jpg", "a.jpg", "b.jpg"}, {{0, 1}, {1, 2}}, {}},
-        GroupRow{"the fold marker without folding", [](BatchSettings& s) {
-                     s.longNameStrategy = LongNameStrategy::Abandon;
-                 },
-                 {"x_CVN_y.jpg", "a.jpg", "b.jpg"}, {}, {{0, 1}, {1, 2}}},
-        GroupRow{"another clash text with folding takes the folder", [](BatchSettings& s) {
-                     s.clashPrefix = QStringLiteral("copy_");
-                 },
-                 {"a.jpg", "b.jpg"}, {{0, 1}}, {}},
-        GroupRow{"a dotless copy", kCopy, {"README", "_CVN_README", "README.txt", "LICENSE"},
+        GroupRow{"the fold marker in a stem takes the folder",
+                 kPlain,
+                 {"x_CVN_y.jpg", "a.jpg", "b.jpg"},
+                 {{0, 1}, {1, 2}},
+                 {}},
+        GroupRow{"the fold marker without folding",
+                 [](BatchSettings& s) { s.longNameStrategy = LongNameStrategy::Abandon; },
+                 {"x_CVN_y.jpg", "a.jpg", "b.jpg"},
+                 {},
+                 {{0, 1}, {1, 2}}},
+        GroupRow{"another clash text with folding takes the folder",
+                 [](BatchSettings& s) { s.clashPrefix = QStringLiteral("copy_"); },
+                 {"a.jpg", "b.jpg"},
+                 {{0, 1}},
+                 {}},
+        GroupRow{"a dotless copy",
+                 kCopy,
+                 {"README", "_CVN_README", "README.txt", "LICENSE"},
                  {{0, 1}, {0, 2}},
                  {{0, 3}}},
-        GroupRow{"a run that combines", [](BatchSettings& s) {
-                     s.operationKind = OperationKind::Combine;
-                 },
-                 {"a.jpg", "b.jpg"}, {{0, 1}}, {}}),
+        GroupRow{"a run that combines",
+                 [](BatchSettings& s) { s.operationKind = OperationKind::Combine; },
+                 {"a.jpg", "b.jpg"},
+                 {{0, 1}},
+                 {}}),
     test::kRowName);
 
 // One run, as the pipeline names its outputs, with every name each file looks at or takes
@@ -274,9 +307,9 @@ private:
     }
 
     BatchSettings RandomSettings() {
-        BatchSettings s = Settings(OneOf<OperationKind>(
-            {OperationKind::Plain, OperationKind::CutCount, OperationKind::CutCell,
-             OperationKind::DirectCopy}));
+        BatchSettings s =
+            Settings(OneOf<OperationKind>({OperationKind::Plain, OperationKind::CutCount,
+                                           OperationKind::CutCell, OperationKind::DirectCopy}));
         s.savePath = savePath_;
         if (s.operationKind == OperationKind::DirectCopy) {
             s.formats.clear();
@@ -288,14 +321,13 @@ private:
         s.cutColumns = Pick(1, 4);
         s.cutRows = Pick(1, 3);
         s.copyFolderStructure = Pick(0, 2) == 0;
-        s.clashStrategy = OneOf<ClashStrategy>(
-            {ClashStrategy::Prefix, ClashStrategy::Prefix, ClashStrategy::Suffix,
-             ClashStrategy::Overwrite});
+        s.clashStrategy = OneOf<ClashStrategy>({ClashStrategy::Prefix, ClashStrategy::Prefix,
+                                                ClashStrategy::Suffix, ClashStrategy::Overwrite});
         s.clashPrefix = OneOf<QString>({"_CVN_", "_CVN_", "", "copy_", "_"});
         s.clashSuffix = OneOf<QString>({"_CVN", "_CVN", "_copy"});
-        s.longNameStrategy = OneOf<LongNameStrategy>(
-            {LongNameStrategy::FoldPrefix, LongNameStrategy::FoldPrefix,
-             LongNameStrategy::FoldSuffix, LongNameStrategy::Abandon});
+        s.longNameStrategy =
+            OneOf<LongNameStrategy>({LongNameStrategy::FoldPrefix, LongNameStrategy::FoldPrefix,
+                                     LongNameStrategy::FoldSuffix, LongNameStrategy::Abandon});
         s.nameLengthLimit = OneOf<int>({20, 40, 64, 80, 218});
         return s;
     }
@@ -303,9 +335,26 @@ private:
     QString RandomFolder() { return OneOf<QString>({"", "", "a/", "b/", "a/c/"}); }
 
     QString RandomStem() {
-        static const std::vector<QString> pieces = {
-            "x", "y", "ab", "_CVN_", "_CVN", "CVN_", "L_", "_1", "_2", "_12", "_0", "1", "5",
-            "_", "-", "中文", QString(QChar(0xDC80)), "_CVN_L_1_", "_copy", "copy_"};
+        static const std::vector<QString> pieces = {"x",
+                                                    "y",
+                                                    "ab",
+                                                    "_CVN_",
+                                                    "_CVN",
+                                                    "CVN_",
+                                                    "L_",
+                                                    "_1",
+                                                    "_2",
+                                                    "_12",
+                                                    "_0",
+                                                    "1",
+                                                    "5",
+                                                    "_",
+                                                    "-",
+                                                    "中文",
+                                                    QString(QChar(0xDC80)),
+                                                    "_CVN_L_1_",
+                                                    "_copy",
+                                                    "copy_"};
         QString stem;
         if (Pick(0, 3) == 0) {
             stem = QString(Pick(10, 90), QChar(u'a' + Pick(0, 2)));
@@ -331,8 +380,8 @@ private:
         }
         QString stem = FileStem(file);
         const bool prefix = s.clashStrategy != ClashStrategy::Suffix;
-        const QString text = prefix ? (s.clashPrefix.isEmpty() ? "_CVN_" : s.clashPrefix)
-                                    : s.clashSuffix;
+        const QString text =
+            prefix ? (s.clashPrefix.isEmpty() ? "_CVN_" : s.clashPrefix) : s.clashSuffix;
         for (int k = Pick(1, 60); k > 0; --k) {
             c.existing.insert(folder + stem + QStringLiteral(".PNG"));
             stem = prefix ? text + stem : stem + text;
@@ -432,8 +481,8 @@ TEST(ShardAssignment, SharesAreBalancedByBytesNotByCount) {
 
 TEST(ShardAssignment, ARunThatCombinesGoesWholeToTheFirstShard) {
     const PathList files = ManyFiles(20);
-    for (const OperationKind kind : {OperationKind::Combine, OperationKind::CutCountCombine,
-                                     OperationKind::CutCellCombine}) {
+    for (const OperationKind kind :
+         {OperationKind::Combine, OperationKind::CutCountCombine, OperationKind::CutCellCombine}) {
         const std::vector<int> shard =
             AssignShards(files, std::vector<qint64>(files.size(), 1), Settings(kind), 4);
         EXPECT_TRUE(std::all_of(shard.begin(), shard.end(), [](int k) { return k == 0; }));
