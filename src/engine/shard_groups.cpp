@@ -22,8 +22,9 @@
 // marker, clash texts with digits or dots, other clash texts with folding, tiny limits) are not
 // analysed: their whole output folder becomes one group.
 //
-// Stems, clash texts and output folders are compared case-folded: the output folder may lie on
-// storage that ignores case, where "X.PNG" is "x.PNG".
+// Stems, clash texts and output folders are compared regardless of case (anchors hash the
+// case-folded text): the output folder may lie on storage that ignores case (SMB shares, some NAS
+// exports), where "X.PNG" is "x.PNG".
 
 #include "engine/shards.h"
 
@@ -150,7 +151,6 @@ Rules RulesOf(const PathList& files, const BatchSettings& settings) {
     }
     rules.wholeFolders = !PlainText(rules.text) || (rules.fold != Fold::None &&
                                                     !FoldAnalysable(rules, files, settings, kind));
-    rules.text = rules.text.toCaseFolded();  // the forms are compared case-folded
     return rules;
 }
 
@@ -166,11 +166,11 @@ QStringView NormalForm(QStringView stem, const Rules& rules) {
         return stem;
     }
     if (rules.prefixClash) {
-        while (stem.startsWith(rules.text)) {
+        while (stem.startsWith(rules.text, Qt::CaseInsensitive)) {
             stem = stem.mid(rules.text.size());
         }
     } else {
-        while (stem.endsWith(rules.text)) {
+        while (stem.endsWith(rules.text, Qt::CaseInsensitive)) {
             stem.chop(rules.text.size());
         }
     }
@@ -210,10 +210,16 @@ bool Unanalysed(QStringView form, const Rules& rules) {
 
 enum class Tag : std::uint8_t { Form, LongEnd, LongTileEnd, LongStart, Bare };
 
+// Of the text case-folded, code point by code point, without making a folded copy.
 std::uint64_t AnchorOf(Tag tag, std::uint32_t folder, QStringView text) {
     std::uint64_t hash = 0xcbf29ce484222325ULL ^ (std::uint64_t(tag) << 56) ^ folder;
-    for (const QChar c : text) {
-        hash = (hash ^ c.unicode()) * 0x100000001b3ULL;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t point = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            point = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        hash = (hash ^ QChar::toCaseFolded(point)) * 0x100000001b3ULL;
     }
     return hash ^ (hash >> 29);
 }
@@ -324,7 +330,7 @@ void RegisterForms(const std::vector<FileForm>& forms, const Rules& rules, Group
             continue;
         }
         groups.Meet(AnchorOf(Tag::Form, folder, form), i);
-        if (specialPrefix && form == special) {
+        if (specialPrefix && form.compare(special, Qt::CaseInsensitive) == 0) {
             // Its tile "<text less _>_<n>" becomes the text and n: the bare counter's form.
             groups.Meet(AnchorOf(Tag::Bare, folder, {}), i);
         }
@@ -387,15 +393,10 @@ std::vector<std::uint32_t> NameCompetitionGroups(const PathList& files,
     }
     const Rules rules = RulesOf(files, settings);
     OutputFolders folders(settings);
-    // Case-folded, so that names that meet on a file system that ignores case (SMB shares, some
-    // NAS exports) meet here too.
-    std::vector<QString> stems;
-    stems.reserve(files.size());
     std::vector<FileForm> forms;
     forms.reserve(files.size());
     for (const QString& file : files) {
-        stems.push_back(StemOf(file).toString().toCaseFolded());
-        forms.push_back({folders.Of(file), NormalForm(stems.back(), rules)});
+        forms.push_back({folders.Of(file), NormalForm(StemOf(file), rules)});
     }
     Groups groups(files.size());
     std::vector<bool> wholeFolder(folders.Count(), rules.wholeFolders);
