@@ -419,64 +419,54 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
 }
 
 QString BatchUsage() {
-    // The dialog's names of the options, in the language the messages are in.
+    const QString usage = QStringLiteral(
+        "usage: corvane-batch [options] SOURCE...\n"
+        "  one folder SOURCE: single path (%1); several SOURCEs, any file among them, or "
+        "--multi: multi path (%2)\n"
+        "\n"
+        "Options:\n"
+        "  -r, --recursive              include subfolders\n"
+        "  -o, --output DIR             output folder (%3), must exist, as in the dialog\n"
+        "  -f, --format LIST            png,bmp,jpeg,gif,tiff,emf,wmf (jpg and tif accepted), all, "
+        "or none; and webp (lossy, libwebp's default quality 75) and avif (lossy, libheif's AV1 "
+        "default quality 50), which all does not include\n"
+        "      --same-format            %4\n"
+        "      --copy                   %5\n"
+        "      --keep-structure         %6\n"
+        "      --on-clash MODE          prefix[=TEXT] (default, TEXT \"_CVN_\"), suffix[=TEXT] "
+        "(TEXT \"_CVN\"), overwrite\n"
+        "      --name-limit N           default 218\n"
+        "      --on-long-name MODE      fold-prefix (default), fold-suffix, skip\n"
+        "      --rotate ANGLE           90, 180, 270, or any other angle (custom angle)\n"
+        "      --background COLOUR      #RRGGBB, the background of a custom angle (default "
+        "#FFFFFF)\n"
+        "      --resize-ratio R | --resize WxH (0 for the free side) | --long-edge L\n"
+        "      --cut NxM (blocks across x down) | --cut-cell WxH\n"
+        "      --combine NxM\n"
+        "      --watermark-text TEXT | --watermark-image FILE\n"
+        "      --strip-metadata         write no EXIF, XMP, IPTC or comment into the outputs (kept "
+        "by default in JPEG, PNG, TIFF, WebP and AVIF)\n"
+        "      --json                   print the final report as one JSON object on stdout\n"
+        "  -q, --quiet                  no progress display\n"
+        "      --lang LANG              en: messages in English; zh: in Chinese (default: "
+        "CORVANE_LANG, else the locale's language: English for en_*, Chinese for any other)\n"
+        "      --threads N              N read-ahead helpers, N-1 threads deflating PNG rows and "
+        "the processing thread (default N: the cores the process may run on; 1: one file at a "
+        "time, no helper); up to N pictures are in memory at once, so large pictures on many "
+        "cores want a smaller N; the outputs are the same whatever N\n"
+        "  -h, --help                   print this help and exit\n"
+        "      --version                print the version and exit\n"
+        "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");
+    // The dialog's names of the options, in the language of the messages.
     const auto name = [](const char* caption) {
         return QCoreApplication::translate("corvane", caption);
     };
-    return QStringLiteral(
-               "usage: corvane-batch [options] SOURCE...\n"
-               "  one folder SOURCE: single path (%1); several SOURCEs, any file among them, or "
-               "--multi: multi path (%2)\n"
-               "\n"
-               "Options:\n"
-               "  -r, --recursive              include subfolders\n"
-               "  -o, --output DIR             output folder (%3), must exist, as in the dialog\n"
-               "  -f, --format LIST            png,bmp,jpeg,gif,tiff,emf,wmf (jpg and tif "
-               "accepted), all, "
-               "or none; and webp (lossy, libwebp's default quality 75) and avif (lossy, libheif's "
-               "AV1 "
-               "default quality 50), which all does not include\n"
-               "      --same-format            %4\n"
-               "      --copy                   %5\n"
-               "      --keep-structure         %6\n"
-               "      --on-clash MODE          prefix[=TEXT] (default, TEXT \"_CVN_\"), "
-               "suffix[=TEXT] "
-               "(TEXT \"_CVN\"), overwrite\n"
-               "      --name-limit N           default 218\n"
-               "      --on-long-name MODE      fold-prefix (default), fold-suffix, skip\n"
-               "      --rotate ANGLE           90, 180, 270, or any other angle (custom angle)\n"
-               "      --background COLOUR      #RRGGBB, the background of a custom angle (default "
-               "#FFFFFF)\n"
-               "      --resize-ratio R | --resize WxH (0 for the free side) | --long-edge L\n"
-               "      --cut NxM (blocks across x down) | --cut-cell WxH\n"
-               "      --combine NxM\n"
-               "      --watermark-text TEXT | --watermark-image FILE\n"
-               "      --strip-metadata         write no EXIF, XMP, IPTC or comment into the "
-               "outputs (kept "
-               "by default in JPEG, PNG, TIFF, WebP and AVIF)\n"
-               "      --json                   print the final report as one JSON object on "
-               "stdout\n"
-               "  -q, --quiet                  no progress display\n"
-               "      --lang LANG              en: messages in English; zh: in Chinese (default: "
-               "CORVANE_LANG, else the locale's language: English for en_*, Chinese for any "
-               "other)\n"
-               "      --threads N              N read-ahead helpers, N-1 threads deflating PNG "
-               "rows and "
-               "the processing thread (default N: the cores the process may run on; 1: one file at "
-               "a "
-               "time, no helper); up to N pictures are in memory at once, so large pictures on "
-               "many "
-               "cores want a smaller N; the outputs are the same whatever N\n"
-               "  -h, --help                   print this help and exit\n"
-               "      --version                print the version and exit\n"
-               "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 "
-               "stopped\n")
-        .arg(name(QT_TRANSLATE_NOOP("corvane", "单路径")),
-             name(QT_TRANSLATE_NOOP("corvane", "多路径")),
-             name(QT_TRANSLATE_NOOP("corvane", "保存路径")),
-             name(QT_TRANSLATE_NOOP("corvane", "按原图格式")),
-             name(QT_TRANSLATE_NOOP("corvane", "按原图直接拷贝")),
-             name(QT_TRANSLATE_NOOP("corvane", "文件夹结构拷贝")));
+    return usage.arg(name(QT_TRANSLATE_NOOP("corvane", "单路径")),
+                     name(QT_TRANSLATE_NOOP("corvane", "多路径")),
+                     name(QT_TRANSLATE_NOOP("corvane", "保存路径")),
+                     name(QT_TRANSLATE_NOOP("corvane", "按原图格式")),
+                     name(QT_TRANSLATE_NOOP("corvane", "按原图直接拷贝")),
+                     name(QT_TRANSLATE_NOOP("corvane", "文件夹结构拷贝")));
 }
 
 }  // namespace corvane
