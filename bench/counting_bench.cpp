@@ -1,14 +1,12 @@
 // Counting a large tree (200,000 files in 2,000 folders) beside `find DIR -type f | wc -l`, in
 // the same run and on the same warm tree. The tree is generated once under $TMPDIR.
+#include "empty_file_tree.h"
 #include "engine/enumeration.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QDir>
 #include <QFile>
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <cstdio>
 
 namespace corvane {
@@ -19,26 +17,10 @@ constexpr int kFilesPerFolder = 100;
 
 // 20 top folders of 100 sub-folders each, 100 files in every sub-folder.
 const QString& CountingTree() {
-    static const QString root = [] {
-        const QString path = QDir::tempPath() + QStringLiteral("/corvane-counting-tree/");
-        const QString done = QDir::tempPath() + QStringLiteral("/corvane-counting-tree.complete");
-        if (QFile::exists(done)) {
-            return path;
-        }
-        QDir(path).removeRecursively();
-        for (int folder = 0; folder < kFolders; ++folder) {
-            const QString dir =
-                path + QStringLiteral("top%1/sub%2/").arg(folder / 100).arg(folder % 100);
-            QDir().mkpath(dir);
-            for (int file = 0; file < kFilesPerFolder; ++file) {
-                const QByteArray name =
-                    QFile::encodeName(dir + QStringLiteral("IMG_%1.jpg").arg(file));
-                ::close(::open(name.constData(), O_CREAT | O_WRONLY, 0644));
-            }
-        }
-        QFile(done).open(QIODevice::WriteOnly);
-        return path;
-    }();
+    static const QString root = bench::EmptyFileTree(
+        QStringLiteral("corvane-counting-tree"), kFolders, kFilesPerFolder, [](int folder) {
+            return QStringLiteral("top%1/sub%2/").arg(folder / 100).arg(folder % 100);
+        });
     return root;
 }
 

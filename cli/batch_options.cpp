@@ -1,5 +1,6 @@
 #include "batch_options.h"
 
+#include "file_list.h"
 #include "form_rules/dialog_defaults.h"
 #include "form_rules/enable_rules.h"
 #include "form_rules/validation.h"
@@ -224,6 +225,9 @@ public:
 
     bool ReadSources() {
         const QStringList sources = parser_.positionalArguments();
+        if (Has("files-from")) {
+            return ReadListedSources(sources);
+        }
         if (sources.isEmpty()) {
             return Fail(QStringLiteral("no SOURCE given"));
         }
@@ -238,21 +242,51 @@ public:
             SetSourceMode(form_, true, false);
             return true;
         }
+        if (!AddSources(sources)) {
+            return false;
+        }
+        // The dialog checks its source field in multi-path mode too: it holds the first source.
+        const QString first = Absolute(sources[0]);
+        SetMultiPath(IsDirectory(first) ? first : FolderPart(first));
+        return true;
+    }
+
+    // --files-from: the listed files (not looked at here: a list may hold a million), besides
+    // any SOURCE, in multi-path mode.
+    bool ReadListedSources(const QStringList& sources) {
+        form_.SetChecked(IncludeSubfolders, Has("recursive"));
+        form_.SetChecked(MultiIncludeSubfolders, Has("recursive"));
+        QString error;
+        if (!ReadFileList(Value("files-from"), result_.files, &error)) {
+            return Fail(QStringLiteral("--files-from %1: %2").arg(Value("files-from"), error));
+        }
+        if (!AddSources(sources)) {
+            return false;
+        }
+        const QString first = !sources.isEmpty()       ? Absolute(sources[0])
+                              : !result_.files.empty() ? result_.files.front()
+                                                       : AbsolutePath(QStringLiteral("."));
+        SetMultiPath(IsDirectory(first) ? FolderPathOf(first) : FolderPart(first));
+        return true;
+    }
+
+private:
+    bool AddSources(const QStringList& sources) {
         for (const QString& source : sources) {
             if (!PathExists(source)) {
                 return Fail(QStringLiteral("no such file or folder: %1").arg(source));
             }
             (IsDirectory(source) ? result_.folders : result_.files).push_back(Absolute(source));
         }
-        // The dialog checks its source field in multi-path mode too: it holds the first source.
-        const QString first = Absolute(sources[0]);
-        form_.SetText(SourcePath, IsDirectory(first) ? first : FolderPart(first));
-        SelectRadio(form_, MultiPathRadio);
-        SetSourceMode(form_, false, true);
         return true;
     }
 
-private:
+    void SetMultiPath(const QString& sourceField) {
+        form_.SetText(SourcePath, sourceField);
+        SelectRadio(form_, MultiPathRadio);
+        SetSourceMode(form_, false, true);
+    }
+
     static QString Absolute(const QString& path) {
         const QString absolute = AbsolutePath(path);
         return IsDirectory(absolute) ? FolderPathOf(absolute) : absolute;
@@ -371,11 +405,29 @@ void AddOptions(QCommandLineParser& parser) {
     value({"watermark-image"}, "watermark picture", "FILE");
     flag({"strip-metadata"}, "no metadata in the outputs");
     value({"threads"}, "workers", "N");
+    value({"files-from"}, "list of source files", "FILE");
+    value({"shard"}, "shard of a run", "K/N");
+    flag({"merge-reports"}, "merge the reports of shards");
     flag({"json"}, "JSON report");
     flag({"q", "quiet"}, "no progress display");
     value({"lang"}, "language of the messages", "LANG");  // read before parsing: AskedLanguage
     flag({"h", "help"}, "help");
     flag({"version"}, "version");
+}
+
+// "K/N", 0 <= K < N: Slurm's SLURM_ARRAY_TASK_ID with --array=0-(N-1), Kubernetes'
+// JOB_COMPLETION_INDEX, GNU parallel's {%} less one.
+bool ReadShard(const QString& text, ParsedArguments& result) {
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,6})/(\\d{1,6})$"));
+    const auto match = pattern.match(text.trimmed());
+    const int index = match.captured(1).toInt();
+    const int count = match.captured(2).toInt();
+    if (!match.hasMatch() || count < 1 || index >= count) {
+        result.error = QStringLiteral("--shard wants K/N, K from 0 to N-1, as 0/4");
+        return false;
+    }
+    result.flags.shard = ShardIndex{index, count};
+    return true;
 }
 
 }  // namespace
@@ -407,6 +459,16 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
             return result;
         }
     }
+    if (parser.isSet("merge-reports")) {
+        result.flags.mergeReports = true;
+        result.reports = parser.positionalArguments();
+        result.ok = !result.reports.isEmpty();
+        result.error = result.ok ? QString() : QStringLiteral("--merge-reports wants the reports");
+        return result;
+    }
+    if (parser.isSet("shard") && !ReadShard(parser.value("shard"), result)) {
+        return result;
+    }
     ApplyDialogDefaults(form, {});
     if (parser.isSet("output")) {
         form.SetText(SavePath, AbsolutePath(parser.value("output")));
@@ -421,6 +483,7 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
 QString BatchUsage() {
     const QString usage = QStringLiteral(
         "usage: corvane-batch [options] SOURCE...\n"
+        "       corvane-batch --merge-reports FILE...\n"
         "  one folder SOURCE: single path (%1); several SOURCEs, any file among them, or "
         "--multi: multi path (%2)\n"
         "\n"
@@ -454,6 +517,13 @@ QString BatchUsage() {
         "the processing thread (default N: the cores the process may run on; 1: one file at a "
         "time, no helper); up to N pictures are in memory at once, so large pictures on many "
         "cores want a smaller N; the outputs are the same whatever N\n"
+        "      --files-from FILE        also the files named in FILE (- for standard input), "
+        "separated by NUL bytes or line breaks, in multi path\n"
+        "      --shard K/N              process shard K (from 0) of the run cut into N: every "
+        "shard lists the sources, the shards together write what the run writes alone; the "
+        "output folder must lie apart from the sources\n"
+        "      --merge-reports FILE...  print the report of the whole run from the --json "
+        "reports of all its shards (files of one report per line)\n"
         "  -h, --help                   print this help and exit\n"
         "      --version                print the version and exit\n"
         "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");

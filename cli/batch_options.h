@@ -4,9 +4,12 @@
 
 #include "engine/enumeration.h"
 #include "engine/form.h"
+#include "engine/shards.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace corvane {
 
@@ -19,6 +22,9 @@ struct BatchFlags {
     bool stripMetadata = false;  // --strip-metadata: BatchSettings::stripMetadata
     bool webp = false;           // -f webp: formats the dialog has no box for
     bool avif = false;           // -f avif
+    // --shard K/N: this process is shard K of N and processes its share of the listing.
+    std::optional<ShardIndex> shard;
+    bool mergeReports = false;  // --merge-reports: the positional arguments are shards' reports
 };
 
 struct ParsedArguments {
@@ -28,6 +34,7 @@ struct ParsedArguments {
     BatchFlags flags;
     PathList files;  // multi-path selection
     PathList folders;
+    QStringList reports;  // with --merge-reports
 };
 
 // Fills `form` from the arguments (without the program name), starting from the dialog's

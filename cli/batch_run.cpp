@@ -8,13 +8,14 @@
 #include "form_rules/validation.h"
 #include "imaging/image_processor.h"
 #include "platform/atomic_file.h"
+#include "run_report.h"
+#include "shard_reports.h"
 #include "terminal_view.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
+#include <optional>
 
 #include <unistd.h>
 #include <atomic>
@@ -57,75 +58,47 @@ private:
     struct sigaction previousTerm_ {};
 };
 
-struct Outcome {
-    QString name;
-    int exitStatus;
-};
-
-Outcome OutcomeOf(RunOutcome outcome) {
-    switch (outcome) {
-        case RunOutcome::Complete:
-            return {QStringLiteral("complete"), kExitComplete};
-        case RunOutcome::Partial:
-            return {QStringLiteral("partial"), kExitPartial};
-        case RunOutcome::Stopped:
-            return {QStringLiteral("stopped"), kExitStopped};
-        case RunOutcome::Refused:
-            return {QStringLiteral("refused"), kExitRefused};
-        case RunOutcome::Failed:
-        case RunOutcome::None:
-            break;
-    }
-    return {QStringLiteral("failed"), kExitFailed};
-}
-
-int UnwrittenFiles(const std::vector<FileResult>& results) {
-    return static_cast<int>(std::count_if(results.begin(), results.end(),
-                                          [](const FileResult& r) { return r.ProducedNothing(); }));
-}
-
-// One object per note, so that notes of other kinds can stand beside these:
-// {"path": source file, "kind": NoteKindName, "text": reason for a person}. A path keeps
-// undecodable bytes of its name as "\udcXX" escapes.
-QJsonArray NotesJson(const std::vector<FileResult>& results) {
-    QJsonArray notes;
-    for (const FileResult& result : results) {
-        for (const FileNote& note : result.notes) {
-            notes.append(QJsonObject{
-                {"path", result.source}, {"kind", NoteKindName(note.kind)}, {"text", note.text}});
-        }
-    }
-    return notes;
-}
-
-void PrintJson(const Outcome& outcome, const QString& verdict, const RunReport& report,
-               int combined, const std::vector<FileResult>& results) {
-    const QJsonObject json{
-        {"outcome", outcome.name},
-        {"verdict", verdict},
-        {"total", report.totalFiles},
-        {"hidden", report.hiddenFiles},
-        {"processed", report.processedFiles},
-        {"recognised", report.recognisedImages},
-        {"saved", report.savedFiles},
-        {"expected", report.expectedFiles},
-        {"combined", combined},
-        {"unwritten", UnwrittenFiles(results)},
-        {"notes", NotesJson(results)},
-    };
-    std::printf("%s\n", QJsonDocument(json).toJson(QJsonDocument::Compact).constData());
-    std::fflush(stdout);
-}
-
 PathListHolder ListOrNothing(const PathList& list) {
     return list.empty() ? nullptr : std::make_unique<PathList>(list);
 }
 
-}  // namespace
+void PrintReport(const Outcome& outcome, const QString& verdict, const RunReport& report,
+                 int combined, const std::vector<FileResult>& results,
+                 const ShardRecord* shard = nullptr, const CombineCounts& combine = {}) {
+    QJsonObject json = ReportJson(outcome, verdict, report, combined, results);
+    if (shard != nullptr) {
+        AddShardParts(json, *shard, results, combine);
+    }
+    PrintJson(json);
+}
 
-int RunBatch(const QStringList& arguments) {
-    FormState form;
-    const ParsedArguments args = ParseBatchArguments(arguments, form);
+// A shard takes its share of the listing, once the run's settings are known.
+RunController::ListingFilter ShardFilter(const ParsedArguments& args, ShardRecord& record) {
+    return [&args, &record](const BatchSettings& settings, PathList& files, int& hidden) {
+        const PathList listed = settings.multiPath ? args.folders : PathList{settings.sourcePath};
+        if (std::optional<QString> refusal = SharedOutputRefusal(files, listed, settings)) {
+            return refusal;
+        }
+        ShardShare share = TakeShare(files, hidden, settings, *args.flags.shard);
+        record.shard = *args.flags.shard;
+        record.listed = share.listed;
+        record.listedHidden = share.listedHidden;
+        record.fingerprint = share.fingerprint;
+        record.bytes = share.bytes;
+        record.kind = static_cast<int>(settings.operationKind);
+        record.position.reserve(static_cast<qsizetype>(share.files.size()));
+        for (std::size_t i = 0; i < share.files.size(); ++i) {
+            record.position.insert(share.files[i], static_cast<qsizetype>(share.position[i]));
+        }
+        files = std::move(share.files);
+        hidden = share.hidden;
+        return std::optional<QString>();
+    };
+}
+
+// The exit status when the arguments ask for no run (version, help, merging reports) or cannot
+// make one; nullopt when the run goes ahead.
+std::optional<int> AnswerWithoutRun(const ParsedArguments& args) {
     if (args.flags.version) {
         std::printf("corvane-batch %s\n", CORVANE_VERSION);
         return kExitComplete;
@@ -134,18 +107,32 @@ int RunBatch(const QStringList& arguments) {
         std::printf("%s", qPrintable(BatchUsage()));
         return kExitComplete;
     }
-    if (!args.ok) {
-        if (args.refused) {
-            std::fprintf(stderr, "%s\n", qPrintable(args.error));
-        } else {
-            std::fprintf(stderr, "corvane-batch: %s\n%s", qPrintable(args.error),
-                         qPrintable(BatchUsage()));
-        }
-        // Scripts can always parse what --json prints, also when the arguments were refused.
-        if (args.flags.json) {
-            PrintJson(OutcomeOf(RunOutcome::Refused), args.error, RunReport{}, 0, {});
-        }
-        return kExitRefused;
+    if (args.ok && args.flags.mergeReports) {
+        return MergeReportFiles(args.reports);
+    }
+    if (args.ok) {
+        return std::nullopt;
+    }
+    if (args.refused) {
+        std::fprintf(stderr, "%s\n", qPrintable(args.error));
+    } else {
+        std::fprintf(stderr, "corvane-batch: %s\n%s", qPrintable(args.error),
+                     qPrintable(BatchUsage()));
+    }
+    // Scripts can always parse what --json prints, also when the arguments were refused.
+    if (args.flags.json) {
+        PrintReport(OutcomeOf(RunOutcome::Refused), args.error, RunReport{}, 0, {});
+    }
+    return kExitRefused;
+}
+
+}  // namespace
+
+int RunBatch(const QStringList& arguments) {
+    FormState form;
+    const ParsedArguments args = ParseBatchArguments(arguments, form);
+    if (const std::optional<int> status = AnswerWithoutRun(args)) {
+        return *status;
     }
     // With --json, stdout carries the JSON object alone.
     std::FILE* display = args.flags.json ? stderr : stdout;
@@ -174,6 +161,10 @@ int RunBatch(const QStringList& arguments) {
     controller.MultiSelectFolders() = ListOrNothing(args.folders);
     controller.SetStripMetadata(args.flags.stripMetadata);
     controller.SetBatchOnlyFormats(args.flags.webp, args.flags.avif);
+    ShardRecord shard;
+    if (args.flags.shard) {
+        controller.SetListingFilter(ShardFilter(args, shard));
+    }
     controller.MarkInitialised();
 
     StopSignals stopSignals;
@@ -181,7 +172,7 @@ int RunBatch(const QStringList& arguments) {
     if (controller.Outcome() == RunOutcome::Refused) {
         std::fprintf(stderr, "%s\n", qPrintable(view.Status()));
         if (args.flags.json) {
-            PrintJson(OutcomeOf(RunOutcome::Refused), view.Status(), controller.Report(), 0, {});
+            PrintReport(OutcomeOf(RunOutcome::Refused), view.Status(), controller.Report(), 0, {});
         }
         return kExitRefused;
     }
@@ -196,10 +187,14 @@ int RunBatch(const QStringList& arguments) {
     }
     const Outcome outcome = OutcomeOf(controller.Outcome());
     const std::vector<FileResult>& results = controller.FileResults();
+    if (controller.Outcome() == RunOutcome::Refused) {
+        std::fprintf(stderr, "%s\n", qPrintable(view.Status()));
+    }
     view.PrintSummary(display, UnwrittenFiles(results));
     if (args.flags.json) {
-        PrintJson(outcome, view.Status(), controller.Report(), controller.Combine().combined,
-                  results);
+        const bool sharded = args.flags.shard && controller.Outcome() != RunOutcome::Refused;
+        PrintReport(outcome, view.Status(), controller.Report(), controller.Combine().combined,
+                    results, sharded ? &shard : nullptr, controller.Combine());
     }
     return outcome.exitStatus;
 }

@@ -2,17 +2,11 @@
 // One whole run of corvane-batch: arguments to form, validation, capture, the run controller and
 // the pipeline, the report and the exit status. Needs a QGuiApplication (text drawing).
 
+#include "run_report.h"
+
 #include <QStringList>
 
 namespace corvane {
-
-enum BatchExit : int {
-    kExitComplete = 0,
-    kExitPartial = 1,
-    kExitFailed = 2,
-    kExitRefused = 3,
-    kExitStopped = 130,
-};
 
 // Runs with the arguments (without the program name) and gives the exit status. SIGINT and
 // SIGTERM stop the run as the Stop button does.

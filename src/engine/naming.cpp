@@ -95,11 +95,11 @@ OutputPath OutputNamer::MakeOutputPath(const QString& folder, const QString& ste
 }
 
 QString OutputNamer::ResolveClash(const QString& folder, QString stem, const QString& extension,
-                                  const QString& text, bool prefixMode) {
+                                  const QString& text, bool prefixMode) const {
     // An empty text would never find a free name.
     const QString& addition = !text.isEmpty() ? text : (prefixMode ? kPrefixMarker : kSuffixMarker);
     QString path = folder + stem + extension;
-    while (PathExists(path)) {
+    while (exists_(path)) {
         stem = prefixMode ? addition + stem : stem + addition;
         path = folder + stem + extension;
     }

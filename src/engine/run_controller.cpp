@@ -153,6 +153,13 @@ void RunController::OnCountingDone() {
     view_.SetButtonEnabled(StopButton, true);
     view_.SetFocus(StartButton);
     CaptureAtProcessingStart(form_, settings_);
+    if (listingFilter_) {
+        if (const std::optional<QString> refusal =
+                listingFilter_(settings_, fileList_, foundHidden_)) {
+            EndRefused(*refusal);
+            return;
+        }
+    }
     report_ = {};
     report_.totalFiles = static_cast<int>(fileList_.size());
     report_.hiddenFiles = foundHidden_;
@@ -249,6 +256,17 @@ void RunController::EndStopped() {
 void RunController::EndFailed() {
     SetStatus(texts::kFailed, colours::kRed);
     outcome_ = RunOutcome::Failed;
+}
+
+void RunController::EndRefused(const QString& message) {
+    SetState(RunState::Idle);
+    listingResults_.clear();
+    view_.SetProgressText(QString());
+    SetStatus(message, colours::kRed);
+    outcome_ = RunOutcome::Refused;
+    ReleaseRunData(true);
+    ResetRunButtons();
+    FinishClose();
 }
 
 void RunController::FinishClose() {

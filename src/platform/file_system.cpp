@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 namespace corvane {
 namespace {
@@ -217,6 +218,24 @@ std::optional<FolderIdentity> IdentityOf(const QString& path) {
     }
     return FolderIdentity{static_cast<std::uint64_t>(st.st_dev),
                           static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::optional<QString> CanonicalPath(const QString& path) {
+    char* resolved = ::realpath(EncodeNativeName(path).constData(), nullptr);
+    if (resolved == nullptr) {
+        return std::nullopt;
+    }
+    const QString canonical = DecodeNativeName(std::string_view(resolved));
+    std::free(resolved);
+    return canonical;
+}
+
+std::optional<qint64> EntrySize(const QString& path) {
+    struct stat st {};
+    if (!StatAt(path, st, AT_SYMLINK_NOFOLLOW)) {
+        return std::nullopt;
+    }
+    return static_cast<qint64>(st.st_size);
 }
 
 std::optional<FileIdentity> IdentityOfFile(const QString& path) {

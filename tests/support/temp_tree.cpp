@@ -9,9 +9,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace corvane::test {
 
 TempTree::TempTree() : root_(dir_.path() + QLatin1Char('/')) {}
+
+// QTemporaryDir removes by QString names and leaves behind files whose names are not UTF-8; the
+// file system removes by bytes.
+TempTree::~TempTree() {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(dir_.path()).toStdString()),
+                                ignored);
+}
 
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(

@@ -15,6 +15,9 @@ namespace corvane::test {
 class TempTree {
 public:
     TempTree();
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
     // The root folder, ending with the separator.
     QString Root() const { return root_; }
     // Full path of a path relative to the root.

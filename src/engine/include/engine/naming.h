@@ -46,8 +46,8 @@ public:
                               const QString& extension) const;
     // folder + stem + extension, with `text` added before (prefix mode) or after the stem as often
     // as needed until nothing exists under the name.
-    static QString ResolveClash(const QString& folder, QString stem, const QString& extension,
-                                const QString& text, bool prefixMode);
+    QString ResolveClash(const QString& folder, QString stem, const QString& extension,
+                         const QString& text, bool prefixMode) const;
     // Shortens a file name longer than the limit to a free name carrying the label "_CVN_L_" and
     // a counter; shorter names come back unchanged. The counter is the first one free, as if
     // counted from 1 each time; but the namer remembers how far the counters of each folded

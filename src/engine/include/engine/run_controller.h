@@ -24,6 +24,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace corvane {
@@ -35,6 +36,11 @@ public:
     using Validator = std::function<bool()>;
     // Makes the per-file work of a run when processing starts.
     using HandlerFactory = std::function<std::unique_ptr<FileHandler>()>;
+    // Decides, once the listing is complete and the run's settings are captured, which of the
+    // listed files the run processes (a shard takes its share): it may shorten `files` and
+    // change `hidden`. A text refuses the run with that message.
+    using ListingFilter = std::function<std::optional<QString>(const BatchSettings& settings,
+                                                               PathList& files, int& hidden)>;
 
     RunController(Form& form, RunView& view, Mailbox& mailbox, Validator validate,
                   HandlerFactory makeHandler);
@@ -44,6 +50,7 @@ public:
 
     // Start does nothing until the window has finished initialising.
     void MarkInitialised() { initialised_ = true; }
+    void SetListingFilter(ListingFilter filter) { listingFilter_ = std::move(filter); }
 
     void OnStartPauseContinue();
     void OnStop();
@@ -101,6 +108,8 @@ private:
     void EndStopped();
     // A worker could not be started: shown as a failure.
     void EndFailed();
+    // The listing filter refused the run.
+    void EndRefused(const QString& message);
     void FinishClose();
     // Keeps the combine counts and file results of the run whose data goes (also a run stopped
     // while paused, which ends without a last message).
@@ -112,6 +121,7 @@ private:
     Mailbox& mailbox_;
     Validator validate_;
     HandlerFactory makeHandler_;
+    ListingFilter listingFilter_;
 
     std::atomic<int> state_{static_cast<int>(RunState::Idle)};
     bool initialised_ = false;

@@ -57,6 +57,12 @@ bool AdoptDescriptor(QFile& file, int fd, QString* error);
 
 // A path made absolute against the current folder, with "." and ".." resolved as text.
 QString AbsolutePath(const QString& path);
+// The path with every symbolic link and "." or ".." resolved, as the system resolves it; nullopt
+// when nothing is there or the system cannot tell.
+std::optional<QString> CanonicalPath(const QString& path);
+// Size in bytes of the entry itself (a symbolic link's own, not its target's); nullopt when
+// nothing is there.
+std::optional<qint64> EntrySize(const QString& path);
 
 // A name under which a file is hidden from ordinary listings: on Linux, one starting with ".".
 bool IsHiddenName(const QString& fileName);
