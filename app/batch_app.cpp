@@ -1,10 +1,10 @@
 #include "batch_app.h"
 
+#include "form_rules/language.h"
 #include "imaging/process_setup.h"
 #include "ui/dialog_main.h"
 #include "ui/introduction_text.h"
 #include "ui/resources.h"
-#include "ui/translations.h"
 
 #include <QApplication>
 
@@ -23,7 +23,8 @@ int CBatchApp::Run(int argc, char** argv) {
     }
     ConfigureProcessForImaging();
     QApplication app(argc, argv);
-    const Translations translations;  // before any window: dialogs take their texts when built
+    // Before any window: dialogs take their texts when they are built.
+    const Translations translations(UserLanguage());
     QApplication::setWindowIcon(ApplicationIcon());
     // Ties the window to its desktop entry (icon and name in the desktop's task list).
     QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));

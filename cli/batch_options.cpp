@@ -9,6 +9,7 @@
 #include "platform/path_text.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -353,6 +354,28 @@ bool AsksForJson(const QStringList& arguments) {
     return false;
 }
 
+}  // namespace
+
+QString AskedLanguage(const QStringList& arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--")) {
+            break;
+        }
+        if (argument == QLatin1String("--lang") || argument == QLatin1String("-lang")) {
+            return i + 1 < arguments.size() ? arguments[i + 1] : QString();
+        }
+        for (const QLatin1String prefix : {QLatin1String("--lang="), QLatin1String("-lang=")}) {
+            if (argument.startsWith(prefix)) {
+                return argument.mid(prefix.size());
+            }
+        }
+    }
+    return {};
+}
+
+namespace {
+
 void AddOptions(QCommandLineParser& parser) {
     const auto value = [&](const QStringList& names, const QString& help,
                            const QString& valueName) {
@@ -389,6 +412,7 @@ void AddOptions(QCommandLineParser& parser) {
     flag({"merge-reports"}, "merge the reports of shards");
     flag({"json"}, "JSON report");
     flag({"q", "quiet"}, "no progress display");
+    value({"lang"}, "language of the messages", "LANG");  // read before parsing: AskedLanguage
     flag({"h", "help"}, "help");
     flag({"version"}, "version");
 }
@@ -468,21 +492,21 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form) {
 }
 
 QString BatchUsage() {
-    return QStringLiteral(
+    const QString usage = QStringLiteral(
         "usage: corvane-batch [options] SOURCE...\n"
         "       corvane-batch --merge-reports FILE...\n"
-        "  one folder SOURCE: single path (单路径); several SOURCEs, any file among them, or "
-        "--multi: multi path (多路径)\n"
+        "  one folder SOURCE: single path (%1); several SOURCEs, any file among them, or "
+        "--multi: multi path (%2)\n"
         "\n"
         "Options:\n"
         "  -r, --recursive              include subfolders\n"
-        "  -o, --output DIR             output folder (保存路径), must exist, as in the dialog\n"
+        "  -o, --output DIR             output folder (%3), must exist, as in the dialog\n"
         "  -f, --format LIST            png,bmp,jpeg,gif,tiff,emf,wmf (jpg and tif accepted), all, "
         "or none; and webp (lossy, libwebp's default quality 75) and avif (lossy, libheif's AV1 "
         "default quality 50), which all does not include\n"
-        "      --same-format            按原图格式\n"
-        "      --copy                   按原图直接拷贝\n"
-        "      --keep-structure         文件夹结构拷贝\n"
+        "      --same-format            %4\n"
+        "      --copy                   %5\n"
+        "      --keep-structure         %6\n"
         "      --on-clash MODE          prefix[=TEXT] (default, TEXT \"_CVN_\"), suffix[=TEXT] "
         "(TEXT \"_CVN\"), overwrite\n"
         "      --name-limit N           default 218\n"
@@ -498,6 +522,8 @@ QString BatchUsage() {
         "by default in JPEG, PNG, TIFF, WebP and AVIF)\n"
         "      --json                   print the final report as one JSON object on stdout\n"
         "  -q, --quiet                  no progress display\n"
+        "      --lang LANG              en: messages in English; zh: in Chinese (default: "
+        "CORVANE_LANG, else the locale's language: English for en_*, Chinese for any other)\n"
         "      --threads N              N read-ahead helpers, N-1 threads deflating PNG rows and "
         "the processing thread (default N: the cores the process may run on; 1: one file at a "
         "time, no helper); the outputs are the same whatever N\n"
@@ -517,6 +543,16 @@ QString BatchUsage() {
         "  -h, --help                   print this help and exit\n"
         "      --version                print the version and exit\n"
         "exit status: 0 complete, 1 partial, 2 failed, 3 refused or bad usage, 130 stopped\n");
+    // The dialog's names of the options, in the language of the messages.
+    const auto name = [](const char* caption) {
+        return QCoreApplication::translate("corvane", caption);
+    };
+    return usage.arg(name(QT_TRANSLATE_NOOP("corvane", "单路径")),
+                     name(QT_TRANSLATE_NOOP("corvane", "多路径")),
+                     name(QT_TRANSLATE_NOOP("corvane", "保存路径")),
+                     name(QT_TRANSLATE_NOOP("corvane", "按原图格式")),
+                     name(QT_TRANSLATE_NOOP("corvane", "按原图直接拷贝")),
+                     name(QT_TRANSLATE_NOOP("corvane", "文件夹结构拷贝")));
 }
 
 }  // namespace corvane

@@ -45,4 +45,8 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments, Form& form);
 
 QString BatchUsage();
 
+// The language --lang asks for, read before the arguments are parsed so that every message,
+// the parser's own included, is in it; empty when not asked.
+QString AskedLanguage(const QStringList& arguments);
+
 }  // namespace corvane

@@ -1,5 +1,7 @@
 // corvane-batch: the engine of Corvane without its window.
+#include "batch_options.h"
 #include "batch_run.h"
+#include "form_rules/language.h"
 #include "headless_qt.h"
 #include "imaging/process_setup.h"
 #include "platform/native_names.h"
@@ -15,5 +17,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         arguments << corvane::DecodeNativeName(argv[i]);
     }
+    // Every message, usage mistakes included, in the language asked for.
+    const corvane::Translations translations(
+        corvane::UserLanguage(corvane::AskedLanguage(arguments)), corvane::QtTexts::Skip);
     return corvane::RunBatch(arguments);
 }

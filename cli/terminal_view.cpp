@@ -1,5 +1,7 @@
 #include "terminal_view.h"
 
+#include <QCoreApplication>
+
 namespace corvane {
 namespace {
 
@@ -63,7 +65,8 @@ void TerminalView::PrintSummary(std::FILE* out, int unwrittenFiles) const {
         counts.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         std::fprintf(out, "%s\n", qPrintable(counts));
         // Files that gave no output at all; corvane-batch --json lists each with its reason.
-        std::fprintf(out, "%s%d\n", qPrintable(QStringLiteral("未产生输出的文件数： ")),
+        std::fprintf(out, "%s%d\n",
+                     qPrintable(QCoreApplication::translate("corvane", "未产生输出的文件数： ")),
                      unwrittenFiles);
     }
     if (!status_.isEmpty()) {

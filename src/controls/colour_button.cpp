@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -29,7 +30,7 @@ std::optional<ColourRef> RunQColorDialog(ColourRef initial, QWidget* parent) {
 
 QString DescribeColour(ColourRef colour) {
     if (colour == kAutomaticColour) {
-        return QStringLiteral("自动");
+        return QCoreApplication::translate("corvane", "自动");
     }
     const int cell = FindColourCell(colour);
     return cell >= 0 ? ColourName(cell) : ToQColor(colour).name();
@@ -125,8 +126,8 @@ void AnnounceChildren(CColourButton* button) {
 
 CColourButton::CColourButton(const QString& text, QWidget* parent)
     : QPushButton(text, parent),
-      defaultText_(QStringLiteral("自动")),
-      customText_(QStringLiteral("更多颜色...")),
+      defaultText_(QCoreApplication::translate("corvane", "自动")),
+      customText_(QCoreApplication::translate("corvane", "更多颜色...")),
       colourDialog_(RunQColorDialog) {
     static std::once_flag accessibleFactory;
     std::call_once(accessibleFactory, [] { QAccessible::installFactory(ColourAccessibleFactory); });

@@ -3,6 +3,7 @@
 #include "form_rules/enable_rules.h"
 #include "platform/path_text.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -20,9 +21,10 @@ void SetDefaultTexts(Form& form) {
         {ClashPrefixText, QStringLiteral("_CVN_")},
         {ClashSuffixText, QStringLiteral("_CVN")},
         {NameLengthLimit, QString::number(kNameLengthMax)},
-        {NameLimitRange, QStringLiteral("个字符( 自定义数字应在 %1 到 %2 之间 )")
-                             .arg(kNameLengthMin)
-                             .arg(kNameLengthMax)},
+        {NameLimitRange,
+         QCoreApplication::translate("corvane", "个字符( 自定义数字应在 %1 到 %2 之间 )")
+             .arg(kNameLengthMin)
+             .arg(kNameLengthMax)},
         {RotateAngle, QStringLiteral("61.80")},
         {ResizeRatio, QStringLiteral("0.50")},
         {ResizeWidth, QStringLiteral("1024")},
@@ -35,7 +37,8 @@ void SetDefaultTexts(Form& form) {
         {CombineColumns, QStringLiteral("3")},
         {CombineRows, QStringLiteral("2")},
         {CombineNote,
-         QStringLiteral(
+         QCoreApplication::translate(
+             "corvane",
              "Nx1,每N张图水平合成一张\r\n1xN,每N张图垂直合成一张\r\nNxM,每NxM张纵横合成一张")},
     };
     for (const auto& [id, text] : texts) {

@@ -5,6 +5,7 @@
 #include "platform/numbers.h"
 #include "platform/path_text.h"
 
+#include <QCoreApplication>
 #include <array>
 #include <cfloat>
 #include <climits>
@@ -48,7 +49,7 @@ Refusal CheckRotation(Form& form) {
     const double angle = ReadNumber(form, RotateAngle);
     return std::isfinite(angle) && std::fabs(angle) <= FLT_MAX
                ? Refusal()
-               : Refusal(QStringLiteral("请输入正确的 旋转角度 数值。"));
+               : Refusal(QCoreApplication::translate("corvane", "请输入正确的 旋转角度 数值。"));
 }
 
 // The long-edge limit is a number of pixels: its whole part (a limit of 12.5 keeps the long
@@ -66,8 +67,9 @@ Refusal CheckResize(Form& form) {
         return {};
     }
     if (form.IsOn(ResizeByRatio)) {
-        if (auto r = RequirePositive(form, ResizeRatio, true,
-                                     QStringLiteral("请输入大于零的 缩放比例数"))) {
+        if (auto r = RequirePositive(
+                form, ResizeRatio, true,
+                QCoreApplication::translate("corvane", "请输入大于零的 缩放比例数"))) {
             return r;
         }
     }
@@ -77,17 +79,20 @@ Refusal CheckResize(Form& form) {
         const double w = ReadNumber(form, ResizeWidth);
         const double h = ReadNumber(form, ResizeHeight);
         if (w == 0 && h == 0) {
-            return QStringLiteral("图像缩放的宽高，不能同时为零。");
+            return QCoreApplication::translate("corvane", "图像缩放的宽高，不能同时为零。");
         }
         if (w != 0 && !CheckPositiveNumber(form, ResizeWidth, false)) {
-            return QStringLiteral("请输入大于-1的 图像缩放 宽度，并且输入数值不能含有小数点。");
+            return QCoreApplication::translate(
+                "corvane", "请输入大于-1的 图像缩放 宽度，并且输入数值不能含有小数点。");
         }
         if (h != 0 && !CheckPositiveNumber(form, ResizeHeight, false)) {
-            return QStringLiteral("请输入大于-1的 图像缩放 高度，并且输入数值不能含有小数点。");
+            return QCoreApplication::translate(
+                "corvane", "请输入大于-1的 图像缩放 高度，并且输入数值不能含有小数点。");
         }
     }
     if (form.IsOn(ResizeByLongEdge)) {
-        const QString message = QStringLiteral("请输入大于零的 大边约束 数值。");
+        const QString message =
+            QCoreApplication::translate("corvane", "请输入大于零的 大边约束 数值。");
         if (auto r = RequirePositive(form, LongEdgeLimit, true, message)) {
             return r;
         }
@@ -98,29 +103,33 @@ Refusal CheckResize(Form& form) {
 
 Refusal CheckPair(Form& form, ControlId first, const QString& firstText, ControlId second,
                   const QString& secondText) {
-    const QString tail = QStringLiteral("，并且输入数值不能含有小数点。");
-    if (auto r = RequirePositive(form, first, false,
-                                 QStringLiteral("请输入大于零的 ") + firstText + tail)) {
+    const QString message =
+        QCoreApplication::translate("corvane", "请输入大于零的 %1，并且输入数值不能含有小数点。");
+    if (auto r = RequirePositive(form, first, false, message.arg(firstText))) {
         return r;
     }
-    return RequirePositive(form, second, false,
-                           QStringLiteral("请输入大于零的 ") + secondText + tail);
+    return RequirePositive(form, second, false, message.arg(secondText));
 }
 
 Refusal CheckCutAndCombine(Form& form) {
     if (form.IsOn(Cut)) {
-        const Refusal r = form.IsOn(CutByCount)
-                              ? CheckPair(form, CutColumns, QStringLiteral("图像切割 水平模块数"),
-                                          CutRows, QStringLiteral("图像切割 垂直模块数"))
-                              : CheckPair(form, CellWidth, QStringLiteral("图像切割 单元格的宽"),
-                                          CellHeight, QStringLiteral("图像切割 单元格的高"));
+        const Refusal r =
+            form.IsOn(CutByCount)
+                ? CheckPair(form, CutColumns,
+                            QCoreApplication::translate("corvane", "图像切割 水平模块数"), CutRows,
+                            QCoreApplication::translate("corvane", "图像切割 垂直模块数"))
+                : CheckPair(form, CellWidth,
+                            QCoreApplication::translate("corvane", "图像切割 单元格的宽"),
+                            CellHeight,
+                            QCoreApplication::translate("corvane", "图像切割 单元格的高"));
         if (r) {
             return r;
         }
     }
     if (form.IsOn(Combine)) {
-        return CheckPair(form, CombineColumns, QStringLiteral("图像合并 水平模块数"), CombineRows,
-                         QStringLiteral("图像合并 垂直模块数"));
+        return CheckPair(form, CombineColumns,
+                         QCoreApplication::translate("corvane", "图像合并 水平模块数"), CombineRows,
+                         QCoreApplication::translate("corvane", "图像合并 垂直模块数"));
     }
     return {};
 }
@@ -132,14 +141,14 @@ Refusal CheckWatermarkFields(Form& form) {
     if (form.IsOn(WatermarkByText)) {
         NormalizeField(form, WatermarkText, false);
         if (form.Text(WatermarkText).isEmpty()) {
-            return QStringLiteral("请填写 水印文字。");
+            return QCoreApplication::translate("corvane", "请填写 水印文字。");
         }
     }
     if (form.IsOn(WatermarkByImage)) {
         NormalizeField(form, WatermarkImagePath, false);
         const QString path = form.Text(WatermarkImagePath);
         if (path.isEmpty() || !PathExists(path)) {
-            return QStringLiteral("请填写或选择正确的  水印图片的路径。");
+            return QCoreApplication::translate("corvane", "请填写或选择正确的  水印图片的路径。");
         }
     }
     return {};
@@ -170,32 +179,36 @@ Refusal CheckClashText(const Form& form, ControlId radio, ControlId field, const
     }
     const QString text = form.Text(field).trimmed();
     if (text.isEmpty()) {
-        return QStringLiteral("请填写 文件重名时 添加的%1。").arg(what);
+        return QCoreApplication::translate("corvane", "请填写 文件重名时 添加的%1。").arg(what);
     }
     if (text.contains(kSeparator) || text.contains(u'/') || text.contains(QStringLiteral(".."))) {
-        return QStringLiteral("请填写 文件重名时 添加的%1，并且%1不能含有路径分隔符或“..”。")
+        return QCoreApplication::translate(
+                   "corvane", "请填写 文件重名时 添加的%1，并且%1不能含有路径分隔符或“..”。")
             .arg(what);
     }
     return {};
 }
 
 Refusal CheckNaming(Form& form) {
-    if (Refusal r = CheckClashText(form, ClashPrefix, ClashPrefixText, QStringLiteral("前缀名"))) {
+    if (Refusal r = CheckClashText(form, ClashPrefix, ClashPrefixText,
+                                   QCoreApplication::translate("corvane", "前缀名"))) {
         return r;
     }
-    if (Refusal r = CheckClashText(form, ClashSuffix, ClashSuffixText, QStringLiteral("后缀名"))) {
+    if (Refusal r = CheckClashText(form, ClashSuffix, ClashSuffixText,
+                                   QCoreApplication::translate("corvane", "后缀名"))) {
         return r;
     }
     if (!form.IsChecked(ClashPrefix) && !form.IsChecked(ClashSuffix) &&
         !form.IsChecked(ClashOverwrite)) {
-        return QStringLiteral("请选择 文件重名时 的操作策略。");
+        return QCoreApplication::translate("corvane", "请选择 文件重名时 的操作策略。");
     }
     if (form.IsEnabled(NameLengthLimit)) {
         NormalizeField(form, NameLengthLimit, true);
         const bool ok = CheckPositiveNumber(form, NameLengthLimit, false);
         const int n = ParseLeadingInt(form.Text(NameLengthLimit));
         if (!ok || n < kNameLengthMin || n > kNameLengthMax) {
-            return QStringLiteral("文件名长度限制数字应该在 %1 到 %2 之间。")
+            return QCoreApplication::translate("corvane",
+                                               "文件名长度限制数字应该在 %1 到 %2 之间。")
                 .arg(kNameLengthMin)
                 .arg(kNameLengthMax);
         }
@@ -218,7 +231,8 @@ Refusal PrepareWatermark(const Form& form, const ImageProcessor& processor,
         BitmapPtr picture = processor.LoadImage(form.Text(WatermarkImagePath));
         if (!IsUsable(picture.get())) {
             watermark = {};
-            return QStringLiteral(
+            return QCoreApplication::translate(
+                "corvane",
                 "水印图片不是有效的图片，或者水印图片的图像格式目前不能识别。请重新指定水印图片的路"
                 "径。");
         }
@@ -245,7 +259,7 @@ Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings&
     const bool singlePath = !form.IsChecked(MultiPathRadio);
     if (source.isEmpty() || !PathExists(source) ||
         (singlePath && !DirectoryReader(source).IsOpen())) {
-        return QStringLiteral("请填写或选择正确的  打开路径。");
+        return QCoreApplication::translate("corvane", "请填写或选择正确的  打开路径。");
     }
     for (Refusal (*check)(Form&) :
          {CheckRotation, CheckResize, CheckCutAndCombine, CheckWatermarkFields}) {
@@ -257,13 +271,14 @@ Refusal Validate(Form& form, const ImageProcessor& processor, WatermarkSettings&
         return r;
     }
     if (target.isEmpty() || !PathExists(target)) {
-        return QStringLiteral("请填写或选择正确的  保存路径。");
+        return QCoreApplication::translate("corvane", "请填写或选择正确的  保存路径。");
     }
     if (Refusal r = CheckNaming(form)) {
         return r;
     }
     if (!CreateFolderChain(target)) {
-        return QStringLiteral("创建保存路径失败，请检查保存路径及确认磁盘状况，或者稍候重试。");
+        return QCoreApplication::translate(
+            "corvane", "创建保存路径失败，请检查保存路径及确认磁盘状况，或者稍候重试。");
     }
     return PrepareWatermark(form, processor, watermark);
 }

@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 #include "selection/folder_picker_dialog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -36,7 +37,7 @@ QString ChooserStartFolder(const QString& typedPath) {
 std::optional<QString> ChooseSingleFolder(const QString& initialPath, ProfileStore& profile,
                                           QWidget* parent) {
     CFolderPickerDialog dialog(CFolderPickerDialog::Mode::Single, initialPath, profile, parent);
-    dialog.SetTitle(QStringLiteral("选择单个文件夹"));
+    dialog.SetTitle(QCoreApplication::translate("corvane", "选择单个文件夹"));
     dialog.UseViewMode(0);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
@@ -52,7 +53,7 @@ void ChooseFilesAndFolders(PathList* files, PathList* folders, QString& lastMult
     CFolderPickerDialog dialog(CFolderPickerDialog::Mode::Multi,
                                MultiSelectStartFolder(lastMultiSelectFolder, sourcePathText),
                                profile, parent);
-    dialog.SetTitle(QStringLiteral("选择多个文件和文件夹"));
+    dialog.SetTitle(QCoreApplication::translate("corvane", "选择多个文件和文件夹"));
     dialog.UseViewMode(0);
     PathList workingFiles;
     PathList workingFolders;

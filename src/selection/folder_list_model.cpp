@@ -4,6 +4,7 @@
 #include "platform/natural_order.h"
 #include "platform/path_text.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -201,13 +202,13 @@ QVariant FolderListModel::headerData(int section, Qt::Orientation orientation, i
     }
     switch (section) {
         case NameColumn:
-            return QStringLiteral("名称");
+            return QCoreApplication::translate("corvane", "名称");
         case SizeColumn:
-            return QStringLiteral("大小");
+            return QCoreApplication::translate("corvane", "大小");
         case TypeColumn:
-            return QStringLiteral("类型");
+            return QCoreApplication::translate("corvane", "类型");
         case ModifiedColumn:
-            return QStringLiteral("修改日期");
+            return QCoreApplication::translate("corvane", "修改日期");
         default:
             return {};
     }
@@ -252,9 +253,9 @@ const FolderListModel::FileKind& FolderListModel::KindOf(int row) const {
             mime.iconName(),
             QIcon::fromTheme(mime.genericIconName(), icons_.icon(QAbstractFileIconProvider::File)));
         if (suffix.isEmpty()) {
-            kind.type = QStringLiteral("文件");
+            kind.type = QCoreApplication::translate("corvane", "文件");
         } else if (mime.isDefault()) {
-            kind.type = suffix.toUpper() + QStringLiteral(" 文件");
+            kind.type = QCoreApplication::translate("corvane", "%1 文件").arg(suffix.toUpper());
         }
         found = kindOfSuffix_.insert(suffix, kind);
     }
@@ -262,7 +263,7 @@ const FolderListModel::FileKind& FolderListModel::KindOf(int row) const {
 }
 
 QString FolderListModel::TypeOf(int row) const {
-    return IsFolder(row) ? QStringLiteral("文件夹") : KindOf(row).type;
+    return IsFolder(row) ? QCoreApplication::translate("corvane", "文件夹") : KindOf(row).type;
 }
 
 QIcon FolderListModel::IconOf(int row) const {

@@ -12,6 +12,7 @@
 
 #include <QActionGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -126,25 +127,27 @@ CFolderPickerDialog::~CFolderPickerDialog() {
 
 QWidget* CFolderPickerDialog::BuildToolbar() {
     auto* bar = new QWidget(this);
-    auto* label = new QLabel(QStringLiteral("查找范围："), bar);
+    auto* label = new QLabel(QCoreApplication::translate("corvane", "查找范围："), bar);
     lookIn_ = new QComboBox(bar);
     lookIn_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     label->setBuddy(lookIn_);
     lookIn_->setAccessibleName(label->text());
-    back_ = ToolButton(bar, QStyle::SP_ArrowBack, QStringLiteral("后退"));
-    up_ = ToolButton(bar, QStyle::SP_FileDialogToParent, QStringLiteral("向上一级"));
-    QToolButton* newFolder =
-        ToolButton(bar, QStyle::SP_FileDialogNewFolder, QStringLiteral("新建文件夹"));
-    viewMenu_ = ToolButton(bar, QStyle::SP_FileDialogListView, QStringLiteral("查看"));
+    back_ = ToolButton(bar, QStyle::SP_ArrowBack, QCoreApplication::translate("corvane", "后退"));
+    up_ = ToolButton(bar, QStyle::SP_FileDialogToParent,
+                     QCoreApplication::translate("corvane", "向上一级"));
+    QToolButton* newFolder = ToolButton(bar, QStyle::SP_FileDialogNewFolder,
+                                        QCoreApplication::translate("corvane", "新建文件夹"));
+    viewMenu_ = ToolButton(bar, QStyle::SP_FileDialogListView,
+                           QCoreApplication::translate("corvane", "查看"));
     viewMenu_->setPopupMode(QToolButton::InstantPopup);
 
     auto* menu = new QMenu(viewMenu_);
     auto* group = new QActionGroup(menu);
     const std::pair<PickerView, QString> views[] = {
-        {PickerView::Icons, QStringLiteral("图标")},
-        {PickerView::List, QStringLiteral("列表")},
-        {PickerView::Details, QStringLiteral("详细信息")},
-        {PickerView::Tiles, QStringLiteral("平铺")}};
+        {PickerView::Icons, QCoreApplication::translate("corvane", "图标")},
+        {PickerView::List, QCoreApplication::translate("corvane", "列表")},
+        {PickerView::Details, QCoreApplication::translate("corvane", "详细信息")},
+        {PickerView::Tiles, QCoreApplication::translate("corvane", "平铺")}};
     for (const auto& [view, name] : views) {
         QAction* action = menu->addAction(name);
         action->setCheckable(true);
@@ -175,7 +178,7 @@ QWidget* CFolderPickerDialog::BuildToolbar() {
 
 QWidget* CFolderPickerDialog::BuildPlaces() {
     auto* places = new QListWidget(this);
-    places->setAccessibleName(QStringLiteral("位置"));
+    places->setAccessibleName(QCoreApplication::translate("corvane", "位置"));
     places->setViewMode(QListView::IconMode);
     places->setFlow(QListView::TopToBottom);
     places->setWrapping(false);
@@ -198,13 +201,13 @@ QWidget* CFolderPickerDialog::BuildPlaces() {
 
 QWidget* CFolderPickerDialog::BuildChoiceRows() {
     auto* rows = new QWidget(this);
-    auto* label = new QLabel(QStringLiteral("已选择："), rows);
+    auto* label = new QLabel(QCoreApplication::translate("corvane", "已选择："), rows);
     label->setBuddy(history_);
     history_->setAccessibleName(label->text());
     history_->lineEdit()->setAccessibleName(label->text());
-    auto* ok = new QPushButton(QStringLiteral("确定"), rows);
+    auto* ok = new QPushButton(QCoreApplication::translate("corvane", "确定"), rows);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("取消"), rows);
+    auto* cancel = new QPushButton(QCoreApplication::translate("corvane", "取消"), rows);
     connect(ok, &QPushButton::clicked, this, &CFolderPickerDialog::Ok);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -217,7 +220,8 @@ QWidget* CFolderPickerDialog::BuildChoiceRows() {
     grid->setColumnStretch(1, 1);
     if (mode_ == Mode::Multi) {
         auto* hint = new QLabel(
-            QStringLiteral("提示：请使用 Ctrl+左键，Shift+左键，Ctrl+A 选择多个文件和文件夹。"),
+            QCoreApplication::translate(
+                "corvane", "提示：请使用 Ctrl+左键，Shift+左键，Ctrl+A 选择多个文件和文件夹。"),
             rows);
         QPalette palette = hint->palette();
         palette.setColor(QPalette::WindowText, kHintColour);
@@ -454,9 +458,9 @@ void CFolderPickerDialog::GoUp() {
 
 void CFolderPickerDialog::MakeFolder() {
     const QString base = WithTrailingSeparator(model_->Folder());
-    QString name = QStringLiteral("新建文件夹");
+    QString name = QCoreApplication::translate("corvane", "新建文件夹");
     for (int n = 2; PathExists(base + name); ++n) {
-        name = QStringLiteral("新建文件夹 (%1)").arg(n);
+        name = QCoreApplication::translate("corvane", "新建文件夹 (%1)").arg(n);
     }
     if (!CreateDirectory(base + name)) {
         ShowMessage(QStringLiteral("The folder '%1' isn't accessible.").arg(model_->Folder()));

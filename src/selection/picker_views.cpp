@@ -2,6 +2,7 @@
 
 #include "folder_list_model.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
@@ -114,8 +115,9 @@ PickerViews::PickerViews(FolderListModel& model, bool multiSelection, QWidget* p
                                               : QAbstractItemView::SingleSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::EditKeyPressed);
-        view->setAccessibleName(multiSelection ? QStringLiteral("文件和文件夹")
-                                               : QStringLiteral("文件夹"));
+        view->setAccessibleName(multiSelection
+                                    ? QCoreApplication::translate("corvane", "文件和文件夹")
+                                    : QCoreApplication::translate("corvane", "文件夹"));
         view->installEventFilter(this);
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex& index) { emit RowOpened(index.row()); });

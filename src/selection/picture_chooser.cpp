@@ -3,13 +3,14 @@
 #include "platform/file_system.h"
 #include "selection/choosers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace corvane {
 namespace {
 
 struct FilterChoice {
-    const char16_t* description;
+    const char* description;  // UTF-8, translated where it is shown
     const char16_t* patterns;
 };
 
@@ -17,13 +18,13 @@ struct FilterChoice {
 // anyway.
 // The first choice lists every picture the loader reads (null here: ReadablePictureExtensions).
 constexpr FilterChoice kPictureFilters[] = {
-    {u"所有图片文件", nullptr},
-    {u"BMP (*.BMP)", u"*.BMP;*.bmp"},
-    {u"PNG (*.PNG)", u"*.PNG;*.png"},
-    {u"GIF (*.GIF)", u"*.GIF;*.gif"},
-    {u"TIFF (*.TIF;*.TIFF)", u"*.TIF;*.tif;*.TIFF;*.tiff"},
-    {u"JPEG (*.JPG;*.JPEG;*.JPE;*.JFIF)", u"*.JPG;*.jpg;*.JPEG;*.jpeg;*.JPE;*.jpe;*.JFIF;*.jfif"},
-    {u"所有文件", u"*.*"},
+    {QT_TRANSLATE_NOOP("corvane", "所有图片文件"), nullptr},
+    {"BMP (*.BMP)", u"*.BMP;*.bmp"},
+    {"PNG (*.PNG)", u"*.PNG;*.png"},
+    {"GIF (*.GIF)", u"*.GIF;*.gif"},
+    {"TIFF (*.TIF;*.TIFF)", u"*.TIF;*.tif;*.TIFF;*.tiff"},
+    {"JPEG (*.JPG;*.JPEG;*.JPE;*.JFIF)", u"*.JPG;*.jpg;*.JPEG;*.jpeg;*.JPE;*.jpe;*.JFIF;*.jfif"},
+    {QT_TRANSLATE_NOOP("corvane", "所有文件"), u"*.*"},
 };
 
 // "*.*" is every file on Windows; elsewhere it would leave out names without a dot.
@@ -45,14 +46,15 @@ QStringList PictureFilters() {
             choice.patterns != nullptr
                 ? QString::fromUtf16(choice.patterns)
                 : QStringLiteral("*.") + ReadablePictureExtensions().join(QStringLiteral(";*."));
-        filters << QString::fromUtf16(choice.description) + QStringLiteral(" (") +
-                       PatternsFor(patterns) + u')';
+        filters << QCoreApplication::translate("corvane", choice.description) +
+                       QStringLiteral(" (") + PatternsFor(patterns) + u')';
     }
     return filters;
 }
 
 std::unique_ptr<QFileDialog> CreatePictureFileDialog(const QString& currentPath, QWidget* parent) {
-    auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("请选择一个图片"));
+    auto dialog = std::make_unique<QFileDialog>(
+        parent, QCoreApplication::translate("corvane", "请选择一个图片"));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     // The descriptions carry the pattern text the user is shown; the patterns Qt reads follow them.

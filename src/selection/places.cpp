@@ -2,6 +2,7 @@
 
 #include "platform/file_system.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <QStorageInfo>
@@ -38,14 +39,16 @@ bool IsUserVolume(const QStorageInfo& volume) {
 
 std::vector<Place> PickerPlaces() {
     std::vector<Place> places;
-    AddFolder(places, QStringLiteral("主文件夹"), QDir::homePath(), QStyle::SP_DirHomeIcon);
-    AddFolder(places, QStringLiteral("图片"),
+    AddFolder(places, QCoreApplication::translate("corvane", "主文件夹"), QDir::homePath(),
+              QStyle::SP_DirHomeIcon);
+    AddFolder(places, QCoreApplication::translate("corvane", "图片", "the place"),
               QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
               QStyle::SP_DirIcon);
-    AddFolder(places, QStringLiteral("桌面"),
+    AddFolder(places, QCoreApplication::translate("corvane", "桌面"),
               QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
               QStyle::SP_DesktopIcon);
-    AddFolder(places, QStringLiteral("文件系统"), QDir::rootPath(), QStyle::SP_DriveHDIcon);
+    AddFolder(places, QCoreApplication::translate("corvane", "文件系统"), QDir::rootPath(),
+              QStyle::SP_DriveHDIcon);
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (IsUserVolume(volume)) {
             AddFolder(places, volume.displayName(), volume.rootPath(), QStyle::SP_DriveHDIcon);

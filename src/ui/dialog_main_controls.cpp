@@ -14,6 +14,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,7 +42,16 @@ void SetTextColour(QWidget* widget, ColourRef colour) {
     widget->setPalette(palette);
 }
 
-QWidget* MakeWidget(const ControlTemplate& control, QWidget* parent) {
+// The template holds the captions as written; the widgets show them in the user's language.
+QString Translated(const QString& source) {
+    return source.isEmpty() ? source
+                            : QCoreApplication::translate("corvane", source.toUtf8().constData());
+}
+
+QWidget* MakeWidget(const ControlTemplate& template_, QWidget* parent) {
+    ControlTemplate control = template_;
+    control.caption = Translated(control.caption);
+    control.accessibleName = Translated(control.accessibleName);
     switch (control.kind) {
         case ControlKind::Group:
             return new QGroupBox(control.caption, parent);

@@ -2,13 +2,14 @@
 
 #include "form_rules/dialog_texts.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 
 namespace corvane {
 
 CDialogViewMultiSelect::CDialogViewMultiSelect(const PathListHolder& files,
                                                const PathListHolder& folders, QWidget* parent)
-    : CTextPanelDialog(QStringLiteral("查看花式选择的文件和文件夹"),
+    : CTextPanelDialog(QCoreApplication::translate("corvane", "查看花式选择的文件和文件夹"),
                        {{448, 303}, {165, 7, 72, 22}, {5, 33, 437, 266}}, parent),
       files_(files),
       folders_(folders) {}

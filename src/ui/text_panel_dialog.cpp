@@ -2,6 +2,7 @@
 
 #include "ui/dialog_units.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -19,7 +20,7 @@ constexpr int kPointSize = 9;
 CTextPanelDialog::CTextPanelDialog(const QString& title, const Template& units, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       text_(new QPlainTextEdit(this)),
-      ok_(new QPushButton(QStringLiteral("确    定"), this)) {
+      ok_(new QPushButton(QCoreApplication::translate("corvane", "确    定"), this)) {
     setWindowTitle(title);
     QFont f = font();
     f.setPointSize(kPointSize);

@@ -11,7 +11,8 @@ for f in bin/corvane bin/corvane-batch share/applications/corvane.desktop \
          share/icons/hicolor/48x48/apps/corvane.png share/icons/hicolor/256x256/apps/corvane.png \
          share/icons/hicolor/scalable/apps/corvane.svg share/man/man1/corvane.1.gz \
          share/man/man1/corvane-batch.1.gz share/bash-completion/completions/corvane-batch \
-         share/metainfo/org.example.corvane.metainfo.xml share/doc/corvane/copyright; do
+         share/metainfo/org.example.corvane.metainfo.xml share/doc/corvane/copyright \
+         share/corvane/translations/corvane_en.qm; do
   [ -e "$prefix/$f" ] || { echo "missing: $f"; exit 1; }
 done
 [ -x "$prefix/bin/corvane" ] || { echo "corvane is not executable"; exit 1; }
@@ -19,4 +20,7 @@ desktop-file-validate "$prefix/share/applications/corvane.desktop"
 grep -qx 'Exec=corvane' "$prefix/share/applications/corvane.desktop"
 grep -qx 'Icon=corvane' "$prefix/share/applications/corvane.desktop"
 appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/org.example.corvane.metainfo.xml"
+# The installed program finds its English catalogue in <prefix>/share/corvane/translations/.
+CORVANE_LANG=en "$prefix/bin/corvane-batch" --help | grep -qF "single path (Single)" ||
+  { echo "the installed corvane-batch finds no English"; exit 1; }
 echo "installed layout ok"

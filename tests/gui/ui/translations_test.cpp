@@ -1,8 +1,9 @@
-// Qt's own texts follow the user's language: under a Chinese locale the colour dialog, the file
-// dialog and a text field's context menu speak Chinese; under English nothing is installed. Our
-// own English texts (the folder picker's, the link's) are not Qt's and stay as they are.
-#include "ui/translations.h"
+// The program's language: in Chinese, Qt's own texts (the colour dialog, the file dialog, a text
+// field's context menu) speak Chinese too; in English ours come from our catalogue and Qt's are its
+// own. The texts the design writes in English (the link's) stay as they are in both.
 #include "controls/url_label.h"
+#include "engine/report.h"
+#include "form_rules/language.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +26,8 @@ QStringList ActionTexts(QMenu& menu) {
     return texts;
 }
 
-TEST(Translations, AChineseLocaleGivesQtsDialogsAndMenusInChinese) {
-    const Translations translations(QLocale(QLocale::Chinese, QLocale::China));
+TEST(Translations, ChineseGivesQtsDialogsAndMenusInChinese) {
+    const Translations translations(Language::Chinese);
     ASSERT_TRUE(translations.HasQtTexts()) << "qtbase_zh_CN.qm (qt6-translations-l10n)";
 
     QColorDialog colours;
@@ -51,14 +52,18 @@ TEST(Translations, AChineseLocaleGivesQtsDialogsAndMenusInChinese) {
         << "our own English texts are not translated";
 }
 
-TEST(Translations, EnglishInstallsNothingAndGoingAwayRemovesTheCatalogue) {
+TEST(Translations, EnglishGivesOurTextsInEnglishAndLeavesQtsOwnAlone) {
     {
-        const Translations english(QLocale(QLocale::English, QLocale::UnitedStates));
+        const Translations english(Language::English);
+        ASSERT_TRUE(english.HasOwnTexts())
+            << "corvane_en.qm in " << CatalogueFolders().join(u' ').toStdString();
         EXPECT_FALSE(english.HasQtTexts());
+        EXPECT_EQ(QString(texts::kStart), QStringLiteral("Start"));
         EXPECT_EQ(QColorDialog().windowTitle(), QStringLiteral("Select Color"));
-        const Translations chinese(QLocale(QLocale::Chinese, QLocale::China));
+        EXPECT_EQ(HyperlinkFailureMessage(2),
+                  QStringLiteral("Unable to open hyperlink:\n\nThe specified file was not found."));
     }
-    EXPECT_EQ(QColorDialog().windowTitle(), QStringLiteral("Select Color"));
+    EXPECT_EQ(QString(texts::kStart), QStringLiteral("开  始")) << "gone with the object";
 }
 
 }  // namespace

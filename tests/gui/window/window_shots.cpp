@@ -2,8 +2,12 @@
 // progress display; with the view-selection dialog open over a small selection; with the list of
 // the files a run left without output; with the colour popup open, on the whole screen; and, run
 // with --scale S, the whole screen with the window at that scale factor (scrolled when the screen
-// is too small for it). Run under a real (virtual) X server: scripts/shoot-window.
+// is too small for it); and the window at start in English. With --lang en every shot is taken in
+// English (for a look at the English dialogs). Run under a real (virtual) X server:
+// scripts/shoot-window.
 #include "controls/colour_button.h"
+#include "engine/report.h"
+#include "form_rules/language.h"
 #include "gui/shots.h"
 #include "imaging/process_setup.h"
 #include "ui/dialog_main.h"
@@ -22,6 +26,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <optional>
 
 namespace corvane {
 namespace {
@@ -36,7 +41,8 @@ public:
     using CDialogMain::CDialogMain;
     void SetProgressText(const QString& text) override {
         CDialogMain::SetProgressText(text);
-        if (!paused_ && text.contains(QStringLiteral("已处理文件数： 1"))) {
+        if (!paused_ && (text.contains(QStringLiteral("已处理文件数： 1")) ||
+                         text.contains(QStringLiteral("Processed: 1;")))) {
             paused_ = true;
             Run().OnStartPauseContinue();
         }
@@ -68,13 +74,13 @@ struct Scene {
     }
 };
 
-bool ShootIdle(const Scene& scene) {
+bool ShootIdle(const Scene& scene, const QString& name = QStringLiteral("main-window.png")) {
     CDialogMain dialog(scene.Options());
     dialog.SetText(ControlId::SourcePath, scene.source);
     dialog.SetText(ControlId::SavePath, scene.save);
     dialog.move(40, 40);
     ShowAndSettle(dialog);
-    return Save(dialog.grab(), QStringLiteral("main-window.png"));
+    return Save(dialog.grab(), name);
 }
 
 bool ShootPaused(const Scene& scene) {
@@ -85,7 +91,8 @@ bool ShootPaused(const Scene& scene) {
     dialog.move(40, 40);
     ShowAndSettle(dialog);
     dialog.Run().OnStartPauseContinue();
-    if (!QTest::qWaitFor([&] { return dialog.Text(ControlId::StatusLine) == "已暂停"; }, 30000)) {
+    if (!QTest::qWaitFor(
+            [&] { return dialog.Text(ControlId::StatusLine) == QString(texts::kPaused); }, 30000)) {
         return false;
     }
     QTest::qWait(200);
@@ -201,9 +208,10 @@ bool ShootScaled(const Scene& scene, const QString& scale) {
 }  // namespace corvane
 
 int main(int argc, char** argv) {
-    // window_shots FOLDER [--scale S]
+    // window_shots FOLDER [--scale S | --lang en]
     const QString scale =
         argc > 3 && QByteArray(argv[2]) == "--scale" ? QString::fromLatin1(argv[3]) : QString();
+    const bool allInEnglish = argc > 3 && QByteArray(argv[2]) == "--lang";
     if (!scale.isEmpty()) {
         qputenv("QT_SCALE_FACTOR", scale.toLatin1());
     }
@@ -215,10 +223,18 @@ int main(int argc, char** argv) {
     if (!scale.isEmpty()) {
         return corvane::ShootScaled(scene, scale) ? 0 : 1;
     }
+    std::optional<corvane::Translations> english;
+    if (allInEnglish) {
+        english.emplace(corvane::Language::English);
+    }
     bool ok = corvane::ShootIdle(scene);
     ok &= corvane::ShootPaused(scene);
     ok &= corvane::ShootSelection(scene);
     ok &= corvane::ShootUnwrittenFiles(scene);
     ok &= corvane::ShootColourPopup(scene);
+    if (!allInEnglish) {
+        const corvane::Translations inEnglish(corvane::Language::English);
+        ok &= corvane::ShootIdle(scene, QStringLiteral("main-window-en.png"));
+    }
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include "engine/report.h"
 #include "form_rules/dialog_defaults.h"
 #include "form_rules/dialog_texts.h"
+#include "form_rules/language.h"
 #include "ui/settings_store.h"
 #include "window_fixture.h"
 
@@ -173,6 +174,40 @@ TEST_F(WindowTest, DropsAreRefusedDuringARun) {
     EXPECT_TRUE(tried);
     EXPECT_TRUE(dialog->IsChecked(SinglePathRadio));
     EXPECT_EQ(dialog->Run().MultiSelectFiles(), nullptr);
+}
+
+// The language is chosen as the program chooses it at its start: CORVANE_LANG=en gives English,
+// the C locale (nothing English anywhere) the window's own Chinese.
+TEST_F(WindowStart, TheWindowSpeaksEnglishWhenAskedAndChineseUnderTheCLocale) {
+    struct Row {
+        const char* corvaneLang;
+        QString group, start, format, status;
+    };
+    const Row rows[] = {
+        {"en", QStringLiteral("Open"), QStringLiteral("Start"), QStringLiteral("Format"),
+         QStringLiteral("Tip: one side may be 0")},
+        {"", QStringLiteral("打开"), QStringLiteral("开  始"), QStringLiteral("保存格式"),
+         QStringLiteral("小窍门：单边约束")},
+    };
+    const QByteArray savedLang = qgetenv("LANG");
+    const QByteArray savedAll = qgetenv("LC_ALL");
+    qputenv("LANG", "C");
+    qunsetenv("LC_ALL");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.corvaneLang);
+        qputenv("CORVANE_LANG", row.corvaneLang);
+        const Translations translations(UserLanguage());
+        Restart();
+        EXPECT_EQ(dialog->Text(SourceGroup), row.group);
+        EXPECT_EQ(dialog->Text(StartButton), row.start);
+        EXPECT_EQ(dialog->Text(FormatLabel), row.format);
+        EXPECT_TRUE(dialog->Text(StatusLine).startsWith(row.status))
+            << dialog->Text(StatusLine).toStdString();
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Corvane 2.2.1"));
+    }
+    qputenv("CORVANE_LANG", "zh");  // as the tests' main sets it
+    qputenv("LANG", savedLang);
+    qputenv("LC_ALL", savedAll);
 }
 
 }  // namespace

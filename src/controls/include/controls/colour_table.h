@@ -22,7 +22,7 @@ ColourRef FromQColor(QColor colour);
 
 struct NamedColour {
     ColourRef colour;
-    const char* name;  // UTF-8
+    const char* name;  // UTF-8, as written (ColourName gives it in the user's language)
 };
 
 inline constexpr int kColourCount = 40;

@@ -4,6 +4,7 @@
 
 #include "engine/batch_settings.h"
 #include "engine/run_types.h"
+#include "engine/translated_text.h"
 
 #include <QString>
 
@@ -24,17 +25,18 @@ Verdict CompletionVerdict(const RunReport& report, OperationKind kind,
 
 // Status texts of the run itself.
 namespace texts {
-inline const QString kStart = QStringLiteral("开  始");
-inline const QString kPause = QStringLiteral("暂  停");
-inline const QString kContinue = QStringLiteral("继  续");
-inline const QString kStop = QStringLiteral("停  止");
-inline const QString kRunning = QStringLiteral("正在操作");
-inline const QString kPaused = QStringLiteral("已暂停");
-inline const QString kStopped = QStringLiteral("已停止");
-inline const QString kFailed = QStringLiteral("操作失败！");
-inline const QString kCounting = QStringLiteral("正在统计文件总数,请稍候... ");
-inline const QString kSaveFolderFailed =
-    QStringLiteral("创建保存路径失败，请检查保存路径及确认磁盘状况，或者稍候重试。");
+inline constexpr TranslatedText kStart{QT_TRANSLATE_NOOP("corvane", "开  始")};
+inline constexpr TranslatedText kPause{QT_TRANSLATE_NOOP("corvane", "暂  停")};
+inline constexpr TranslatedText kContinue{QT_TRANSLATE_NOOP("corvane", "继  续")};
+inline constexpr TranslatedText kStop{QT_TRANSLATE_NOOP("corvane", "停  止")};
+inline constexpr TranslatedText kRunning{QT_TRANSLATE_NOOP("corvane", "正在操作")};
+inline constexpr TranslatedText kPaused{QT_TRANSLATE_NOOP("corvane", "已暂停")};
+inline constexpr TranslatedText kStopped{QT_TRANSLATE_NOOP("corvane", "已停止")};
+inline constexpr TranslatedText kFailed{QT_TRANSLATE_NOOP("corvane", "操作失败！")};
+inline constexpr TranslatedText kCounting{
+    QT_TRANSLATE_NOOP("corvane", "正在统计文件总数,请稍候... ")};
+inline constexpr TranslatedText kSaveFolderFailed{
+    QT_TRANSLATE_NOOP("corvane", "创建保存路径失败，请检查保存路径及确认磁盘状况，或者稍候重试。")};
 }  // namespace texts
 
 }  // namespace corvane

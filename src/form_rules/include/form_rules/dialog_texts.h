@@ -4,6 +4,7 @@
 
 #include "engine/enumeration.h"
 #include "engine/form.h"
+#include "engine/translated_text.h"
 
 #include <QString>
 
@@ -14,11 +15,13 @@ namespace corvane {
 
 namespace texts {
 inline const QString kTitle = QStringLiteral("Corvane 2.2.1");
-inline const QString kKeysHint = QStringLiteral("回车键，开始/暂停操作；\r\nESC键，停止操作。");
-inline const QString kStartTip = QStringLiteral(
+inline constexpr TranslatedText kKeysHint{
+    QT_TRANSLATE_NOOP("corvane", "回车键，开始/暂停操作；\r\nESC键，停止操作。")};
+inline constexpr TranslatedText kStartTip{QT_TRANSLATE_NOOP(
+    "corvane",
     "小窍门：单边约束（按尺寸缩放的时候，允许填写宽或高为0。填0的宽或高会根据原图比例重新计算，"
-    "非0的宽或高则缩小成指定值。）");
-inline const QString kInitFailed = QStringLiteral("程序初始化失败！");
+    "非0的宽或高则缩小成指定值。）")};
+inline constexpr TranslatedText kInitFailed{QT_TRANSLATE_NOOP("corvane", "程序初始化失败！")};
 }  // namespace texts
 
 // How a clashing "某文件.PNG" is saved with the prefix or suffix field's text (trimmed, as the run

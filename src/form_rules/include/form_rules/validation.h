@@ -4,6 +4,7 @@
 // acceptance the output folder exists and the run's watermark is prepared.
 
 #include "engine/form.h"
+#include "engine/translated_text.h"
 #include "imaging/image_processor.h"
 
 #include <QString>
@@ -12,8 +13,8 @@ namespace corvane {
 
 namespace texts {
 // Refuses an operation where no format is chosen, which the dialog calls the direct-copy mode.
-inline const QString kNoOperationWhenCopying =
-    QStringLiteral("直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。");
+inline constexpr TranslatedText kNoOperationWhenCopying{QT_TRANSLATE_NOOP(
+    "corvane", "直接拷贝模式下，不允许勾选任何操作（包括旋转，缩放，切割，合并，加水印）。")};
 }  // namespace texts
 
 // True to accept. On refusal `message` holds the one text to show (in red on the status line).

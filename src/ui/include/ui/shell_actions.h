@@ -5,6 +5,8 @@
 // on Windows through explorer.exe. When nothing can show the folder at all (no file manager and no
 // handler for folders), the caller is told, so that the window can say so.
 
+#include "engine/translated_text.h"
+
 #include <QString>
 
 #include <functional>
@@ -37,8 +39,8 @@ QString ExplorerParameters(const ExplorerRequest& request);
 inline constexpr int kFileManagerTimeoutMs = 10000;
 
 // What the window says when nothing could show a folder.
-inline const QString kNoFileManager =
-    QStringLiteral("无法打开文件夹：没有找到可以显示文件夹的文件管理器。");
+inline constexpr TranslatedText kNoFileManager{
+    QT_TRANSLATE_NOOP("corvane", "无法打开文件夹：没有找到可以显示文件夹的文件管理器。")};
 
 // Starts the request; `done` runs on this thread once it has been handed over, also when it fell
 // back, with false when nothing at all could show it (a request for nothing is no failure).
