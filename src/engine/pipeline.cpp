@@ -6,6 +6,7 @@
 #include "engine/pipeline.h"
 
 #include "file_notes.h"
+#include "file_preparer.h"
 #include "imaging/picture_memory.h"
 #include "pipeline_naming.h"
 #include "platform/file_system.h"
@@ -22,15 +23,6 @@
 
 namespace corvane {
 namespace {
-
-// A run with nothing to write (no format, no operation) copies every file unchanged, as the
-// dialog's direct-copy mode does, instead of never finishing its first file.
-OperationKind EffectiveKind(const BatchSettings& settings) {
-    if (settings.formats.empty() && settings.operationKind != OperationKind::Combine) {
-        return OperationKind::DirectCopy;
-    }
-    return settings.operationKind;
-}
 
 NoteKind NoteFor(LoadError::Kind kind) {
     switch (kind) {
@@ -64,24 +56,30 @@ int DefaultWorkerCount() {
 
 Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
                    const WatermarkSettings& watermark, int workers)
-    : processor_(processor),
-      settings_(settings),
-      watermark_(watermark),
-      namer_(settings),
-      kind_(EffectiveKind(settings)),
-      formats_(settings.formats),
-      cutColumns_(settings.cutColumns),
-      cutRows_(settings.cutRows),
-      workers_(std::max(workers, 1)),
-      readAhead_(std::make_unique<ReadAhead>(
-          workers_, [this](const QString& file) { return Prepare(file); })) {}
+    : run_(std::make_unique<const RunSnapshot>(processor, settings, watermark, workers)),
+      processor_(run_->processor),
+      settings_(run_->settings),
+      kind_(run_->kind),
+      namer_(settings_),
+      formats_(settings_.formats),
+      cutColumns_(settings_.cutColumns),
+      cutRows_(settings_.cutRows) {}
 
-Pipeline::~Pipeline() = default;
+Pipeline::~Pipeline() {
+    EndPass();  // the helpers end before the pool they use
+}
 
 bool Pipeline::BeginRun(ProcessingContext& context) {
-    if (workers_ > 1) {
-        pool_ = std::make_unique<WorkPool>(workers_ - 1);
+    readAhead_.reset();
+    pool_.reset();
+    const int workers = run_->workers;
+    if (workers > 1) {
+        pool_ = std::make_unique<WorkPool>(workers - 1);
     }
+    readAhead_ = std::make_unique<ReadAhead>(
+        workers, [preparer = FilePreparer(*run_, pool_.get())](const QString& file) {
+            return preparer.Prepare(file);
+        });
     // A file that a pause interrupted keeps its picture: reading ahead starts after it.
     readAhead_->Start(context.Files(), context.Cursor(), HasPendingOutputs());
     claims_.ProtectSources(&context.Files());
@@ -268,7 +266,7 @@ void Pipeline::SuspendRun() {
 }
 
 void Pipeline::EndPass() {
-    readAhead_->Stop();
+    readAhead_.reset();
     pool_.reset();
     ReleaseKeptPictureMemory();
 }

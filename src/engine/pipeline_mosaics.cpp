@@ -3,6 +3,7 @@
 
 #include "engine/pipeline.h"
 #include "file_notes.h"
+#include "pipeline_naming.h"
 #include "platform/path_text.h"
 #include "read_ahead.h"
 
@@ -22,10 +23,18 @@ bool CutsByCount(OperationKind kind) {
 void Pipeline::CutInto(std::vector<BitmapPtr>& tiles) {
     if (CutsByCount(kind_)) {
         NoteCutTooFine(result_, image_.get(), cutColumns_, cutRows_);
-        processor_.CutByCount(image_.get(), &tiles, cutColumns_, cutRows_);
-    } else {
-        processor_.CutByCellSize(image_.get(), &tiles, settings_.cellWidth, settings_.cellHeight,
-                                 &cutRows_, &cutColumns_);
+    }
+    try {
+        if (CutsByCount(kind_)) {
+            processor_.CutByCount(image_.get(), &tiles, cutColumns_, cutRows_);
+        } else {
+            processor_.CutByCellSize(image_.get(), &tiles, settings_.cellWidth,
+                                     settings_.cellHeight, &cutRows_, &cutColumns_);
+        }
+    } catch (...) {
+        // No memory for the list of tiles: this picture gives none, the run goes on.
+        tiles.clear();
+        result_.NoteOnce(NoteKind::TooLarge, OutOfMemoryText());
     }
 }
 
@@ -113,7 +122,7 @@ void Pipeline::CombineCollectedTiles(ProcessingContext& context) {
 void Pipeline::EndRun(ProcessingContext& context) {
     image_.reset();
     encoded_.clear();
-    readAhead_->Stop();  // the mosaics may still use every worker
+    readAhead_.reset();  // the mosaics may still use the pool
     if (!CollectsTiles(kind_)) {
         FlushMosaic(context, groupName_, false);
     } else {

@@ -9,7 +9,10 @@
 // helpers go on up to N further files, so that one slow file does not leave the others idle.
 //
 // Threads: Start(), Take() and Stop() belong to the processing thread; the helpers run `prepare`
-// outside the lock and hand over its result under it.
+// outside the lock and hand over its result under it. `prepare` reads only what it was given
+// (an immutable snapshot of the run, see file_preparer.h), never the processing thread's state.
+// An exception out of `prepare` (memory running out on one picture) becomes that file's failure,
+// a too-large note, on whichever thread made it: it never leaves a helper.
 
 #include "engine/enumeration.h"
 #include "imaging/image_processor.h"
@@ -56,7 +59,12 @@ public:
 
 private:
     void HelperLoop();
+    // Waits until a file may be claimed (or the helpers stop) and claims it; none when stopping.
+    // The one place that says when a helper may take on more work.
+    std::optional<std::size_t> Claim(std::unique_lock<std::mutex>& lock);
     bool CanClaim() const;
+    // `prepare` for one file, its exceptions made the file's failure.
+    PreparedFile Make(const QString& file) const noexcept;
     // Files in hand being made or holding a picture.
     std::size_t Heavy() const;
 

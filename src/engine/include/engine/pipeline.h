@@ -13,12 +13,14 @@
 // the formats still pending, the mosaic being filled, the collected tiles, the current file's
 // result - survives a pause. With more than one worker, helper threads load, turn and resize the
 // next files while the processing thread writes (at most one picture ahead per extra worker), and
-// PNG rows are deflated on every worker. Where a file is saved whole, the helpers also encode its
-// outputs into memory and drop its pixels; the processing thread only names and writes them. A
-// JPEG that is only made into a PNG is never a picture at all: its rows go from decoder to
-// encoder a band at a time, with one worker as with several. Everything seen from outside -
-// outputs byte for byte, names, order, messages and counters, the points where Pause and Stop
-// take effect - stays as with one worker.
+// PNG rows are deflated on every worker. The helpers read only a snapshot of the run taken when the
+// pipeline is made (file_preparer.h), never what the processing thread changes; memory running
+// out on a helper or a pool thread becomes that file's failure. Where a file is saved whole, the
+// helpers also encode its outputs into memory and drop its pixels; the processing thread only names
+// and writes them. A JPEG that is only made into a PNG is never a picture at all: its rows go from
+// decoder to encoder a band at a time, with one worker as with several. Everything seen from
+// outside - outputs byte for byte, names, order, messages and counters, the points where Pause and
+// Stop take effect - stays as with one worker.
 
 #include "engine/batch_settings.h"
 #include "engine/file_result.h"
@@ -35,14 +37,15 @@
 namespace corvane {
 
 class ReadAhead;
-struct PreparedFile;
+struct RunSnapshot;
 
 // The workers of a run when none is asked for: one per core the process may run on.
 int DefaultWorkerCount();
 
 class Pipeline : public FileHandler {
 public:
-    // `workers` threads share the run (1: the processing thread alone).
+    // `workers` threads share the run (1: the processing thread alone). The settings and the
+    // watermark are copied: the run reads its own snapshot of them, never the caller's.
     Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
              const WatermarkSettings& watermark, int workers = 1);
     ~Pipeline() override;
@@ -66,24 +69,6 @@ private:
     Output SaveTiles(ProcessingContext& context, const QString& folder, const QString& base,
                      const OutputFormat& format);
     void CutInto(std::vector<BitmapPtr>& tiles);
-    // Loads a file, then turns and resizes it as the run says. Touches nothing of the pipeline,
-    // so that helper threads prepare files ahead.
-    PreparedFile Prepare(const QString& file) const;
-    void Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const;
-    // True when every file is only made a PNG: a JPEG then goes from decoder to encoder a band of
-    // rows at a time, never held whole.
-    bool StreamsJpegToPng() const;
-    // Makes `prepared` that way; false when the file is not such a JPEG.
-    bool StreamJpeg(const QString& file, PreparedFile& prepared) const;
-    // True when helpers encode a file's outputs: each is the whole picture in one format, the
-    // same whatever the names and clashes turn out to be.
-    bool EncodesAhead() const;
-    // Encodes every output of a prepared picture; drops the picture when all were encoded.
-    void EncodeAhead(PreparedFile& prepared) const;
-    // The least size a file is needed at, from the size it declares: what the run's quarter turn
-    // and resize make of it. Invalid when the whole picture is needed. `planned` receives the
-    // size the resize gives the whole picture.
-    QSize LeastSizeFor(QSize declared, QSize* planned) const;
     // Ends the helper threads of a pass and gives kept picture memory back.
     void EndPass();
     void FinishFile(ProcessingContext& context);
@@ -110,12 +95,14 @@ private:
     bool TransformedImageUsable();
     int FormatCount() const { return static_cast<int>(formats_.size()); }
 
+    // What the run reads, helpers included; never changed.
+    const std::unique_ptr<const RunSnapshot> run_;
     const ImageProcessor& processor_;
-    const BatchSettings& settings_;
-    const WatermarkSettings& watermark_;
+    const BatchSettings& settings_;  // the snapshot's
+    const OperationKind kind_;
     OutputNamer namer_;
-    OperationKind kind_;
-    std::vector<OutputFormat> formats_;  // own copy: same-as-source is resolved per file
+    // The processing thread's own: same-as-source is resolved per file.
+    std::vector<OutputFormat> formats_;
 
     BitmapPtr image_;  // turned and resized; none when every output was encoded ahead
     std::vector<std::optional<EncodedFile>> encoded_;  // of the current file, per format
@@ -132,9 +119,10 @@ private:
     FileResult result_;  // of the current file
     OutputClaims claims_;
 
-    const int workers_;
+    // During a pass: the pool (with more than one worker) and the helpers that use it, which
+    // therefore end first.
+    std::unique_ptr<WorkPool> pool_;
     std::unique_ptr<ReadAhead> readAhead_;
-    std::unique_ptr<WorkPool> pool_;  // during a pass with more than one worker
 };
 
 }  // namespace corvane
