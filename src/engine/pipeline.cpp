@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/path_text.h"
 #include "read_ahead.h"
+#include "tile_mosaics.h"
 
 #include <algorithm>
 #include <limits>
@@ -63,7 +64,8 @@ Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& setting
       namer_(settings_),
       formats_(settings_.formats),
       cutColumns_(settings_.cutColumns),
-      cutRows_(settings_.cutRows) {}
+      cutRows_(settings_.cutRows),
+      tiles_(std::make_unique<TileMosaics>()) {}
 
 Pipeline::~Pipeline() {
     EndPass();  // the helpers end before the pool they use
@@ -189,10 +191,8 @@ Pipeline::Output Pipeline::WriteOutput(ProcessingContext& context, const QString
             return SaveTiles(context, folder, path, format);
         case OperationKind::CutCountCombine:
         case OperationKind::CutCellCombine:
-            if (formatCursor_ == 0) {  // the tiles wait for the end of the run, cut once
-                ++context.Combine().attempted;
-                CutInto(tileList_);
-                context.Combine().tiles = static_cast<int>(tileList_.size());
+            if (formatCursor_ == 0) {  // cut once, into the mosaics
+                GatherTiles(context);
             }
             return Output::Written;
         default:

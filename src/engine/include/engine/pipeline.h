@@ -1,8 +1,8 @@
 #pragma once
 // The per-file work of a run: load each source file, rotate and resize it once, then by the run's
-// operation save it whole in every format, cut it and save every tile, add it to a mosaic,
-// collect its tiles for a mosaic at the end of the run, or copy the file unchanged. Counts every
-// file and output for the report.
+// operation save it whole in every format, cut it and save every tile, add it to a mosaic, cut
+// it into tiles for mosaics, or copy the file unchanged. Counts every file and output for the
+// report.
 //
 // Every output is written under the naming rules without ever replacing a file it must not:
 // with a clash prefix or suffix a name that another program takes meanwhile makes the output
@@ -10,10 +10,10 @@
 // replaced, but never one this run wrote (see OutputClaims).
 //
 // Threads: runs on the processing thread (see processing_loop.h). Its state - the current image,
-// the formats still pending, the mosaic being filled, the collected tiles, the current file's
-// result - survives a pause. With more than one worker, helper threads load, turn and resize the
-// next files while the processing thread writes (at most one picture ahead per extra worker), and
-// PNG rows are deflated on every worker. The helpers read only a snapshot of the run taken when the
+// the formats still pending, the mosaic being filled and its tiles, the current file's result -
+// survives a pause. With more than one worker, helper threads load, turn and resize the next
+// files while the processing thread writes (at most one picture ahead per extra worker), and PNG
+// rows are deflated on every worker. The helpers read only a snapshot of the run taken when the
 // pipeline is made (file_preparer.h), never what the processing thread changes; memory running
 // out on a helper or a pool thread becomes that file's failure. Where a file is saved whole, the
 // helpers also encode its outputs into memory and drop its pixels; the processing thread only names
@@ -38,6 +38,7 @@ namespace corvane {
 
 class ReadAhead;
 struct RunSnapshot;
+struct TileMosaics;
 
 // The workers of a run when none is asked for: one per core the process may run on.
 int DefaultWorkerCount();
@@ -79,8 +80,17 @@ private:
     void CombineStep(ProcessingContext& context);
     // Places one image into the mosaic and steps the grid; false when the canvas failed.
     bool PlaceInMosaic(ProcessingContext& context, Bitmap* image);
-    void CombineCollectedTiles(ProcessingContext& context);
+    // Cut-then-combine (tile_mosaics.h): cuts the current picture and hands its tiles on to the
+    // mosaics; makes the mosaic of the tiles gathered (a full one, or the last); writes the
+    // mosaics made when they may be; shows the combined tiles at the end of the run.
+    void GatherTiles(ProcessingContext& context);
+    void MakeTileMosaic(ProcessingContext& context, bool last);
+    void WriteFinishedMosaics(ProcessingContext& context, bool runEnds);
+    bool MayWriteMosaicNow(const QString& name);
+    void ShowCombinedTiles(ProcessingContext& context);
     void FlushMosaic(ProcessingContext& context, const QString& groupName, bool final);
+    void WriteMosaic(ProcessingContext& context, ImageSlot canvas, const QString& groupName,
+                     bool final, FileResult& result);
     std::optional<QString> FolderFor(ProcessingContext& context, const QString& sourceFile,
                                      FileResult& result);
     // Writes one output as the naming rules say, counts it saved or notes in `result` why not.
@@ -114,7 +124,7 @@ private:
 
     CombineState mosaic_;
     QString groupName_;
-    std::vector<BitmapPtr> tileList_;
+    const std::unique_ptr<TileMosaics> tiles_;
 
     FileResult result_;  // of the current file
     OutputClaims claims_;
