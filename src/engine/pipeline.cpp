@@ -7,6 +7,7 @@
 
 #include "file_notes.h"
 #include "file_preparer.h"
+#include "imaging/drawing_threads.h"
 #include "imaging/picture_memory.h"
 #include "pipeline_naming.h"
 #include "platform/file_system.h"
@@ -268,6 +269,7 @@ void Pipeline::SuspendRun() {
 void Pipeline::EndPass() {
     readAhead_.reset();
     pool_.reset();
+    EndDrawingThreads();
     ReleaseKeptPictureMemory();
 }
 
