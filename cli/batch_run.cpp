@@ -9,12 +9,14 @@
 #include "imaging/image_processor.h"
 #include "platform/atomic_file.h"
 #include "terminal_view.h"
+#include "test_steps.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
+#include <optional>
 
 #include <unistd.h>
 #include <atomic>
@@ -121,11 +123,9 @@ PathListHolder ListOrNothing(const PathList& list) {
     return list.empty() ? nullptr : std::make_unique<PathList>(list);
 }
 
-}  // namespace
-
-int RunBatch(const QStringList& arguments) {
-    FormState form;
-    const ParsedArguments args = ParseBatchArguments(arguments, form);
+// The exit status of arguments that ask for no run (the version, the help) or that are refused;
+// none when a run is asked for.
+std::optional<int> AnswerWithoutARun(const ParsedArguments& args) {
     if (args.flags.version) {
         std::printf("corvane-batch %s\n", CORVANE_VERSION);
         return kExitComplete;
@@ -134,25 +134,63 @@ int RunBatch(const QStringList& arguments) {
         std::printf("%s", qPrintable(BatchUsage()));
         return kExitComplete;
     }
-    if (!args.ok) {
-        if (args.refused) {
-            std::fprintf(stderr, "%s\n", qPrintable(args.error));
-        } else {
-            std::fprintf(stderr, "corvane-batch: %s\n%s", qPrintable(args.error),
-                         qPrintable(BatchUsage()));
-        }
-        // Scripts can always parse what --json prints, also when the arguments were refused.
-        if (args.flags.json) {
-            PrintJson(OutcomeOf(RunOutcome::Refused), args.error, RunReport{}, 0, {});
-        }
-        return kExitRefused;
+    if (args.ok) {
+        return std::nullopt;
+    }
+    if (args.refused) {
+        std::fprintf(stderr, "%s\n", qPrintable(args.error));
+    } else {
+        std::fprintf(stderr, "corvane-batch: %s\n%s", qPrintable(args.error),
+                     qPrintable(BatchUsage()));
+    }
+    // Scripts can always parse what --json prints, also when the arguments were refused.
+    if (args.flags.json) {
+        PrintJson(OutcomeOf(RunOutcome::Refused), args.error, RunReport{}, 0, {});
+    }
+    return kExitRefused;
+}
+
+// A run's state as its test steps report it: processed, recognised, saved and expected files,
+// whether the message was final, and the run state.
+QByteArray StepState(const RunController& run) {
+    const RunReport& r = run.Report();
+    QByteArray state;
+    for (const int number : {r.processedFiles, r.recognisedImages, r.savedFiles, r.expectedFiles,
+                             r.isFinal ? 1 : 0, static_cast<int>(run.State())}) {
+        state += (state.isEmpty() ? "" : " ") + QByteArray::number(number);
+    }
+    return state;
+}
+
+}  // namespace
+
+int RunBatch(const QStringList& arguments) {
+    FormState form;
+    const ParsedArguments args = ParseBatchArguments(arguments, form);
+    if (const std::optional<int> status = AnswerWithoutARun(args)) {
+        return *status;
     }
     // With --json, stdout carries the JSON object alone.
     std::FILE* display = args.flags.json ? stderr : stdout;
     TerminalView view(display, ::isatty(::fileno(display)) != 0, args.flags.quiet);
-    QueueMailbox mailbox;
     const ImageProcessor processor;
     RunController* run = nullptr;
+    bool stopSent = false;
+    const auto pressStopWhenAsked = [&] {
+        if (stopRequested && !stopSent) {
+            run->OnStop();
+            stopSent = true;
+            view.ShowLine(QStringLiteral("stopping at the next step; Ctrl-C again ends at once"));
+        }
+    };
+    QueueMailbox queue;
+    const std::unique_ptr<TestSteps> steps = TestSteps::FromEnvironment();
+    SteppedMailbox stepped(queue, [&] {
+        steps->Hold(StepState(*run));
+        // A signal that came during the hold takes effect here, before the worker goes on.
+        pressStopWhenAsked();
+    });
+    Mailbox& mailbox = steps ? static_cast<Mailbox&>(stepped) : queue;
     RunController controller(
         form, view, mailbox,
         [&] {
@@ -185,14 +223,9 @@ int RunBatch(const QStringList& arguments) {
         }
         return kExitRefused;
     }
-    bool stopSent = false;
     while (controller.HasWorker() || controller.State() != RunState::Idle) {
-        if (stopRequested && !stopSent) {
-            controller.OnStop();
-            stopSent = true;
-            view.ShowLine(QStringLiteral("stopping at the next step; Ctrl-C again ends at once"));
-        }
-        mailbox.Pump(std::chrono::milliseconds(50));
+        pressStopWhenAsked();
+        queue.Pump(std::chrono::milliseconds(50));
     }
     const Outcome outcome = OutcomeOf(controller.Outcome());
     const std::vector<FileResult>& results = controller.FileResults();
