@@ -11,6 +11,7 @@
 #include "run_report.h"
 #include "shard_reports.h"
 #include "terminal_view.h"
+#include "test_steps.h"
 
 #include <QJsonObject>
 
@@ -134,6 +135,18 @@ std::optional<int> AnswerWithoutRun(const ParsedArguments& args) {
     return kExitRefused;
 }
 
+// A run's state as its test steps report it: processed, recognised, saved and expected files,
+// whether the message was final, and the run state.
+QByteArray StepState(const RunController& run) {
+    const RunReport& r = run.Report();
+    QByteArray state;
+    for (const int number : {r.processedFiles, r.recognisedImages, r.savedFiles, r.expectedFiles,
+                             r.isFinal ? 1 : 0, static_cast<int>(run.State())}) {
+        state += (state.isEmpty() ? "" : " ") + QByteArray::number(number);
+    }
+    return state;
+}
+
 }  // namespace
 
 int RunBatch(const QStringList& arguments) {
@@ -145,9 +158,24 @@ int RunBatch(const QStringList& arguments) {
     // With --json, stdout carries the JSON object alone.
     std::FILE* display = args.flags.json ? stderr : stdout;
     TerminalView view(display, ::isatty(::fileno(display)) != 0, args.flags.quiet);
-    QueueMailbox mailbox;
     const ImageProcessor processor;
     RunController* run = nullptr;
+    bool stopSent = false;
+    const auto pressStopWhenAsked = [&] {
+        if (stopRequested && !stopSent) {
+            run->OnStop();
+            stopSent = true;
+            view.ShowLine(QStringLiteral("stopping at the next step; Ctrl-C again ends at once"));
+        }
+    };
+    QueueMailbox queue;
+    const std::unique_ptr<TestSteps> steps = TestSteps::FromEnvironment();
+    SteppedMailbox stepped(queue, [&] {
+        steps->Hold(StepState(*run));
+        // A signal that came during the hold takes effect here, before the worker goes on.
+        pressStopWhenAsked();
+    });
+    Mailbox& mailbox = steps ? static_cast<Mailbox&>(stepped) : queue;
     RunController controller(
         form, view, mailbox,
         [&] {
@@ -180,14 +208,9 @@ int RunBatch(const QStringList& arguments) {
         }
         return kExitRefused;
     }
-    bool stopSent = false;
     while (controller.HasWorker() || controller.State() != RunState::Idle) {
-        if (stopRequested && !stopSent) {
-            controller.OnStop();
-            stopSent = true;
-            view.ShowLine(QStringLiteral("stopping at the next step; Ctrl-C again ends at once"));
-        }
-        mailbox.Pump(std::chrono::milliseconds(50));
+        pressStopWhenAsked();
+        queue.Pump(std::chrono::milliseconds(50));
     }
     const Outcome outcome = OutcomeOf(controller.Outcome());
     const std::vector<FileResult>& results = controller.FileResults();

@@ -193,34 +193,47 @@ bool OutputClaims::IsUnreadSource(const QString& path) {
     return it != sourceFiles_->end() && it->second >= read_;
 }
 
-QString OutputClaims::ClaimFree(const QString& path, bool* passedSource) {
-    const std::lock_guard lock(mutex_);
+OutputClaims::FreeName OutputClaims::FirstFree(const QString& path) {
     // Counters below `first` are claimed; the search starts there, so that many outputs of one
     // name take time in proportion to their number.
-    int& first = firstUnclaimed_[path];
-    bool allClaimedBelow = true;
-    int n = first;
-    QString candidate;
-    for (;; ++n) {
-        candidate = n == 0 ? path : InsertCounterBeforeExtension(path, n);
-        if (claimed_.contains(candidate)) {
-            first = allClaimedBelow ? n + 1 : first;
+    FreeName free;
+    free.n = firstUnclaimed_.value(path, 0);
+    for (;; ++free.n) {
+        free.path = free.n == 0 ? path : InsertCounterBeforeExtension(path, free.n);
+        if (claimed_.contains(free.path)) {
+            if (free.allClaimedBelow) {
+                free.firstUnclaimed = free.n + 1;
+            }
             continue;
         }
-        if (!IsUnreadSource(candidate)) {
-            break;
+        if (!IsUnreadSource(free.path)) {
+            return free;
         }
         // Passed over, but free for an output once that source is read.
-        allClaimedBelow = false;
-        if (passedSource != nullptr) {
-            *passedSource = true;
-        }
+        free.allClaimedBelow = false;
+        free.passedSource = true;
     }
-    claimed_.insert(candidate, {path, n});
-    if (allClaimedBelow) {
-        first = n + 1;
+}
+
+QString OutputClaims::ClaimFree(const QString& path, bool* passedSource) {
+    const std::lock_guard lock(mutex_);
+    const FreeName free = FirstFree(path);
+    if (passedSource != nullptr && free.passedSource) {
+        *passedSource = true;
     }
-    return candidate;
+    claimed_.insert(free.path, {path, free.n});
+    int& first = firstUnclaimed_[path];
+    if (free.allClaimedBelow) {
+        first = free.n + 1;
+    } else if (free.firstUnclaimed > first) {
+        first = free.firstUnclaimed;
+    }
+    return free.path;
+}
+
+bool OutputClaims::PassesUnreadSource(const QString& path) {
+    const std::lock_guard lock(mutex_);
+    return FirstFree(path).passedSource;
 }
 
 void OutputClaims::Release(const QString& path) {

@@ -6,11 +6,14 @@
 #include "engine/pipeline.h"
 
 #include "file_notes.h"
+#include "file_preparer.h"
+#include "imaging/drawing_threads.h"
 #include "imaging/picture_memory.h"
 #include "pipeline_naming.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
 #include "read_ahead.h"
+#include "tile_mosaics.h"
 
 #include <algorithm>
 #include <limits>
@@ -22,15 +25,6 @@
 
 namespace corvane {
 namespace {
-
-// A run with nothing to write (no format, no operation) copies every file unchanged, as the
-// dialog's direct-copy mode does, instead of never finishing its first file.
-OperationKind EffectiveKind(const BatchSettings& settings) {
-    if (settings.formats.empty() && settings.operationKind != OperationKind::Combine) {
-        return OperationKind::DirectCopy;
-    }
-    return settings.operationKind;
-}
 
 NoteKind NoteFor(LoadError::Kind kind) {
     switch (kind) {
@@ -64,32 +58,40 @@ int DefaultWorkerCount() {
 
 Pipeline::Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
                    const WatermarkSettings& watermark, int workers, RunMemory memory)
-    : processor_(processor),
-      settings_(settings),
-      watermark_(watermark),
-      namer_(settings),
-      kind_(EffectiveKind(settings)),
-      formats_(settings.formats),
-      cutColumns_(settings.cutColumns),
-      cutRows_(settings.cutRows),
-      workers_(std::max(workers, 1)),
+    : run_(std::make_unique<const RunSnapshot>(
+          processor, settings, watermark, workers,
+          memory.mostUsable > 0
+              ? memory.mostUsable
+              : MemoryTheProcessMayUse().value_or(std::numeric_limits<std::uint64_t>::max()) / 5 *
+                    4)),
+      processor_(run_->processor),
+      settings_(run_->settings),
+      kind_(run_->kind),
+      namer_(settings_),
+      formats_(settings_.formats),
+      cutColumns_(settings_.cutColumns),
+      cutRows_(settings_.cutRows),
+      tiles_(std::make_unique<TileMosaics>()),
       budget_(std::make_unique<MemoryBudget>(
-          memory.budget > 0 ? memory.budget : DefaultMemoryBudget(DefaultWorkerCount()))),
-      mostUsable_(memory.mostUsable > 0 ? memory.mostUsable
-                                        : MemoryTheProcessMayUse().value_or(
-                                              std::numeric_limits<std::uint64_t>::max()) /
-                                              5 * 4),
-      readAhead_(std::make_unique<ReadAhead>(
-          workers_, *budget_,
-          [this](const QString& file, const ClaimMemory& claim) { return Prepare(file, claim); })) {
+          memory.budget > 0 ? memory.budget : DefaultMemoryBudget(DefaultWorkerCount()))) {}
+
+Pipeline::~Pipeline() {
+    EndPass();  // the helpers end before the pool they use
 }
 
-Pipeline::~Pipeline() = default;
-
 bool Pipeline::BeginRun(ProcessingContext& context) {
-    if (workers_ > 1) {
-        pool_ = std::make_unique<WorkPool>(workers_ - 1);
+    readAhead_.reset();
+    pool_.reset();
+    const int workers = run_->workers;
+    if (workers > 1) {
+        pool_ = std::make_unique<WorkPool>(workers - 1);
     }
+    readAhead_ =
+        std::make_unique<ReadAhead>(workers, *budget_,
+                                    [preparer = FilePreparer(*run_, pool_.get(), *budget_)](
+                                        const QString& file, const ClaimMemory& claim) {
+                                        return preparer.Prepare(file, claim);
+                                    });
     // A file that a pause interrupted keeps its picture: reading ahead starts after it.
     readAhead_->Start(context.Files(), context.Cursor(), HasPendingOutputs());
     claims_.ProtectSources(&context.Files());
@@ -201,10 +203,8 @@ Pipeline::Output Pipeline::WriteOutput(ProcessingContext& context, const QString
             return SaveTiles(context, folder, path, format);
         case OperationKind::CutCountCombine:
         case OperationKind::CutCellCombine:
-            if (formatCursor_ == 0) {  // the tiles wait for the end of the run, cut once
-                ++context.Combine().attempted;
-                CutInto(tileList_);
-                context.Combine().tiles = static_cast<int>(tileList_.size());
+            if (formatCursor_ == 0) {  // cut once, into the mosaics
+                GatherTiles(context);
             }
             return Output::Written;
         default:
@@ -279,8 +279,9 @@ void Pipeline::SuspendRun() {
 }
 
 void Pipeline::EndPass() {
-    readAhead_->Stop();
+    readAhead_.reset();
     pool_.reset();
+    EndDrawingThreads();
     ReleaseKeptPictureMemory();
 }
 

@@ -1,32 +1,37 @@
 // Encoding ahead: where a file is saved whole in every format, the helpers encode its outputs into
 // memory and drop its pixels, so the processing thread only names and writes them.
 
-#include "engine/pipeline.h"
-#include "read_ahead.h"
+#include "file_preparer.h"
 
 namespace corvane {
 
-bool Pipeline::EncodesAhead() const {
+bool FilePreparer::EncodesAhead() const {
     // One worker writes as it always did; a format resolved per file is the processing
     // thread's.
-    return workers_ > 1 && kind_ == OperationKind::Plain && !settings_.sameAsSource;
+    return run_.workers > 1 && run_.kind == OperationKind::Plain && !run_.settings.sameAsSource;
 }
 
-void Pipeline::EncodeAhead(PreparedFile& prepared) const {
+void FilePreparer::EncodeAhead(PreparedFile& prepared) const {
     BitmapPtr& image = prepared.image;
     if (!IsUsable(image.get())) {
         return;  // the processing thread notes why
     }
-    if (settings_.stripMetadata) {
+    if (run_.settings.stripMetadata) {
         image->SetMetadata(nullptr);
     }
-    const WatermarkSettings* watermark = watermark_.on ? &watermark_ : nullptr;
-    prepared.encoded.resize(formats_.size());
+    const std::vector<OutputFormat>& formats = run_.Formats();
+    prepared.encoded.resize(formats.size());
     bool all = true;
-    for (std::size_t i = 0; i < formats_.size(); ++i) {
+    for (std::size_t i = 0; i < formats.size(); ++i) {
         EncodedFile encoded;
-        // The pool lives from before the helpers start until after they end.
-        if (processor_.EncodeImage(image, formats_[i], watermark, &encoded, pool_.get())) {
+        bool made = false;
+        try {
+            made = run_.processor.EncodeImage(image, formats[i], run_.Watermark(), &encoded, pool_);
+        } catch (...) {
+            // Memory ran out (or the encoder failed otherwise): left to the processing thread,
+            // which writes it from the picture and notes its failure as with one worker.
+        }
+        if (made) {
             prepared.encoded[i] = std::move(encoded);
         } else {
             all = false;  // written from the picture, as with one worker

@@ -1,8 +1,7 @@
 // What a file's processing takes in memory, told before its picture is decoded: a file that
 // could never be held is refused, and helpers wait for room in the run's budget.
 
-#include "engine/pipeline.h"
-#include "read_ahead.h"
+#include "file_preparer.h"
 
 #include <QtMath>
 
@@ -33,25 +32,26 @@ QSizeF DecodedSize(QSize declared, QSize least) {
 
 }  // namespace
 
-std::uint64_t Pipeline::BytesToProcess(QSize declared, QSize least) const {
+std::uint64_t FilePreparer::BytesToProcess(QSize declared, QSize least) const {
     QSizeF picture = DecodedSize(declared, least);
     double peak = BytesOf(picture);
-    if (kind_ == OperationKind::DirectCopy) {
+    const BatchSettings& settings = run_.settings;
+    if (run_.kind == OperationKind::DirectCopy) {
         return static_cast<std::uint64_t>(peak);
     }
-    if (settings_.rotate && settings_.rotateAngle != 0.0) {
+    if (settings.rotate && settings.rotateAngle != 0.0) {
         // The turned picture is made beside the one it is turned from; drawing a turn by another
         // angle than a quarter also makes a premultiplied copy of the source.
-        const double radians = qDegreesToRadians(settings_.rotateAngle);
+        const double radians = qDegreesToRadians(settings.rotateAngle);
         const double cosine = std::abs(std::cos(radians));
         const double sine = std::abs(std::sin(radians));
         const QSizeF turned(picture.width() * cosine + picture.height() * sine,
                             picture.width() * sine + picture.height() * cosine);
-        const bool quarter = ImageProcessor::QuarterTurnOf(float(settings_.rotateAngle)) != 0;
+        const bool quarter = ImageProcessor::QuarterTurnOf(float(settings.rotateAngle)) != 0;
         peak = std::max(peak, (quarter ? 1.0 : 2.0) * BytesOf(picture) + BytesOf(turned));
         picture = turned;
     }
-    if (settings_.resize) {
+    if (settings.resize) {
         const QSize from(static_cast<int>(std::min(picture.width(), 1e9)),
                          static_cast<int>(std::min(picture.height(), 1e9)));
         const QSize to = ResizedSize(from);
@@ -62,28 +62,29 @@ std::uint64_t Pipeline::BytesToProcess(QSize declared, QSize least) const {
     }
     // Encoded outputs are held beside the picture (a watermarked copy too); no encoder gives
     // more bytes than the picture holds by much.
-    const double outputs = std::max<std::size_t>(formats_.size(), 1) + (watermark_.on ? 1 : 0);
+    const double outputs =
+        std::max<std::size_t>(run_.Formats().size(), 1) + (run_.watermark.on ? 1 : 0);
     peak = std::max(peak, BytesOf(picture) * (1.0 + outputs));
     return static_cast<std::uint64_t>(std::min(peak, 9.0e18));
 }
 
-ImageProcessor::DecodePlan Pipeline::PlanFile(QSize declared, QSize* planned,
-                                              const ClaimMemory& claim,
-                                              MemoryBudget::Hold* memory) const {
+ImageProcessor::DecodePlan FilePreparer::PlanFile(QSize declared, QSize* planned,
+                                                  const ClaimMemory& claim,
+                                                  MemoryBudget::Hold* memory) const {
     ImageProcessor::DecodePlan plan;
     if (!declared.isValid()) {
         return plan;  // counted once it is decoded
     }
     plan.least = LeastSizeFor(declared, planned);
     const std::uint64_t whole = BytesToProcess(declared, {});
-    if (whole > mostUsable_) {
+    if (whole > run_.mostUsable) {
         plan.refusal = QStringLiteral(
                            "processing the %1 x %2 picture would take %3 MiB at once, "
                            "more than the %4 MiB this process may use")
                            .arg(declared.width())
                            .arg(declared.height())
                            .arg(std::ceil(double(whole) / kMiB), 0, 'f', 0)
-                           .arg(std::floor(double(mostUsable_) / kMiB), 0, 'f', 0);
+                           .arg(std::floor(double(run_.mostUsable) / kMiB), 0, 'f', 0);
         return plan;
     }
     std::optional<MemoryBudget::Hold> hold = claim(BytesToProcess(declared, plan.least));
@@ -95,12 +96,12 @@ ImageProcessor::DecodePlan Pipeline::PlanFile(QSize declared, QSize* planned,
     return plan;
 }
 
-void Pipeline::CountHeld(PreparedFile& prepared) const {
+void FilePreparer::CountHeld(PreparedFile& prepared) const {
     std::uint64_t held = prepared.image ? std::uint64_t(prepared.image->Image().sizeInBytes()) : 0;
     for (const std::optional<EncodedFile>& encoded : prepared.encoded) {
         held += encoded ? std::uint64_t(encoded->bytes.size()) : 0;
     }
-    prepared.memory.SetTo(held, *budget_);
+    prepared.memory.SetTo(held, budget_);
 }
 
 }  // namespace corvane

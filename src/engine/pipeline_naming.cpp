@@ -5,6 +5,7 @@
 #include "engine/pipeline.h"
 #include "engine/report.h"
 #include "file_notes.h"
+#include "file_preparer.h"
 #include "platform/path_text.h"
 
 namespace corvane {
@@ -23,6 +24,10 @@ void NoteMetadataProblem(FileResult& result, const OutputFormat& format,
 }
 
 }  // namespace
+
+QString OutOfMemoryText() {
+    return QStringLiteral("there is not enough memory to write this picture");
+}
 
 QString NameTooLongText(const QString& path) {
     return QStringLiteral("the output name %1 is too long").arg(FileNamePart(path));
@@ -51,7 +56,18 @@ Pipeline::Output Pipeline::WriteNamed(ProcessingContext& context, const Namer& n
         bool passedSource = false;
         const QString path =
             overwrite ? claims_.ClaimFree(target.path, &passedSource) : target.path;
-        const WriteOutcome outcome = write(path, overwrite ? IfExists::Replace : IfExists::Fail);
+        WriteOutcome outcome;
+        try {
+            outcome = write(path, overwrite ? IfExists::Replace : IfExists::Fail);
+        } catch (...) {
+            // Memory ran out while encoding (a pool thread's failure arrives here too): this
+            // output fails, the run goes on. Nothing was written under the name.
+            if (overwrite) {
+                claims_.Release(path);
+            }
+            result.NoteOnce(NoteKind::TooLarge, OutOfMemoryText());
+            return Output::Failed;
+        }
         if (outcome.Written()) {
             ++context.Counters().saved;
             ++result.written;
@@ -75,7 +91,7 @@ Pipeline::Output Pipeline::WriteNamed(ProcessingContext& context, const Namer& n
 
 Pipeline::Output Pipeline::Save(ProcessingContext& context, ImageSlot image,
                                 const OutputFormat& format, const Namer& name, FileResult& result) {
-    const WatermarkSettings* watermark = watermark_.on ? &watermark_ : nullptr;
+    const WatermarkSettings* watermark = run_->Watermark();
     return WriteNamed(
         context, name,
         [&](const QString& path, IfExists ifExists) {

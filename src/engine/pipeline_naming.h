@@ -7,5 +7,7 @@ namespace corvane {
 
 // The note of an output given up because its name is too long.
 QString NameTooLongText(const QString& path);
+// The note of an output or a cut that ran out of memory.
+QString OutOfMemoryText();
 
 }  // namespace corvane

@@ -1,14 +1,45 @@
 // What the read-ahead helpers make of a file before its turn: loaded (or streamed from JPEG to
-// PNG), turned and resized at the least size the run needs. Touches nothing of the pipeline that
-// the processing thread changes.
+// PNG), turned and resized at the least size the run needs. Reads the run's snapshot only.
 
-#include "engine/pipeline.h"
-#include "read_ahead.h"
+#include "file_preparer.h"
 
 namespace corvane {
+namespace {
 
-PreparedFile Pipeline::Prepare(const QString& file, const ClaimMemory& claim) const {
+// A run with nothing to write (no format, no operation) copies every file unchanged, as the
+// dialog's direct-copy mode does, instead of never finishing its first file.
+OperationKind EffectiveKind(const BatchSettings& settings) {
+    if (settings.formats.empty() && settings.operationKind != OperationKind::Combine) {
+        return OperationKind::DirectCopy;
+    }
+    return settings.operationKind;
+}
+
+WatermarkSettings CopyOf(const WatermarkSettings& watermark) {
+    WatermarkSettings copy;
+    copy.on = watermark.on;
+    copy.text = watermark.text;
+    if (watermark.picture) {
+        copy.picture = std::make_unique<Bitmap>(*watermark.picture);
+    }
+    return copy;
+}
+
+}  // namespace
+
+RunSnapshot::RunSnapshot(const ImageProcessor& imageProcessor, const BatchSettings& batchSettings,
+                         const WatermarkSettings& runWatermark, int workerCount,
+                         std::uint64_t mostUsableBytes)
+    : processor(imageProcessor),
+      settings(batchSettings),
+      kind(EffectiveKind(batchSettings)),
+      watermark(CopyOf(runWatermark)),
+      workers(std::max(workerCount, 1)),
+      mostUsable(mostUsableBytes) {}
+
+PreparedFile FilePreparer::Prepare(const QString& file, const ClaimMemory& claim) const {
     PreparedFile prepared;
+    const BatchSettings& settings = run_.settings;
     QSize declared;
     QSize planned;
     const auto plan = [&](QSize size) {
@@ -21,13 +52,13 @@ PreparedFile Pipeline::Prepare(const QString& file, const ClaimMemory& claim) co
     }
     // A quarter turn may be made while the picture is decoded.
     const bool transforms =
-        kind_ != OperationKind::DirectCopy && (settings_.rotate || settings_.resize);
-    const int turn = transforms && settings_.rotate
-                         ? ImageProcessor::QuarterTurnOf(static_cast<float>(settings_.rotateAngle))
+        run_.kind != OperationKind::DirectCopy && (settings.rotate || settings.resize);
+    const int turn = transforms && settings.rotate
+                         ? ImageProcessor::QuarterTurnOf(static_cast<float>(settings.rotateAngle))
                          : 0;
     bool turned = false;
     prepared.image =
-        processor_.LoadImage(file, &prepared.raw, plan, &prepared.error, turn, &turned);
+        run_.processor.LoadImage(file, &prepared.raw, plan, &prepared.error, turn, &turned);
     // Only the JPEG decoder shrinks; another picture of another size was turned by its EXIF.
     const bool shrunkOnLoad = prepared.image && prepared.raw == RawFormat::Jpeg &&
                               declared.isValid() && prepared.image->Image().size() != declared;
@@ -38,12 +69,12 @@ PreparedFile Pipeline::Prepare(const QString& file, const ClaimMemory& claim) co
     }
     BitmapPtr& image = prepared.image;
     if (transforms) {
-        processor_.NormalizePixelFormat(image);
-        if (settings_.rotate && !turned) {
-            processor_.RotateByAngle(image, static_cast<float>(settings_.rotateAngle),
-                                     settings_.rotateBackground);
+        run_.processor.NormalizePixelFormat(image);
+        if (settings.rotate && !turned) {
+            run_.processor.RotateByAngle(image, static_cast<float>(settings.rotateAngle),
+                                         settings.rotateBackground);
         }
-        if (settings_.resize) {
+        if (settings.resize) {
             Resize(image, planned, shrunkOnLoad);
         }
     }
@@ -54,17 +85,19 @@ PreparedFile Pipeline::Prepare(const QString& file, const ClaimMemory& claim) co
     return prepared;
 }
 
-bool Pipeline::StreamsJpegToPng() const {
-    return kind_ == OperationKind::Plain && !settings_.sameAsSource && !settings_.rotate &&
-           !settings_.resize && !watermark_.on && formats_.size() == 1 &&
-           formats_.front().kind == FormatKind::Png && !formats_.front().encoderClsid.isNull();
+bool FilePreparer::StreamsJpegToPng() const {
+    const BatchSettings& settings = run_.settings;
+    const std::vector<OutputFormat>& formats = run_.Formats();
+    return run_.kind == OperationKind::Plain && !settings.sameAsSource && !settings.rotate &&
+           !settings.resize && !run_.watermark.on && formats.size() == 1 &&
+           formats.front().kind == FormatKind::Png && !formats.front().encoderClsid.isNull();
 }
 
-bool Pipeline::StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,
-                          PreparedFile& prepared) const {
+bool FilePreparer::StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,
+                              PreparedFile& prepared) const {
     EncodedFile encoded;
-    switch (processor_.StreamJpegToPng(file, settings_.stripMetadata, &encoded, &prepared.error,
-                                       pool_.get(), plan)) {
+    switch (run_.processor.StreamJpegToPng(file, run_.settings.stripMetadata, &encoded,
+                                           &prepared.error, pool_, plan)) {
         case ImageProcessor::Streamed::Converted:
             prepared.loaded = true;
             prepared.raw = RawFormat::Jpeg;
@@ -80,26 +113,29 @@ bool Pipeline::StreamJpeg(const QString& file, const ImageProcessor::PlanFor& pl
     return false;
 }
 
-void Pipeline::Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const {
+void FilePreparer::Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const {
+    const BatchSettings& settings = run_.settings;
+    const ImageProcessor& processor = run_.processor;
     if (shrunkOnLoad && plannedSize.isValid()) {
         // Decoded smaller than declared: go straight to the size the full picture would get.
-        processor_.ResampleTo(image, plannedSize.width(), plannedSize.height());
-    } else if (settings_.resizeByRatio) {
-        processor_.ResizeByRatio(image, settings_.resizeRatio);
-    } else if (settings_.resizeBySize) {
-        processor_.ResizeToSize(image, settings_.resizeWidth, settings_.resizeHeight);
-    } else if (settings_.resizeByLongEdge) {
-        processor_.LimitLongEdge(image, settings_.longEdgeLimit);
+        processor.ResampleTo(image, plannedSize.width(), plannedSize.height());
+    } else if (settings.resizeByRatio) {
+        processor.ResizeByRatio(image, settings.resizeRatio);
+    } else if (settings.resizeBySize) {
+        processor.ResizeToSize(image, settings.resizeWidth, settings.resizeHeight);
+    } else if (settings.resizeByLongEdge) {
+        processor.LimitLongEdge(image, settings.longEdgeLimit);
     }
 }
 
-QSize Pipeline::LeastSizeFor(QSize declared, QSize* planned) const {
-    if (kind_ == OperationKind::DirectCopy) {
+QSize FilePreparer::LeastSizeFor(QSize declared, QSize* planned) const {
+    const BatchSettings& settings = run_.settings;
+    if (run_.kind == OperationKind::DirectCopy) {
         return {1, 1};  // the file is only checked to be a picture
     }
-    const double angle = settings_.rotate ? settings_.rotateAngle : 0.0;
+    const double angle = settings.rotate ? settings.rotateAngle : 0.0;
     const bool quarter = angle == 0.0 || angle == 90.0 || angle == 180.0 || angle == 270.0;
-    if (!settings_.resize || !quarter) {
+    if (!settings.resize || !quarter) {
         return {};  // a free rotation's canvas depends on the whole picture
     }
     const bool turned = angle == 90.0 || angle == 270.0;
@@ -112,15 +148,16 @@ QSize Pipeline::LeastSizeFor(QSize declared, QSize* planned) const {
     return turned ? target.transposed() : target;
 }
 
-QSize Pipeline::ResizedSize(QSize size) const {
-    if (settings_.resizeByRatio) {
-        return ImageProcessor::RatioSize(size, settings_.resizeRatio);
+QSize FilePreparer::ResizedSize(QSize size) const {
+    const BatchSettings& settings = run_.settings;
+    if (settings.resizeByRatio) {
+        return ImageProcessor::RatioSize(size, settings.resizeRatio);
     }
-    if (settings_.resizeBySize) {
-        return ImageProcessor::ToSizeSize(size, settings_.resizeWidth, settings_.resizeHeight);
+    if (settings.resizeBySize) {
+        return ImageProcessor::ToSizeSize(size, settings.resizeWidth, settings.resizeHeight);
     }
-    if (settings_.resizeByLongEdge) {
-        return ImageProcessor::LongEdgeSize(size, settings_.longEdgeLimit);
+    if (settings.resizeByLongEdge) {
+        return ImageProcessor::LongEdgeSize(size, settings.longEdgeLimit);
     }
     return {};
 }

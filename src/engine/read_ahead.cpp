@@ -1,9 +1,20 @@
 #include "read_ahead.h"
 
 #include <algorithm>
-#include <system_error>
+#include <exception>
+#include <new>
 
 namespace corvane {
+namespace {
+
+PreparedFile FailedFile(const QString& why) noexcept {
+    PreparedFile failed;
+    failed.error.kind = LoadError::Kind::TooLarge;
+    failed.error.text = why;
+    return failed;
+}
+
+}  // namespace
 
 ReadAhead::ReadAhead(int workers, MemoryBudget& budget, Prepare prepare)
     : workers_(static_cast<std::size_t>(std::max(workers, 1))),
@@ -32,8 +43,9 @@ void ReadAhead::Start(const PathList& files, std::size_t current, bool held) {
         for (std::size_t i = 0; i < workers_; ++i) {
             threads_.emplace_back([this] { HelperLoop(); });
         }
-    } catch (const std::system_error&) {
-        // Fewer helpers: the files no helper makes are made by Take().
+    } catch (const std::exception&) {
+        // Fewer helpers (std::system_error, or no memory for one): the files no helper makes
+        // are made by Take().
     }
 }
 
@@ -52,28 +64,44 @@ std::size_t ReadAhead::Heavy() const {
            (heldHeavy_ ? 1 : 0);
 }
 
-void ReadAhead::HelperLoop() {
+PreparedFile ReadAhead::Make(const QString& file, const ClaimMemory& claim) const noexcept {
+    // The texts are literals: making the note must not need memory either.
+    try {
+        return prepare_(file, claim);
+    } catch (const std::bad_alloc&) {
+        return FailedFile(QStringLiteral("there is not enough memory to process this picture"));
+    } catch (...) {
+        return FailedFile(QStringLiteral("processing this picture failed unexpectedly"));
+    }
+}
+
+std::optional<std::size_t> ReadAhead::Claim(std::unique_lock<std::mutex>& lock) {
+    changed_.wait(lock, [this] { return stopping_ || CanClaim(); });
+    if (stopping_) {
+        return std::nullopt;
+    }
+    ahead_.try_emplace(next_);  // claimed: Take() waits for it
+    return next_++;
+}
+
+void ReadAhead::HelperLoop() try {
     std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || CanClaim(); });
-        if (stopping_) {
-            return;
-        }
-        const std::size_t index = next_++;
-        ahead_[index];  // claimed: Take() waits for it
-        const QString file = (*files_)[index];
+    while (const std::optional<std::size_t> index = Claim(lock)) {
+        const QString file = (*files_)[*index];
         lock.unlock();
-        PreparedFile prepared =
-            prepare_(file, [this, index](std::uint64_t bytes) { return Claim(index, bytes); });
+        PreparedFile prepared = Make(
+            file, [this, index = *index](std::uint64_t bytes) { return Reserve(index, bytes); });
         lock.lock();
-        if (const auto it = ahead_.find(index); it != ahead_.end()) {
+        if (const auto it = ahead_.find(*index); it != ahead_.end()) {
             it->second = std::move(prepared);
         }
         changed_.notify_all();
     }
+} catch (...) {
+    // No room even to claim a file: this helper ends, and Take() makes what no helper made.
 }
 
-std::optional<MemoryBudget::Hold> ReadAhead::Claim(std::size_t index, std::uint64_t bytes) {
+std::optional<MemoryBudget::Hold> ReadAhead::Reserve(std::size_t index, std::uint64_t bytes) {
     return budget_.Reserve(bytes, [this, index] {
         if (ending_) {
             return MemoryBudget::Wait::GiveUp;
@@ -95,7 +123,7 @@ PreparedFile ReadAhead::Take(std::size_t index) {
         next_ = std::max(next_, index + 1);
         heldHeavy_ = true;  // made here, picture and all
         lock.unlock();
-        return prepare_((*files_)[index], [this](std::uint64_t bytes) {
+        return Make((*files_)[index], [this](std::uint64_t bytes) {
             return std::optional<MemoryBudget::Hold>(budget_.Take(bytes));
         });
     }

@@ -14,10 +14,12 @@
 // moves on, and a file larger than the whole budget is made when its turn comes.
 //
 // Threads: Start(), Take() and Stop() belong to the processing thread; the helpers run `prepare`
-// outside the lock and hand over its result under it.
+// outside the lock and hand over its result under it. `prepare` reads only what it was given
+// (an immutable snapshot of the run, see file_preparer.h), never the processing thread's state.
+// An exception out of `prepare` (memory running out on one picture) becomes that file's failure,
+// a too-large note, on whichever thread made it: it never leaves a helper.
 
 #include "engine/enumeration.h"
-#include "engine/pipeline.h"
 #include "imaging/image_processor.h"
 #include "platform/memory_budget.h"
 
@@ -32,6 +34,10 @@
 #include <vector>
 
 namespace corvane {
+
+// Counts bytes for a file being made: a helper waits for room, the processing thread does not.
+// Nothing when the run is stopping and the file will not be used.
+using ClaimMemory = std::function<std::optional<MemoryBudget::Hold>(std::uint64_t bytes)>;
 
 // One source file, loaded and transformed as the run says.
 struct PreparedFile {
@@ -65,12 +71,18 @@ public:
 
 private:
     void HelperLoop();
+    // Waits until a file may be claimed (or the helpers stop) and claims it; none when stopping.
+    // The one place that says when a helper may take on more work.
+    std::optional<std::size_t> Claim(std::unique_lock<std::mutex>& lock);
     bool CanClaim() const;
+    // `prepare` for one file, its exceptions made the file's failure.
+    PreparedFile Make(const QString& file, const ClaimMemory& claim) const noexcept;
     // Files in hand being made or holding a picture.
     std::size_t Heavy() const;
 
-    // A helper's claim for files[index].
-    std::optional<MemoryBudget::Hold> Claim(std::size_t index, std::uint64_t bytes);
+    // A helper's claim of memory for files[index]: waits for room unless it is the file the
+    // processing thread needs.
+    std::optional<MemoryBudget::Hold> Reserve(std::size_t index, std::uint64_t bytes);
 
     const std::size_t workers_;
     MemoryBudget& budget_;

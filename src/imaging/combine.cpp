@@ -47,6 +47,35 @@ bool ImageProcessor::AppendToCanvas(ImageSlot canvas, Bitmap* image, int x, int 
     return CopyRegion(canvas, image, x, y, 0, 0, 0, 0);
 }
 
+bool ImageProcessor::DrawMosaic(ImageSlot canvas, const std::vector<Bitmap*>& images,
+                                const std::vector<QPoint>& places) const {
+    if (images.empty() || images.size() != places.size()) {
+        return false;
+    }
+    qint64 width = 0;
+    qint64 height = 0;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        if (!IsUsable(images[i])) {
+            return false;
+        }
+        width = std::max(width, qint64(places[i].x()) + images[i]->Width());
+        height = std::max(height, qint64(places[i].y()) + images[i]->Height());
+    }
+    QImage pixels = AllocateImage(width, height, QImage::Format_ARGB32);
+    if (pixels.isNull()) {
+        return false;
+    }
+    BitmapPtr drawn = DerivedBitmap(std::move(pixels), *images.front());
+    ClearWithColour(drawn.get(), kWhite);
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        if (!CopyRegion(drawn, images[i], places[i].x(), places[i].y(), 0, 0, 0, 0)) {
+            return false;
+        }
+    }
+    canvas = std::move(drawn);
+    return true;
+}
+
 bool ImageProcessor::ClearWithColour(Bitmap* bitmap, Colour colour) const {
     if (bitmap == nullptr || bitmap->Image().isNull()) {
         return false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 
 namespace corvane {
 
@@ -10,11 +11,20 @@ namespace corvane {
 struct WorkPool::Job {
     Job(int partCount, const std::function<void(int)>& work) : count(partCount), part(work) {}
 
-    // Takes parts until none is left.
-    void Work() {
+    // Takes parts until none is left. A part that throws counts as run; its exception waits for
+    // the caller.
+    void Work() noexcept {
         for (int i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
-            part(i);
+            std::exception_ptr thrown;
+            try {
+                part(i);
+            } catch (...) {
+                thrown = std::current_exception();
+            }
             const std::lock_guard lock(mutex);
+            if (thrown && !failure) {
+                failure = thrown;
+            }
             if (++done == count) {
                 finished.notify_all();
             }
@@ -27,12 +37,17 @@ struct WorkPool::Job {
     std::mutex mutex;
     std::condition_variable finished;
     int done = 0;
+    std::exception_ptr failure;  // the first a part threw
 };
 
 WorkPool::WorkPool(int helpers) {
-    threads_.reserve(static_cast<std::size_t>(std::max(helpers, 0)));
-    for (int i = 0; i < helpers; ++i) {
-        threads_.emplace_back([this] { HelperLoop(); });
+    try {
+        threads_.reserve(static_cast<std::size_t>(std::max(helpers, 0)));
+        for (int i = 0; i < helpers; ++i) {
+            threads_.emplace_back([this] { HelperLoop(); });
+        }
+    } catch (const std::exception&) {
+        // Fewer helpers (std::system_error, or no memory for one): the callers do the rest.
     }
 }
 
@@ -90,6 +105,9 @@ void WorkPool::RunParts(int count, const std::function<void(int)>& part) {
     job->Work();
     std::unique_lock lock(job->mutex);
     job->finished.wait(lock, [&] { return job->done == count; });
+    if (job->failure) {
+        std::rethrow_exception(job->failure);
+    }
 }
 
 }  // namespace corvane

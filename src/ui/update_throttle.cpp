@@ -2,8 +2,9 @@
 
 namespace corvane {
 
-UpdateThrottle::UpdateThrottle(std::chrono::milliseconds interval, std::function<void()> apply)
-    : interval_(interval), apply_(std::move(apply)) {
+UpdateThrottle::UpdateThrottle(std::chrono::milliseconds interval, std::function<void()> apply,
+                               Clock now)
+    : interval_(interval), apply_(std::move(apply)), now_(std::move(now)) {
     timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, [this] { Flush(); });
 }
@@ -13,8 +14,9 @@ void UpdateThrottle::Request() {
     if (timer_.isActive()) {
         return;
     }
-    const auto since = std::chrono::milliseconds(sinceApplied_.isValid() ? sinceApplied_.elapsed()
-                                                                         : interval_.count());
+    const auto since =
+        lastApplied_ ? std::chrono::duration_cast<std::chrono::milliseconds>(now_() - *lastApplied_)
+                     : interval_;
     if (since >= interval_) {
         Apply();
     } else {
@@ -31,7 +33,7 @@ void UpdateThrottle::Flush() {
 
 void UpdateThrottle::Apply() {
     pending_ = false;
-    sinceApplied_.restart();
+    lastApplied_ = now_();
     apply_();
 }
 

@@ -13,9 +13,11 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -90,10 +92,27 @@ QString ReadPipe(int fd, const std::function<void(const QString&)>& onLine) {
     return QString::fromUtf8(all);
 }
 
-// Starts the program with stdout and stderr on the given descriptors. Between fork and exec the
-// child makes system calls only.
-pid_t Spawn(std::vector<char*>& argv, int outFd, int errFd, bool unprivileged,
-            std::uint64_t addressSpace) {
+// The descriptor on which a run in steps reports them.
+constexpr int kStepDescriptor = 3;
+
+// The environment of the child: ours, with the step descriptor named when there is one.
+std::vector<QByteArray> ChildEnvironment(bool steps) {
+    std::vector<QByteArray> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (!QByteArray(*entry).startsWith("CORVANE_TEST_STEPS=")) {
+            environment.emplace_back(*entry);
+        }
+    }
+    if (steps) {
+        environment.push_back("CORVANE_TEST_STEPS=" + QByteArray::number(kStepDescriptor));
+    }
+    return environment;
+}
+
+// Starts the program with stdout and stderr on the given descriptors (and its step socket on
+// kStepDescriptor). Between fork and exec the child makes system calls only.
+pid_t Spawn(std::vector<char*>& argv, std::vector<char*>& envp, int outFd, int errFd, int stepFd,
+            bool unprivileged, std::uint64_t addressSpace) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         const struct rlimit limit { addressSpace, addressSpace };
@@ -101,10 +120,48 @@ pid_t Spawn(std::vector<char*>& argv, int outFd, int errFd, bool unprivileged,
             (addressSpace > 0 && ::setrlimit(RLIMIT_AS, &limit) != 0)) {
             ::_exit(127);
         }
-        ::execv(argv[0], argv.data());
+        if (stepFd >= 0 && (stepFd == kStepDescriptor ? ::fcntl(stepFd, F_SETFD, 0)
+                                                      : ::dup2(stepFd, kStepDescriptor)) < 0) {
+            ::_exit(127);
+        }
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     return pid;
+}
+
+// Answers the steps of a run until it closes its end: each line is handed to `onStep`, then the
+// run is let go on.
+void AnswerSteps(int fd, pid_t pid, const std::function<void(const RunStep&, pid_t)>& onStep) {
+    QByteArray pending;
+    char buffer[512];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return;
+        }
+        pending.append(buffer, got);
+        qsizetype newline;
+        while ((newline = pending.indexOf('\n')) >= 0) {
+            const QList<QByteArray> fields = pending.left(newline).split(' ');
+            pending.remove(0, newline + 1);
+            RunStep step;
+            if (fields.size() == 6) {
+                step = {fields[0].toInt(), fields[1].toInt(), fields[2].toInt(),
+                        fields[3].toInt(), fields[4] == "1",  fields[5].toInt()};
+            } else {
+                ADD_FAILURE() << "a step that is no step: " << fields.join(' ').toStdString();
+            }
+            onStep(step, pid);
+            // No SIGPIPE when onStep has ended the run.
+            if (::send(fd, "g", 1, MSG_NOSIGNAL) != 1) {
+                return;
+            }
+        }
+    }
 }
 
 QString ReadAndClose(std::FILE* file) {
@@ -119,11 +176,10 @@ QString ReadAndClose(std::FILE* file) {
     return text;
 }
 
-}  // namespace
-
-BatchResult RunBatch(const QStringList& arguments,
-                     const std::function<void(const QString&, pid_t)>& onLine, bool unprivileged,
-                     std::uint64_t addressSpace) {
+BatchResult Run(const QStringList& arguments,
+                const std::function<void(const QString&, pid_t)>& onLine,
+                const std::function<void(const RunStep&, pid_t)>& onStep, bool unprivileged,
+                std::uint64_t addressSpace) {
     std::vector<QByteArray> storage{CORVANE_BATCH};
     for (const QString& argument : arguments) {
         storage.push_back(EncodeNativeName(argument));  // names that are no UTF-8 keep their bytes
@@ -133,6 +189,12 @@ BatchResult RunBatch(const QStringList& arguments,
         argv.push_back(part.data());
     }
     argv.push_back(nullptr);
+    std::vector<QByteArray> environment = ChildEnvironment(bool(onStep));
+    std::vector<char*> envp;
+    for (QByteArray& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
 
     BatchResult result;
     // stderr goes to a file, so that a chatty decoder can never block the child while the test
@@ -146,21 +208,40 @@ BatchResult RunBatch(const QStringList& arguments,
         ADD_FAILURE() << "cannot make the pipes for corvane-batch";
         return result;
     }
-    const pid_t pid = Spawn(argv, outPipe[1], ::fileno(errFile), unprivileged, addressSpace);
+    int stepSocket[2] = {-1, -1};
+    if (onStep && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, stepSocket) != 0) {
+        ADD_FAILURE() << "cannot make the step socket";
+    }
+    const pid_t pid =
+        Spawn(argv, envp, outPipe[1], ::fileno(errFile), stepSocket[1], unprivileged, addressSpace);
     ::close(outPipe[1]);
+    if (stepSocket[1] >= 0) {
+        ::close(stepSocket[1]);
+    }
     if (pid < 0) {
         ::close(outPipe[0]);
+        if (stepSocket[0] >= 0) {
+            ::close(stepSocket[0]);
+        }
         std::fclose(errFile);
         ADD_FAILURE() << "cannot start corvane-batch";
         return result;
     }
     Watchdog watchdog(pid, kTimeLimit);
+    std::thread steps;
+    if (stepSocket[0] >= 0) {
+        steps = std::thread([&] { AnswerSteps(stepSocket[0], pid, onStep); });
+    }
     result.out = ReadPipe(outPipe[0], [&](const QString& line) {
         if (onLine) {
             onLine(line, pid);
         }
     });
     ::close(outPipe[0]);
+    if (steps.joinable()) {
+        steps.join();  // the child's end closes when it exits
+        ::close(stepSocket[0]);
+    }
     siginfo_t exited{};
     ::waitid(P_PID, static_cast<id_t>(pid), &exited, WEXITED | WNOWAIT);
     if (watchdog.Stop()) {
@@ -181,6 +262,20 @@ BatchResult RunBatch(const QStringList& arguments,
         }
     }
     return result;
+}
+
+}  // namespace
+
+BatchResult RunBatch(const QStringList& arguments,
+                     const std::function<void(const QString&, pid_t)>& onLine, bool unprivileged,
+                     std::uint64_t addressSpace) {
+    return Run(arguments, onLine, {}, unprivileged, addressSpace);
+}
+
+BatchResult RunBatchInSteps(const QStringList& arguments,
+                            const std::function<void(const RunStep&, pid_t)>& onStep,
+                            bool unprivileged) {
+    return Run(arguments, {}, onStep, unprivileged, 0);
 }
 
 QImage TestPicture(int width, int height, QColor tint) {

@@ -31,6 +31,24 @@ BatchResult RunBatch(const QStringList& arguments,
                      const std::function<void(const QString&, pid_t)>& onLine = {},
                      bool unprivileged = false, std::uint64_t addressSpace = 0);
 
+// The counts of a run at one of its messages.
+struct RunStep {
+    int processed = 0;
+    int recognised = 0;
+    int saved = 0;
+    int expected = 0;
+    bool isFinal = false;
+    int state = 0;  // RunState: 0 idle, 1 counting, 2 running, 3 paused
+};
+
+// Runs corvane-batch held at every message it handles: `onStep` sees the run's counts there
+// while the run waits, and the run goes on when it returns. Whatever `onStep` does (a signal, a
+// change to the output folder) so takes effect at that very point of the run, however fast or
+// slow the machine.
+BatchResult RunBatchInSteps(const QStringList& arguments,
+                            const std::function<void(const RunStep&, pid_t)>& onStep,
+                            bool unprivileged = false);
+
 // A small picture with a gradient, so that resampling and encoders have something to do.
 QImage TestPicture(int width, int height, QColor tint = QColor(200, 80, 40));
 // Writes a picture in the format the extension names; returns the path.

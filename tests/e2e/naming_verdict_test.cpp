@@ -139,8 +139,8 @@ TEST_F(BatchNaming, StopBySignalEndsWithStopped) {
     }
     bool sent = false;
     const BatchResult r =
-        RunBatch({"-f", "png,tiff", "-o", out, source}, [&](const QString&, pid_t pid) {
-            if (!sent && FilesIn(out).size() >= 2) {
+        RunBatchInSteps({"-f", "png,tiff", "-o", out, source}, [&](const RunStep& step, pid_t pid) {
+            if (!sent && step.saved == 2) {
                 ::kill(pid, SIGINT);
                 sent = true;
             }
@@ -148,7 +148,7 @@ TEST_F(BatchNaming, StopBySignalEndsWithStopped) {
     ASSERT_TRUE(sent);
     EXPECT_EQ(r.exitCode, 130);
     EXPECT_TRUE(r.out.trimmed().endsWith(QStringLiteral("已停止")));
-    EXPECT_LT(FilesIn(out).size(), 80);
+    EXPECT_EQ(FilesIn(out), (QStringList{"0.PNG", "0.TIF"}));
     for (const QString& name : TreeBelow(out)) {
         EXPECT_FALSE(name.startsWith('.')) << "temporary file left: " << name.toStdString();
     }

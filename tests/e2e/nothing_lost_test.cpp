@@ -190,8 +190,10 @@ TEST(NothingLeft, RunsShareOneRuntimeFolderAndLeftOnesAreRemoved) {
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", QFile::encodeName(temporary));
     const BatchResult done = RunBatch({"-q", "-o", tree.MakeFolder("out1"), tree.Path("src")});
-    const BatchResult killed = RunBatch({"-o", tree.MakeFolder("out2"), tree.Path("src")},
-                                        [](const QString&, pid_t pid) { ::kill(pid, SIGKILL); });
+    // Killed at its first message, while it runs.
+    const BatchResult killed =
+        RunBatchInSteps({"-o", tree.MakeFolder("out2"), tree.Path("src")},
+                        [](const RunStep&, pid_t pid) { ::kill(pid, SIGKILL); });
     if (!runtimeDir.isEmpty()) {
         qputenv("XDG_RUNTIME_DIR", runtimeDir);
     }

@@ -58,28 +58,28 @@ void WriteNoise(const TempTree& tree, int side, int count) {
 
 TEST(BatchReliability, StopWhileWritingALargeTiffLeavesNoPartialFile) {
     TempTree tree;
-    WriteNoise(tree, 3000, 3);  // each TIFF takes a while to write
+    WriteNoise(tree, 2000, 3);  // each TIFF takes a while to encode and write
     const QString out = tree.MakeFolder("out");
     bool sent = false;
-    const BatchResult r =
-        RunBatch({"-f", "tiff", "-o", out, tree.Path("src")}, [&](const QString&, pid_t pid) {
-            // Once the first TIFF is there the run is certainly processing, with two large files
-            // to go: the stop comes while the next one is read or written.
-            if (!sent && !FilesIn(out).isEmpty()) {
-                ::kill(pid, SIGINT);
-                sent = true;
-            }
-        });
+    const BatchResult r = RunBatchInSteps({"-f", "tiff", "-o", out, tree.Path("src")},
+                                          [&](const RunStep& step, pid_t pid) {
+                                              // The first TIFF is written; the helpers are making
+                                              // the next ones ahead.
+                                              if (!sent && step.saved == 1) {
+                                                  ::kill(pid, SIGINT);
+                                                  sent = true;
+                                              }
+                                          });
     ASSERT_TRUE(sent);
     EXPECT_EQ(r.exitCode, 130);
-    // A stop is noticed at the next polling point, so the third file is never written.
-    EXPECT_LT(FilesIn(out).size(), 3);
+    // A stop is noticed at the next polling point: what was made ahead is never written.
+    EXPECT_EQ(FilesIn(out), QStringList{"big0.TIF"});
     for (const QString& name : TreeBelow(out)) {
         ASSERT_FALSE(name.startsWith('.')) << "temporary file left: " << name.toStdString();
         QImageReader reader(out + name);
         QImage image;
         EXPECT_TRUE(reader.read(&image)) << name.toStdString();
-        EXPECT_EQ(image.size(), QSize(3000, 3000));
+        EXPECT_EQ(image.size(), QSize(2000, 2000));
     }
 }
 
@@ -92,10 +92,10 @@ TEST(BatchReliability, OutputFolderTurningReadOnlyHalfwayGivesAPartialVerdict) {
     tree.OpenToEveryone();
     const QByteArray outName = QFile::encodeName(out);
     bool locked = false;
-    const BatchResult r = RunBatch(
+    const BatchResult r = RunBatchInSteps(
         {"-f", "png,bmp", "-o", out, tree.Path("src")},
-        [&](const QString&, pid_t) {
-            if (!locked && FilesIn(out).size() >= 4) {
+        [&](const RunStep& step, pid_t) {
+            if (!locked && step.saved == 4) {
                 ::chmod(outName.constData(), 0555);
                 locked = true;
             }
@@ -108,12 +108,8 @@ TEST(BatchReliability, OutputFolderTurningReadOnlyHalfwayGivesAPartialVerdict) {
     EXPECT_TRUE(r.out.contains(QStringLiteral("应保存文件数： 60")));
     EXPECT_TRUE(r.out.trimmed().endsWith(
         QStringLiteral("操作部分完成！可能原因：待保存的图片太大，当前版本不能保存。")));
-    const QStringList written = TreeBelow(out);
-    EXPECT_GE(written.size(), 4);
-    EXPECT_LT(written.size(), 60);
-    for (const QString& name : written) {
-        EXPECT_FALSE(name.startsWith('.')) << name.toStdString();
-    }
+    // Exactly what was written before the folder turned read-only, and nothing half-written.
+    EXPECT_EQ(TreeBelow(out), (QStringList{"0.BMP", "0.PNG", "1.BMP", "1.PNG"}));
 }
 
 // Memory stays flat however many files a run takes: one image at a time, and the file list costs
@@ -217,18 +213,19 @@ TEST(BatchReliability, OverwriteNeverReplacesWhatTheRunWrote) {
     EXPECT_EQ(FilesIn(mosaics).size(), 4);
 }
 
-// The first Ctrl-C stops at the next polling point, but a stopped combine still writes its
-// mosaic, which for big pictures takes a while; a second Ctrl-C ends the process at once.
+// The first Ctrl-C stops at the next polling point, but a stopped cut-and-combine still places
+// its tiles and writes its mosaic, which for big pictures takes a while; a second Ctrl-C then
+// ends the process at once.
 TEST(BatchReliability, ASecondInterruptEndsAtOnceAndLeavesNothing) {
     TempTree tree;
-    WriteNoise(tree, 2000, 4);
+    WriteNoise(tree, 1000, 4);
     const QString out = tree.MakeFolder("out");
     int sent = 0;
-    const BatchResult r = RunBatch(
-        {"-f", "png,tiff", "--combine", "10x1", "-o", out, tree.Path("src")},
-        [&](const QString& line, pid_t pid) {
-            const bool first = sent == 0 && line.contains(QStringLiteral("已处理文件数： 1"));
-            const bool second = sent == 1 && line.contains(QStringLiteral("Ctrl-C again"));
+    const BatchResult r = RunBatchInSteps(
+        {"-f", "png,tiff", "--cut", "1x1", "--combine", "10x1", "-o", out, tree.Path("src")},
+        [&](const RunStep& step, pid_t pid) {
+            const bool first = sent == 0 && step.processed == 1;
+            const bool second = sent == 1 && step.isFinal;  // the first tile placed after the stop
             if (first || second) {
                 ::kill(pid, SIGINT);
                 ++sent;
@@ -236,6 +233,7 @@ TEST(BatchReliability, ASecondInterruptEndsAtOnceAndLeavesNothing) {
         });
     ASSERT_EQ(sent, 2);
     EXPECT_EQ(r.exitCode, 130);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Ctrl-C again")));
     EXPECT_FALSE(r.out.contains(QStringLiteral("已停止")));  // it never got that far
     EXPECT_TRUE(TreeBelow(out).isEmpty());                   // not even a temporary file
 }

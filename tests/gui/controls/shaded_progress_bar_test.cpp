@@ -121,18 +121,26 @@ TEST_F(ShadedProgressBarPaint, EmptyBarIsButtonFaceAtAndOutsideTheBounds) {
 }
 
 TEST_F(ShadedProgressBarPaint, BandsShowTheirColoursUpToThePosition) {
-    bar.SetPos(50);
+    bar.SetPos(50);  // 150 of 300 pixels
     const QImage image = Grab();
-    const auto bands = ColourRamp(kGold, kPurple, 300, 150);
-    for (const RampBand& band : bands) {
-        if (band.end > band.begin) {
-            ASSERT_EQ(image.pixel(band.begin, 0), band.colour) << band.begin;
-            ASSERT_EQ(image.pixel(band.begin, 19), band.colour) << band.begin;
-        }
+    // Worked out by hand: 215 bands of 300 / 215 pixels; band i spans trunc(i * 300 / 215) to
+    // trunc((i + 1) * 300 / 215) and is gold + i * (purple - gold) / 215, truncated.
+    struct Pixel {
+        int x;
+        QRgb colour;
+    };
+    const Pixel expected[] = {
+        {0, qRgb(255, 215, 0)},     // band 0
+        {75, qRgb(223, 161, 32)},   // band 54: 255 - 31.9, 215 - 54, 0 + 32.1
+        {139, qRgb(195, 115, 59)},  // band 100 begins here
+        {150, qRgb(191, 107, 64)},  // band 108 (150 to 152): the first to end past 150
+        {151, qRgb(191, 107, 64)},  {152, qRgb(255, 255, 255)},  // the background after it
+        {299, qRgb(255, 255, 255)},
+    };
+    for (const Pixel& pixel : expected) {
+        EXPECT_EQ(image.pixel(pixel.x, 0), pixel.colour) << pixel.x;
+        EXPECT_EQ(image.pixel(pixel.x, 19), pixel.colour) << pixel.x;
     }
-    EXPECT_EQ(image.pixel(0, 10), kGold.rgb());
-    EXPECT_EQ(image.pixel(bands.back().end, 10), QColor(Qt::white).rgb());
-    EXPECT_EQ(image.pixel(299, 10), QColor(Qt::white).rgb());
 }
 
 TEST_F(ShadedProgressBarPaint, FullBarEndsInTheRampsLastColour) {

@@ -89,6 +89,8 @@ public:
     QString ClaimFree(const QString& path, bool* passedSource = nullptr);
     // Gives a claim back when nothing was written under it.
     void Release(const QString& path);
+    // True when ClaimFree(path) would pass over an unread source now. Claims nothing.
+    bool PassesUnreadSource(const QString& path);
 
 private:
     struct Claim {
@@ -101,6 +103,15 @@ private:
         }
     };
 
+    struct FreeName {
+        QString path;
+        int n = 0;                    // its counter; 0: the path itself
+        bool passedSource = false;    // an unread source was passed over on the way
+        bool allClaimedBelow = true;  // every counter below n is claimed
+        int firstUnclaimed = 0;       // while allClaimedBelow: the first counter not claimed
+    };
+    // The name ClaimFree gives `path` now.
+    FreeName FirstFree(const QString& path);
     bool IsUnreadSource(const QString& path);
 
     std::mutex mutex_;

@@ -1,8 +1,8 @@
 #pragma once
 // The per-file work of a run: load each source file, rotate and resize it once, then by the run's
-// operation save it whole in every format, cut it and save every tile, add it to a mosaic,
-// collect its tiles for a mosaic at the end of the run, or copy the file unchanged. Counts every
-// file and output for the report.
+// operation save it whole in every format, cut it and save every tile, add it to a mosaic, cut
+// it into tiles for mosaics, or copy the file unchanged. Counts every file and output for the
+// report.
 //
 // Every output is written under the naming rules without ever replacing a file it must not:
 // with a clash prefix or suffix a name that another program takes meanwhile makes the output
@@ -10,15 +10,17 @@
 // replaced, but never one this run wrote (see OutputClaims).
 //
 // Threads: runs on the processing thread (see processing_loop.h). Its state - the current image,
-// the formats still pending, the mosaic being filled, the collected tiles, the current file's
-// result - survives a pause. With more than one worker, helper threads load, turn and resize the
-// next files while the processing thread writes (at most one picture ahead per extra worker), and
-// PNG rows are deflated on every worker. Where a file is saved whole, the helpers also encode its
-// outputs into memory and drop its pixels; the processing thread only names and writes them. A
-// JPEG that is only made into a PNG is never a picture at all: its rows go from decoder to
-// encoder a band at a time, with one worker as with several. Everything seen from outside -
-// outputs byte for byte, names, order, messages and counters, the points where Pause and Stop
-// take effect - stays as with one worker.
+// the formats still pending, the mosaic being filled and its tiles, the current file's result -
+// survives a pause. With more than one worker, helper threads load, turn and resize the next
+// files while the processing thread writes (at most one picture ahead per extra worker), and PNG
+// rows are deflated on every worker. The helpers read only a snapshot of the run taken when the
+// pipeline is made (file_preparer.h), never what the processing thread changes; memory running
+// out on a helper or a pool thread becomes that file's failure. Where a file is saved whole, the
+// helpers also encode its outputs into memory and drop its pixels; the processing thread only names
+// and writes them. A JPEG that is only made into a PNG is never a picture at all: its rows go from
+// decoder to encoder a band at a time, with one worker as with several. Everything seen from
+// outside - outputs byte for byte, names, order, messages and counters, the points where Pause and
+// Stop take effect - stays as with one worker.
 
 #include "engine/batch_settings.h"
 #include "engine/file_result.h"
@@ -37,10 +39,8 @@
 namespace corvane {
 
 class ReadAhead;
-struct PreparedFile;
-// Counts bytes for a file being made: a helper waits for room, the processing thread does not.
-// Nothing when the run is stopping and the file will not be used.
-using ClaimMemory = std::function<std::optional<MemoryBudget::Hold>(std::uint64_t bytes)>;
+struct RunSnapshot;
+struct TileMosaics;
 
 // The workers of a run when none is asked for: one per core the process may run on.
 int DefaultWorkerCount();
@@ -59,7 +59,8 @@ struct RunMemory {
 
 class Pipeline : public FileHandler {
 public:
-    // `workers` threads share the run (1: the processing thread alone).
+    // `workers` threads share the run (1: the processing thread alone). The settings and the
+    // watermark are copied: the run reads its own snapshot of them, never the caller's.
     Pipeline(const ImageProcessor& processor, const BatchSettings& settings,
              const WatermarkSettings& watermark, int workers = 1, RunMemory memory = {});
     ~Pipeline() override;
@@ -86,36 +87,6 @@ private:
     Output SaveTiles(ProcessingContext& context, const QString& folder, const QString& base,
                      const OutputFormat& format);
     void CutInto(std::vector<BitmapPtr>& tiles);
-    // Loads a file, then turns and resizes it as the run says. Touches nothing of the pipeline,
-    // so that helper threads prepare files ahead.
-    PreparedFile Prepare(const QString& file, const ClaimMemory& claim) const;
-    // The plan of a file from the size it declares: its least size, or why it is refused; the
-    // memory its processing needs is claimed into `memory`.
-    ImageProcessor::DecodePlan PlanFile(QSize declared, QSize* planned, const ClaimMemory& claim,
-                                        MemoryBudget::Hold* memory) const;
-    // The most memory processing a picture of `declared` size takes at once, by the run's turn,
-    // resize and formats; the decode at the size of `least` when that is valid.
-    std::uint64_t BytesToProcess(QSize declared, QSize least) const;
-    // Counts what a prepared file holds, instead of what its processing was expected to take.
-    void CountHeld(PreparedFile& prepared) const;
-    void Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const;
-    // True when every file is only made a PNG: a JPEG then goes from decoder to encoder a band of
-    // rows at a time, never held whole.
-    bool StreamsJpegToPng() const;
-    // Makes `prepared` that way; false when the file is not such a JPEG.
-    bool StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,
-                    PreparedFile& prepared) const;
-    // True when helpers encode a file's outputs: each is the whole picture in one format, the
-    // same whatever the names and clashes turn out to be.
-    bool EncodesAhead() const;
-    // Encodes every output of a prepared picture; drops the picture when all were encoded.
-    void EncodeAhead(PreparedFile& prepared) const;
-    // The least size a file is needed at, from the size it declares: what the run's quarter turn
-    // and resize make of it. Invalid when the whole picture is needed. `planned` receives the
-    // size the resize gives the whole picture.
-    QSize LeastSizeFor(QSize declared, QSize* planned) const;
-    // The size the run's resize gives a picture of `size`; invalid when it gives none.
-    QSize ResizedSize(QSize size) const;
     // Ends the helper threads of a pass and gives kept picture memory back.
     void EndPass();
     void FinishFile(ProcessingContext& context);
@@ -126,8 +97,17 @@ private:
     void CombineStep(ProcessingContext& context);
     // Places one image into the mosaic and steps the grid; false when the canvas failed.
     bool PlaceInMosaic(ProcessingContext& context, Bitmap* image);
-    void CombineCollectedTiles(ProcessingContext& context);
+    // Cut-then-combine (tile_mosaics.h): cuts the current picture and hands its tiles on to the
+    // mosaics; makes the mosaic of the tiles gathered (a full one, or the last); writes the
+    // mosaics made when they may be; shows the combined tiles at the end of the run.
+    void GatherTiles(ProcessingContext& context);
+    void MakeTileMosaic(ProcessingContext& context, bool last);
+    void WriteFinishedMosaics(ProcessingContext& context, bool runEnds);
+    bool MayWriteMosaicNow(const QString& name);
+    void ShowCombinedTiles(ProcessingContext& context);
     void FlushMosaic(ProcessingContext& context, const QString& groupName, bool final);
+    void WriteMosaic(ProcessingContext& context, ImageSlot canvas, const QString& groupName,
+                     bool final, FileResult& result);
     std::optional<QString> FolderFor(ProcessingContext& context, const QString& sourceFile,
                                      FileResult& result);
     // Writes one output as the naming rules say, counts it saved or notes in `result` why not.
@@ -142,12 +122,14 @@ private:
     bool TransformedImageUsable();
     int FormatCount() const { return static_cast<int>(formats_.size()); }
 
+    // What the run reads, helpers included; never changed.
+    const std::unique_ptr<const RunSnapshot> run_;
     const ImageProcessor& processor_;
-    const BatchSettings& settings_;
-    const WatermarkSettings& watermark_;
+    const BatchSettings& settings_;  // the snapshot's
+    const OperationKind kind_;
     OutputNamer namer_;
-    OperationKind kind_;
-    std::vector<OutputFormat> formats_;  // own copy: same-as-source is resolved per file
+    // The processing thread's own: same-as-source is resolved per file.
+    std::vector<OutputFormat> formats_;
 
     BitmapPtr image_;  // turned and resized; none when every output was encoded ahead
     std::vector<std::optional<EncodedFile>> encoded_;  // of the current file, per format
@@ -159,17 +141,17 @@ private:
 
     CombineState mosaic_;
     QString groupName_;
-    std::vector<BitmapPtr> tileList_;
+    const std::unique_ptr<TileMosaics> tiles_;
 
     FileResult result_;  // of the current file
     OutputClaims claims_;
 
-    const int workers_;
+    // During a pass: the pool (with more than one worker) and the helpers that use it, which
+    // therefore end first.
+    std::unique_ptr<WorkPool> pool_;
     std::unique_ptr<MemoryBudget> budget_;
-    std::uint64_t mostUsable_;
     MemoryBudget::Hold memory_;  // of the current file
     std::unique_ptr<ReadAhead> readAhead_;
-    std::unique_ptr<WorkPool> pool_;  // during a pass with more than one worker
 };
 
 }  // namespace corvane

@@ -16,6 +16,7 @@
 #include "platform/atomic_file.h"
 
 #include <QByteArray>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 
@@ -174,6 +175,12 @@ public:
     // Draws `image` 1:1 at (x, y) of the canvas, growing the canvas (white where nothing is
     // drawn) as needed. False when there is no image or the canvas cannot be made.
     bool AppendToCanvas(ImageSlot canvas, Bitmap* image, int x, int y) const;
+    // Draws usable images 1:1 at their places onto one new canvas that holds them all (from the
+    // origin to the farthest edge), made once and white where nothing is drawn: the pixels that
+    // AppendToCanvas gives placing them in turn, when no two overlap. The canvas keeps the first
+    // image's metadata. False, with the slot untouched, when it cannot be made or drawn on.
+    bool DrawMosaic(ImageSlot canvas, const std::vector<Bitmap*>& images,
+                    const std::vector<QPoint>& places) const;
     bool ClearWithColour(Bitmap* bitmap, Colour colour) const;
 
     // --- watermark -----------------------------------------------------------------------------

@@ -4,7 +4,8 @@
 //
 // Threads: RunParts() may be called from any thread, from several at once, and from inside a
 // part. The caller always works on its own job too, so it never waits for a part that no thread
-// has taken; a part must not throw.
+// has taken. A part that throws (memory running out) never ends a helper thread: RunParts() still
+// waits for every part, then throws the first exception on the calling thread.
 
 #include <condition_variable>
 #include <deque>
@@ -18,7 +19,8 @@ namespace corvane {
 
 class WorkPool {
 public:
-    // `helpers` threads beside the callers; 0 runs every part on the calling thread.
+    // `helpers` threads beside the callers; 0 runs every part on the calling thread. Threads the
+    // system refuses to start are done without (Helpers() says how many there are).
     explicit WorkPool(int helpers);
     ~WorkPool();
     WorkPool(const WorkPool&) = delete;
@@ -27,7 +29,8 @@ public:
     int Helpers() const { return static_cast<int>(threads_.size()); }
 
     // Runs part(0) ... part(count - 1), each once, in any order and at the same time on the
-    // calling thread and the helpers that are free; returns when all have run.
+    // calling thread and the helpers that are free; returns when all have run (throws the first
+    // exception a part threw, once all have run).
     void RunParts(int count, const std::function<void(int)>& part);
 
 private:
