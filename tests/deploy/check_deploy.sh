@@ -14,14 +14,14 @@ import re, sys, yaml
 with open(sys.argv[1]) as f:
     job = yaml.safe_load(f)
 assert job["apiVersion"] == "batch/v1" and job["kind"] == "Job", "not a Job"
-spec = job["spec"]
-assert spec["completionMode"] == "Indexed", "not an Indexed Job"
-assert spec["completions"] == spec["parallelism"], "completions and parallelism differ"
-pod = spec["template"]["spec"]
+job_body = job["spec"]
+assert job_body["completionMode"] == "Indexed", "not an Indexed Job"
+assert job_body["completions"] == job_body["parallelism"], "completions and parallelism differ"
+pod = job_body["template"]["spec"]
 assert pod["restartPolicy"] == "Never"
 command = " ".join(pod["containers"][0]["args"])
 shards = re.search(r'--shard "\$JOB_COMPLETION_INDEX/(\d+)"', command)
-assert shards and int(shards.group(1)) == spec["completions"], "the shard count is not completions"
+assert shards and int(shards.group(1)) == job_body["completions"], "the shard count is not completions"
 mounts = {m["name"] for m in pod["containers"][0]["volumeMounts"]}
 assert mounts <= {v["name"] for v in pod["volumes"]}, "a mount without its volume"
 print("deploy recipes: ok")
