@@ -15,6 +15,9 @@ namespace {
 // Every picture a run makes is ARGB32 or RGB32, or is made so before it is drawn.
 constexpr double kBytesPerPixel = 4.0;
 constexpr double kMiB = 1024.0 * 1024.0;
+// What a JPEG streamed to PNG holds in rows and deflate bands at once, beside its coefficients
+// and the PNG's bytes (measured on 24 and 48 MP photos: see bench/README.md).
+constexpr double kStreamBandBytes = 16.0 * kMiB;
 
 double BytesOf(QSizeF size) {
     return size.width() * size.height() * kBytesPerPixel;
@@ -33,9 +36,18 @@ QSizeF DecodedSize(QSize declared, QSize least) {
 
 }  // namespace
 
-std::uint64_t Pipeline::BytesToProcess(QSize declared, QSize least) const {
-    QSizeF picture = DecodedSize(declared, least);
-    double peak = BytesOf(picture);
+std::uint64_t Pipeline::BytesToProcess(const ImageProcessor::Declared& declared, QSize least,
+                                       bool streamed) const {
+    const double decoder = static_cast<double>(declared.decoderBytes);
+    if (streamed) {
+        // Made into a PNG a band of rows at a time: the decoder's own arrays, the bands, and the
+        // PNG's bytes, which for a noisy photo come near its samples (three bytes a pixel).
+        const QSizeF size(declared.size);
+        return static_cast<std::uint64_t>(decoder + kStreamBandBytes +
+                                          size.width() * size.height() * 3.0);
+    }
+    QSizeF picture = DecodedSize(declared.size, least);
+    double peak = BytesOf(picture) + decoder;
     if (kind_ == OperationKind::DirectCopy) {
         return static_cast<std::uint64_t>(peak);
     }
@@ -67,26 +79,27 @@ std::uint64_t Pipeline::BytesToProcess(QSize declared, QSize least) const {
     return static_cast<std::uint64_t>(std::min(peak, 9.0e18));
 }
 
-ImageProcessor::DecodePlan Pipeline::PlanFile(QSize declared, QSize* planned,
+ImageProcessor::DecodePlan Pipeline::PlanFile(const ImageProcessor::Declared& declared,
+                                              bool streamed, QSize* planned,
                                               const ClaimMemory& claim,
                                               MemoryBudget::Hold* memory) const {
     ImageProcessor::DecodePlan plan;
-    if (!declared.isValid()) {
+    if (!declared.size.isValid()) {
         return plan;  // counted once it is decoded
     }
-    plan.least = LeastSizeFor(declared, planned);
-    const std::uint64_t whole = BytesToProcess(declared, {});
+    plan.least = LeastSizeFor(declared.size, planned);
+    const std::uint64_t whole = BytesToProcess(declared, {}, streamed);
     if (whole > mostUsable_) {
         plan.refusal = QStringLiteral(
                            "processing the %1 x %2 picture would take %3 MiB at once, "
                            "more than the %4 MiB this process may use")
-                           .arg(declared.width())
-                           .arg(declared.height())
+                           .arg(declared.size.width())
+                           .arg(declared.size.height())
                            .arg(std::ceil(double(whole) / kMiB), 0, 'f', 0)
                            .arg(std::floor(double(mostUsable_) / kMiB), 0, 'f', 0);
         return plan;
     }
-    std::optional<MemoryBudget::Hold> hold = claim(BytesToProcess(declared, plan.least));
+    std::optional<MemoryBudget::Hold> hold = claim(BytesToProcess(declared, plan.least, streamed));
     if (!hold) {
         plan.refusal = QStringLiteral("the run stopped before the picture was decoded");
         return plan;

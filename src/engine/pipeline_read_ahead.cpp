@@ -11,11 +11,13 @@ PreparedFile Pipeline::Prepare(const QString& file, const ClaimMemory& claim) co
     PreparedFile prepared;
     QSize declared;
     QSize planned;
-    const auto plan = [&](QSize size) {
-        declared = size;
-        return PlanFile(size, &planned, claim, &prepared.memory);
+    const auto planFor = [&](bool streamed) {
+        return [&, streamed](const ImageProcessor::Declared& header) {
+            declared = header.size;
+            return PlanFile(header, streamed, &planned, claim, &prepared.memory);
+        };
     };
-    if (StreamsJpegToPng() && StreamJpeg(file, plan, prepared)) {
+    if (StreamsJpegToPng() && StreamJpeg(file, planFor(true), prepared)) {
         CountHeld(prepared);
         return prepared;
     }
@@ -27,7 +29,7 @@ PreparedFile Pipeline::Prepare(const QString& file, const ClaimMemory& claim) co
                          : 0;
     bool turned = false;
     prepared.image =
-        processor_.LoadImage(file, &prepared.raw, plan, &prepared.error, turn, &turned);
+        processor_.LoadImage(file, &prepared.raw, planFor(false), &prepared.error, turn, &turned);
     // Only the JPEG decoder shrinks; another picture of another size was turned by its EXIF.
     const bool shrunkOnLoad = prepared.image && prepared.raw == RawFormat::Jpeg &&
                               declared.isValid() && prepared.image->Image().size() != declared;
