@@ -97,7 +97,6 @@ TEST(ShrinkOnLoadOther, EveryFormatIsPlannedOnlyJpegShrinksARefusalDecodesNothin
     }
 }
 
-
 // A progressive JPEG keeps its coefficients at full size whatever size it is decoded at, so its
 // plan is told them, by the loader and by the stream to PNG alike; a baseline JPEG and a PNG hold
 // nothing of the kind.
