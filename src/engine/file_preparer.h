@@ -54,11 +54,14 @@ public:
 private:
     // The plan of a file from the size it declares: its least size, or why it is refused; the
     // memory its processing needs is claimed into `memory`.
-    ImageProcessor::DecodePlan PlanFile(QSize declared, QSize* planned, const ClaimMemory& claim,
+    // `streamed`: the file is to be made into a PNG a band of rows at a time.
+    ImageProcessor::DecodePlan PlanFile(const ImageProcessor::Declared& declared, bool streamed,
+                                        QSize* planned, const ClaimMemory& claim,
                                         MemoryBudget::Hold* memory) const;
     // The most memory processing a picture of `declared` size takes at once, by the run's turn,
     // resize and formats; the decode at the size of `least` when that is valid.
-    std::uint64_t BytesToProcess(QSize declared, QSize least) const;
+    std::uint64_t BytesToProcess(const ImageProcessor::Declared& declared, QSize least,
+                                 bool streamed) const;
     // Counts what a prepared file holds, instead of what its processing was expected to take.
     void CountHeld(PreparedFile& prepared) const;
     // The size the run's resize gives a picture of `size`; invalid when it gives none.

@@ -14,6 +14,11 @@ namespace {
 // Every picture a run makes is ARGB32 or RGB32, or is made so before it is drawn.
 constexpr double kBytesPerPixel = 4.0;
 constexpr double kMiB = 1024.0 * 1024.0;
+// What a JPEG streamed to PNG holds at once beside the PNG's bytes, measured on 24 and 48 MP
+// photos (bench/README.md): rows and deflate bands, and for a progressive file 1.7 times its
+// coefficients.
+constexpr double kStreamBandBytes = 16.0 * kMiB;
+constexpr double kStreamedDecoderShare = 1.7;
 
 double BytesOf(QSizeF size) {
     return size.width() * size.height() * kBytesPerPixel;
@@ -32,9 +37,19 @@ QSizeF DecodedSize(QSize declared, QSize least) {
 
 }  // namespace
 
-std::uint64_t FilePreparer::BytesToProcess(QSize declared, QSize least) const {
-    QSizeF picture = DecodedSize(declared, least);
-    double peak = BytesOf(picture);
+std::uint64_t FilePreparer::BytesToProcess(const ImageProcessor::Declared& declared,
+                                           QSize least, bool streamed) const {
+    const double decoder = static_cast<double>(declared.decoderBytes);
+    if (streamed) {
+        // Made into a PNG a band of rows at a time: the bands, the PNG's bytes, which for a
+        // noisy photo come near its samples (three bytes a pixel), and for a progressive file
+        // its coefficients and what comes with them (measured: 1.7 times the coefficients).
+        const QSizeF size(declared.size);
+        return static_cast<std::uint64_t>(kStreamedDecoderShare * decoder + kStreamBandBytes +
+                                          size.width() * size.height() * 3.0);
+    }
+    QSizeF picture = DecodedSize(declared.size, least);
+    double peak = BytesOf(picture) + decoder;
     const BatchSettings& settings = run_.settings;
     if (run_.kind == OperationKind::DirectCopy) {
         return static_cast<std::uint64_t>(peak);
@@ -68,26 +83,27 @@ std::uint64_t FilePreparer::BytesToProcess(QSize declared, QSize least) const {
     return static_cast<std::uint64_t>(std::min(peak, 9.0e18));
 }
 
-ImageProcessor::DecodePlan FilePreparer::PlanFile(QSize declared, QSize* planned,
+ImageProcessor::DecodePlan FilePreparer::PlanFile(const ImageProcessor::Declared& declared,
+                                                  bool streamed, QSize* planned,
                                                   const ClaimMemory& claim,
                                                   MemoryBudget::Hold* memory) const {
     ImageProcessor::DecodePlan plan;
-    if (!declared.isValid()) {
+    if (!declared.size.isValid()) {
         return plan;  // counted once it is decoded
     }
-    plan.least = LeastSizeFor(declared, planned);
-    const std::uint64_t whole = BytesToProcess(declared, {});
+    plan.least = LeastSizeFor(declared.size, planned);
+    const std::uint64_t whole = BytesToProcess(declared, {}, streamed);
     if (whole > run_.mostUsable) {
         plan.refusal = QStringLiteral(
                            "processing the %1 x %2 picture would take %3 MiB at once, "
                            "more than the %4 MiB this process may use")
-                           .arg(declared.width())
-                           .arg(declared.height())
+                           .arg(declared.size.width())
+                           .arg(declared.size.height())
                            .arg(std::ceil(double(whole) / kMiB), 0, 'f', 0)
                            .arg(std::floor(double(run_.mostUsable) / kMiB), 0, 'f', 0);
         return plan;
     }
-    std::optional<MemoryBudget::Hold> hold = claim(BytesToProcess(declared, plan.least));
+    std::optional<MemoryBudget::Hold> hold = claim(BytesToProcess(declared, plan.least, streamed));
     if (!hold) {
         plan.refusal = QStringLiteral("the run stopped before the picture was decoded");
         return plan;

@@ -42,11 +42,13 @@ PreparedFile FilePreparer::Prepare(const QString& file, const ClaimMemory& claim
     const BatchSettings& settings = run_.settings;
     QSize declared;
     QSize planned;
-    const auto plan = [&](QSize size) {
-        declared = size;
-        return PlanFile(size, &planned, claim, &prepared.memory);
+    const auto planFor = [&](bool streamed) {
+        return [&, streamed](const ImageProcessor::Declared& header) {
+            declared = header.size;
+            return PlanFile(header, streamed, &planned, claim, &prepared.memory);
+        };
     };
-    if (StreamsJpegToPng() && StreamJpeg(file, plan, prepared)) {
+    if (StreamsJpegToPng() && StreamJpeg(file, planFor(true), prepared)) {
         CountHeld(prepared);
         return prepared;
     }
@@ -58,7 +60,7 @@ PreparedFile FilePreparer::Prepare(const QString& file, const ClaimMemory& claim
                          : 0;
     bool turned = false;
     prepared.image =
-        run_.processor.LoadImage(file, &prepared.raw, plan, &prepared.error, turn, &turned);
+        run_.processor.LoadImage(file, &prepared.raw, planFor(false), &prepared.error, turn, &turned);
     // Only the JPEG decoder shrinks; another picture of another size was turned by its EXIF.
     const bool shrunkOnLoad = prepared.image && prepared.raw == RawFormat::Jpeg &&
                               declared.isValid() && prepared.image->Image().size() != declared;

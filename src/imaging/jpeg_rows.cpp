@@ -94,6 +94,25 @@ QSize JpegRows::Size() const {
             static_cast<int>(state_->info.output_height)};
 }
 
+std::uint64_t JpegRows::CoefficientBytes() const {
+    const jpeg_decompress_struct& info = state_->info;
+    if (!info.progressive_mode && info.comps_in_scan >= info.num_components) {
+        return 0;
+    }
+    // As libjpeg sizes its whole-image coefficient arrays: rows and columns of blocks rounded up
+    // to the component's sampling factors.
+    const auto RoundUp = [](std::uint64_t n, std::uint64_t step) {
+        return (n + step - 1) / step * step;
+    };
+    std::uint64_t blocks = 0;
+    for (int i = 0; i < info.num_components; ++i) {
+        const jpeg_component_info& component = info.comp_info[i];
+        blocks += RoundUp(component.width_in_blocks, std::uint64_t(component.h_samp_factor)) *
+                  RoundUp(component.height_in_blocks, std::uint64_t(component.v_samp_factor));
+    }
+    return blocks * sizeof(JBLOCK);
+}
+
 int JpegRows::Samples() const {
     switch (state_->info.out_color_space) {
         case JCS_RGB:

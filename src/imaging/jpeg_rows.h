@@ -32,6 +32,10 @@ public:
     // (colour space, resolution, comments) can be asked until Finish().
     bool ReadHeader();
     QSize Size() const;
+    // What libjpeg holds beside the rows of a file read in several scans (progressive, or one
+    // scan per component): every component's coefficients at full size, whatever the scale of
+    // the output; 0 for a file read in one scan.
+    std::uint64_t CoefficientBytes() const;
     // Bytes per pixel of a row: 3 (red, green, blue), 4 (RGB32, see DecodeAsRgb32) or 1 (grey); 0
     // for a picture in another colour model (CMYK), which this reader does not decode.
     int Samples() const;

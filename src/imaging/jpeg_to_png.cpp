@@ -152,7 +152,8 @@ ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bo
         return Streamed::NotStreamed;  // the loader says why, or turns it
     }
     if (plan) {
-        if (const QString refusal = plan(decoder.Size()).refusal; !refusal.isEmpty()) {
+        if (const QString refusal = plan({decoder.Size(), decoder.CoefficientBytes()}).refusal;
+            !refusal.isEmpty()) {
             *error = {LoadError::Kind::TooLarge, refusal, {}, {}};
             return Streamed::Failed;
         }

@@ -15,6 +15,7 @@
 #include "imaging/metadata.h"
 #include "imaging/picture_memory.h"
 #include "imaging/png_chunks.h"
+#include "jpeg_rows.h"
 #include "jpeg_turned.h"
 #include "metafile/metafile.h"
 #include "platform/file_system.h"
@@ -132,14 +133,24 @@ QSize JpegDecodeSize(QSize declared, QSize least) {
     return best;
 }
 
+// What libjpeg will hold beside the picture of a JPEG in memory (see JpegRows).
+std::uint64_t JpegDecoderBytes(const QByteArray& bytes, RawFormat format) {
+    if (format != RawFormat::Jpeg || bytes.isNull()) {
+        return 0;
+    }
+    JpegRows header(bytes);
+    return header.ReadHeader() ? header.CoefficientBytes() : 0;
+}
+
 // What the caller makes of the file, asked in the orientation the picture is shown in.
 ImageProcessor::DecodePlan PlanOf(const QImageReader& reader, QSize declared,
+                                  const QByteArray& bytes, RawFormat format,
                                   const ImageProcessor::PlanFor& plan) {
     if (!plan) {
         return {};
     }
     const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    return plan(turned ? declared.transposed() : declared);
+    return plan({turned ? declared.transposed() : declared, JpegDecoderBytes(bytes, format)});
 }
 
 // Asks the JPEG decoder to shrink while decoding when the caller needs less than the whole
@@ -291,7 +302,7 @@ BitmapPtr LoadWithQt(QFile& file, RawFormat* raw, const ImageProcessor::PlanFor&
     if (declared.isValid() && qint64(declared.width()) * declared.height() > kMaxLoadPixels) {
         return Refuse(error, Kind::TooLarge, TooLargeText(declared));
     }
-    const ImageProcessor::DecodePlan decodePlan = PlanOf(reader, declared, plan);
+    const ImageProcessor::DecodePlan decodePlan = PlanOf(reader, declared, bytes, format, plan);
     if (!decodePlan.refusal.isEmpty()) {
         return Refuse(error, Kind::TooLarge, decodePlan.refusal);
     }
@@ -393,7 +404,7 @@ BitmapPtr PlannedAfterDecoding(BitmapPtr bitmap, const ImageProcessor::PlanFor& 
     if (!plan || bitmap->Image().isNull()) {
         return bitmap;
     }
-    const QString refusal = plan(bitmap->Image().size()).refusal;
+    const QString refusal = plan({bitmap->Image().size()}).refusal;
     return refusal.isEmpty() ? std::move(bitmap) : Refuse(error, Kind::TooLarge, refusal);
 }
 

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QImageWriter>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace corvane {
 namespace {
@@ -39,10 +41,11 @@ TEST_P(ShrinkOnLoad, NeverBelowTheLeastSize) {
     const ShrinkRow& row = GetParam();
     const QString path = WriteJpeg(tree, "p.jpg", row.stored);
     QSize seen;
-    const BitmapPtr image = ImageProcessor().LoadImage(path, nullptr, [&](QSize declared) {
-        seen = declared;
-        return ImageProcessor::DecodePlan{row.least, {}};
-    });
+    const BitmapPtr image =
+        ImageProcessor().LoadImage(path, nullptr, [&](const ImageProcessor::Declared& declared) {
+            seen = declared.size;
+            return ImageProcessor::DecodePlan{row.least, {}};
+        });
     ASSERT_TRUE(IsUsable(image.get()));
     EXPECT_EQ(seen, row.stored);
     EXPECT_EQ(image->Image().size(), row.decoded);
@@ -73,9 +76,9 @@ TEST(ShrinkOnLoadOther, EveryFormatIsPlannedOnlyJpegShrinksARefusalDecodesNothin
     image.save(tree.Path("p.jpg"));
     for (const char* name : {"p.png", "p.jpg"}) {
         QSize seen;
-        const BitmapPtr kept =
-            ImageProcessor().LoadImage(tree.Path(name), nullptr, [&](QSize size) {
-                seen = size;
+        const BitmapPtr kept = ImageProcessor().LoadImage(
+            tree.Path(name), nullptr, [&](const ImageProcessor::Declared& declared) {
+                seen = declared.size;
                 return ImageProcessor::DecodePlan{QSize(10, 10), {}};
             });
         EXPECT_EQ(seen, QSize(400, 300)) << name;
@@ -84,13 +87,57 @@ TEST(ShrinkOnLoadOther, EveryFormatIsPlannedOnlyJpegShrinksARefusalDecodesNothin
         LoadError error;
         const BitmapPtr refused = ImageProcessor().LoadImage(
             tree.Path(name), nullptr,
-            [](QSize) {
+            [](const ImageProcessor::Declared&) {
                 return ImageProcessor::DecodePlan{{}, QStringLiteral("too much")};
             },
             &error);
         EXPECT_FALSE(IsUsable(refused.get())) << name;
         EXPECT_EQ(error.kind, LoadError::Kind::TooLarge) << name;
         EXPECT_EQ(error.text, "too much") << name;
+    }
+}
+
+// A progressive JPEG keeps its coefficients at full size whatever size it is decoded at, so its
+// plan is told them, by the loader and by the stream to PNG alike; a baseline JPEG and a PNG hold
+// nothing of the kind.
+TEST(ShrinkOnLoadOther, APlanIsToldTheCoefficientsOfAProgressiveJpeg) {
+    TempTree tree;
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    image.save(tree.Path("p.png"));
+    image.save(tree.Path("baseline.jpg"));
+    QImageWriter writer(tree.Path("progressive.jpg"));
+    writer.setProgressiveScanWrite(true);
+    ASSERT_TRUE(writer.write(image));
+    // 4:2:0: one and a half samples a pixel, two bytes each, blocks rounded up.
+    const std::uint64_t atLeast = 400 * 300 * 3;
+    const struct {
+        const char* name;
+        bool progressive;
+    } rows[] = {{"p.png", false}, {"baseline.jpg", false}, {"progressive.jpg", true}};
+    for (const auto& row : rows) {
+        std::uint64_t loaded = 1;
+        const auto loading = [&](const ImageProcessor::Declared& declared) {
+            loaded = declared.decoderBytes;
+            return ImageProcessor::DecodePlan{QSize(10, 10), {}};
+        };
+        ASSERT_TRUE(
+            IsUsable(ImageProcessor().LoadImage(tree.Path(row.name), nullptr, loading).get()));
+        EXPECT_EQ(loaded >= atLeast && loaded < 2 * atLeast, row.progressive)
+            << row.name << " " << loaded;
+        EXPECT_EQ(loaded == 0, !row.progressive) << row.name;
+        std::uint64_t streamed = 1;
+        const auto streaming = [&](const ImageProcessor::Declared& declared) {
+            streamed = declared.decoderBytes;
+            return ImageProcessor::DecodePlan{};
+        };
+        EncodedFile encoded;
+        LoadError error;
+        const auto outcome = ImageProcessor().StreamJpegToPng(tree.Path(row.name), false, &encoded,
+                                                              &error, nullptr, streaming);
+        const bool jpeg = QString(row.name).endsWith(".jpg");
+        EXPECT_EQ(outcome == ImageProcessor::Streamed::Converted, jpeg) << row.name;
+        EXPECT_EQ(streamed, jpeg ? loaded : 1) << row.name;
     }
 }
 

@@ -83,9 +83,16 @@ public:
         QSize least;      // the least size the picture is needed at; invalid when needed whole
         QString refusal;  // why it must not be decoded at all (too large); empty to go on
     };
+    // What a file declares before it is decoded.
+    struct Declared {
+        QSize size;  // as it will be shown, EXIF orientation applied
+        // What the decoder holds at full size beside the picture, whatever the size it decodes
+        // at: a JPEG read in several scans (progressive) keeps all its coefficients.
+        std::uint64_t decoderBytes = 0;
+    };
     // Asked once per file that gives a picture: before decoding when the format declares its
     // size first (JPEG, PNG and Qt's other formats), else with the decoded picture's size.
-    using PlanFor = std::function<DecodePlan(QSize declared)>;
+    using PlanFor = std::function<DecodePlan(const Declared& declared)>;
     // Decodes a file, format decided from content; turned as its EXIF orientation says, with its
     // metadata (metadata.h) and colour profile. Gives
     // nullptr when nothing exists at the path; otherwise a bitmap whose status tells whether it
