@@ -37,8 +37,8 @@ QSizeF DecodedSize(QSize declared, QSize least) {
 
 }  // namespace
 
-std::uint64_t FilePreparer::BytesToProcess(const ImageProcessor::Declared& declared,
-                                           QSize least, bool streamed) const {
+std::uint64_t FilePreparer::BytesToProcess(const ImageProcessor::Declared& declared, QSize least,
+                                           bool streamed) const {
     const double decoder = static_cast<double>(declared.decoderBytes);
     if (streamed) {
         // Made into a PNG a band of rows at a time: the bands, the PNG's bytes, which for a

@@ -59,8 +59,8 @@ PreparedFile FilePreparer::Prepare(const QString& file, const ClaimMemory& claim
                          ? ImageProcessor::QuarterTurnOf(static_cast<float>(settings.rotateAngle))
                          : 0;
     bool turned = false;
-    prepared.image =
-        run_.processor.LoadImage(file, &prepared.raw, planFor(false), &prepared.error, turn, &turned);
+    prepared.image = run_.processor.LoadImage(file, &prepared.raw, planFor(false), &prepared.error,
+                                              turn, &turned);
     // Only the JPEG decoder shrinks; another picture of another size was turned by its EXIF.
     const bool shrunkOnLoad = prepared.image && prepared.raw == RawFormat::Jpeg &&
                               declared.isValid() && prepared.image->Image().size() != declared;
