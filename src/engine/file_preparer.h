@@ -19,6 +19,10 @@ namespace corvane {
 
 class WorkPool;
 
+// Encoded outputs of pictures from this many bytes on wait in a spill file: below it, a file
+// costs more than the memory it saves.
+inline constexpr std::uint64_t kSpillFrom = 4 * 1024 * 1024;
+
 struct RunSnapshot {
     RunSnapshot(const ImageProcessor& imageProcessor, const BatchSettings& batchSettings,
                 const WatermarkSettings& runWatermark, int workerCount,
@@ -38,6 +42,9 @@ struct RunSnapshot {
     const int workers;
     // A file whose processing would take more is refused as too large before it is decoded.
     const std::uint64_t mostUsable;
+    // Where the encoded bytes of large outputs wait for their turn (spill_file.h): the output
+    // folder, when its file system takes unnamed files; empty to keep them in memory.
+    const QString spillFolder;
 };
 
 class FilePreparer {
@@ -82,6 +89,8 @@ private:
     bool EncodesAhead() const;
     // Encodes every output of a prepared picture; drops the picture when all were encoded.
     void EncodeAhead(PreparedFile& prepared) const;
+    // An encoded output of a picture of `pictureBytes`, to be filled: spilled when large.
+    EncodedFile OutputFor(std::uint64_t pictureBytes) const;
 
     const RunSnapshot& run_;
     WorkPool* const pool_;

@@ -1,5 +1,6 @@
 // Encoding ahead: where a file is saved whole in every format, the helpers encode its outputs into
-// memory and drop its pixels, so the processing thread only names and writes them.
+// memory (or, when large, into a spill file on the output's file system) and drop its pixels,
+// so the processing thread only names and writes them.
 
 #include "file_preparer.h"
 
@@ -9,6 +10,14 @@ bool FilePreparer::EncodesAhead() const {
     // One worker writes as it always did; a format resolved per file is the processing
     // thread's.
     return run_.workers > 1 && run_.kind == OperationKind::Plain && !run_.settings.sameAsSource;
+}
+
+EncodedFile FilePreparer::OutputFor(std::uint64_t pictureBytes) const {
+    EncodedFile encoded;
+    if (pictureBytes >= kSpillFrom && !run_.spillFolder.isEmpty()) {
+        encoded.spill = SpillFile::Create(run_.spillFolder);
+    }
+    return encoded;
 }
 
 void FilePreparer::EncodeAhead(PreparedFile& prepared) const {
@@ -22,8 +31,9 @@ void FilePreparer::EncodeAhead(PreparedFile& prepared) const {
     const std::vector<OutputFormat>& formats = run_.Formats();
     prepared.encoded.resize(formats.size());
     bool all = true;
+    const auto pictureBytes = static_cast<std::uint64_t>(image->Image().sizeInBytes());
     for (std::size_t i = 0; i < formats.size(); ++i) {
-        EncodedFile encoded;
+        EncodedFile encoded = OutputFor(pictureBytes);
         bool made = false;
         try {
             made = run_.processor.EncodeImage(image, formats[i], run_.Watermark(), &encoded, pool_);

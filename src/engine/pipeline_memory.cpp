@@ -14,11 +14,9 @@ namespace {
 // Every picture a run makes is ARGB32 or RGB32, or is made so before it is drawn.
 constexpr double kBytesPerPixel = 4.0;
 constexpr double kMiB = 1024.0 * 1024.0;
-// What a JPEG streamed to PNG holds at once beside the PNG's bytes, measured on 24 and 48 MP
-// photos (bench/README.md): rows and deflate bands, and for a progressive file 1.7 times its
-// coefficients.
+// What a JPEG streamed to PNG holds at once beside what its decoder holds (its file's bytes, and
+// for a progressive file its coefficients): rows and deflate bands.
 constexpr double kStreamBandBytes = 16.0 * kMiB;
-constexpr double kStreamedDecoderShare = 1.7;
 
 double BytesOf(QSizeF size) {
     return size.width() * size.height() * kBytesPerPixel;
@@ -40,13 +38,13 @@ QSizeF DecodedSize(QSize declared, QSize least) {
 std::uint64_t FilePreparer::BytesToProcess(const ImageProcessor::Declared& declared, QSize least,
                                            bool streamed) const {
     const double decoder = static_cast<double>(declared.decoderBytes);
+    const bool spilled = !run_.spillFolder.isEmpty();
     if (streamed) {
-        // Made into a PNG a band of rows at a time: the bands, the PNG's bytes, which for a
-        // noisy photo come near its samples (three bytes a pixel), and for a progressive file
-        // its coefficients and what comes with them (measured: 1.7 times the coefficients).
+        // Made into a PNG a band of rows at a time. Its bytes wait in a spill file, or else in
+        // memory: for a noisy photo they come near its samples (three bytes a pixel).
         const QSizeF size(declared.size);
-        return static_cast<std::uint64_t>(kStreamedDecoderShare * decoder + kStreamBandBytes +
-                                          size.width() * size.height() * 3.0);
+        const double png = spilled ? 0.0 : size.width() * size.height() * 3.0;
+        return static_cast<std::uint64_t>(decoder + kStreamBandBytes + png);
     }
     QSizeF picture = DecodedSize(declared.size, least);
     double peak = BytesOf(picture) + decoder;
@@ -76,9 +74,9 @@ std::uint64_t FilePreparer::BytesToProcess(const ImageProcessor::Declared& decla
         }
     }
     // Encoded outputs are held beside the picture (a watermarked copy too); no encoder gives
-    // more bytes than the picture holds by much.
-    const double outputs =
-        std::max<std::size_t>(run_.Formats().size(), 1) + (run_.watermark.on ? 1 : 0);
+    // more bytes than the picture holds by much. Spilled, only the one being encoded counts.
+    const double formats = spilled ? 1.0 : double(std::max<std::size_t>(run_.Formats().size(), 1));
+    const double outputs = formats + (run_.watermark.on ? 1 : 0);
     peak = std::max(peak, BytesOf(picture) * (1.0 + outputs));
     return static_cast<std::uint64_t>(std::min(peak, 9.0e18));
 }
@@ -115,7 +113,7 @@ ImageProcessor::DecodePlan FilePreparer::PlanFile(const ImageProcessor::Declared
 void FilePreparer::CountHeld(PreparedFile& prepared) const {
     std::uint64_t held = prepared.image ? std::uint64_t(prepared.image->Image().sizeInBytes()) : 0;
     for (const std::optional<EncodedFile>& encoded : prepared.encoded) {
-        held += encoded ? std::uint64_t(encoded->bytes.size()) : 0;
+        held += encoded ? std::uint64_t(encoded->BytesInMemory()) : 0;
     }
     prepared.memory.SetTo(held, budget_);
 }

@@ -111,8 +111,7 @@ Pipeline::Output Pipeline::SaveEncoded(ProcessingContext& context, const Encoded
     return WriteNamed(
         context, name,
         [&](const QString& path, IfExists ifExists) {
-            const WriteOutcome outcome =
-                ImageProcessor::WriteEncoded(encoded.bytes, path, ifExists);
+            const WriteOutcome outcome = ImageProcessor::WriteEncoded(encoded, path, ifExists);
             NoteMetadataProblem(result, format, outcome, encoded.metadataProblem);
             return outcome;
         },

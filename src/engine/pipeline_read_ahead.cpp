@@ -25,6 +25,11 @@ WatermarkSettings CopyOf(const WatermarkSettings& watermark) {
     return copy;
 }
 
+// The output folder, when encoded bytes can wait there instead of in memory.
+QString SpillFolderOf(const BatchSettings& settings) {
+    return SpillFile::Create(settings.savePath) ? settings.savePath : QString();
+}
+
 }  // namespace
 
 RunSnapshot::RunSnapshot(const ImageProcessor& imageProcessor, const BatchSettings& batchSettings,
@@ -35,7 +40,8 @@ RunSnapshot::RunSnapshot(const ImageProcessor& imageProcessor, const BatchSettin
       kind(EffectiveKind(batchSettings)),
       watermark(CopyOf(runWatermark)),
       workers(std::max(workerCount, 1)),
-      mostUsable(mostUsableBytes) {}
+      mostUsable(mostUsableBytes),
+      spillFolder(SpillFolderOf(settings)) {}
 
 PreparedFile FilePreparer::Prepare(const QString& file, const ClaimMemory& claim) const {
     PreparedFile prepared;
@@ -98,8 +104,13 @@ bool FilePreparer::StreamsJpegToPng() const {
 bool FilePreparer::StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,
                               PreparedFile& prepared) const {
     EncodedFile encoded;
+    // The PNG goes where the picture's size says, known once the header is read.
+    const auto planAndPlace = [&](const ImageProcessor::Declared& declared) {
+        encoded = OutputFor(std::uint64_t(declared.size.width()) * declared.size.height() * 4);
+        return plan(declared);
+    };
     switch (run_.processor.StreamJpegToPng(file, run_.settings.stripMetadata, &encoded,
-                                           &prepared.error, pool_, plan)) {
+                                           &prepared.error, pool_, planAndPlace)) {
         case ImageProcessor::Streamed::Converted:
             prepared.loaded = true;
             prepared.raw = RawFormat::Jpeg;

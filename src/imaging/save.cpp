@@ -14,6 +14,7 @@
 // its own.
 
 #include "allocation.h"
+#include "encoding_target.h"
 #include "imaging/image_processor.h"
 #include "imaging/metadata.h"
 #include "imaging/raster_codec.h"
@@ -234,15 +235,18 @@ bool ImageProcessor::EncodeImage(ImageSlot slot, const OutputFormat& format,
     if (picture == nullptr || picture->Image().sizeInBytes() > kMaxMetadataPixelBytes) {
         return false;
     }
-    QBuffer buffer(&encoded->bytes);
-    buffer.open(QIODevice::WriteOnly);
-    return EncodeOutput(*picture, format, &buffer, &encoded->metadataProblem, pool);
+    EncodingTarget target(*encoded);
+    return EncodeOutput(*picture, format, target.Device(), &encoded->metadataProblem, pool);
 }
 
-WriteOutcome ImageProcessor::WriteEncoded(const QByteArray& bytes, const QString& path,
+WriteOutcome ImageProcessor::WriteEncoded(const EncodedFile& encoded, const QString& path,
                                           IfExists ifExists) {
     return WriteFile(
-        path, ifExists, [&](QIODevice* device) { return device->write(bytes) == bytes.size(); },
+        path, ifExists,
+        [&](QIODevice* device) {
+            return encoded.spill ? encoded.spill->CopyTo(device)
+                                 : device->write(encoded.bytes) == encoded.bytes.size();
+        },
         QStringLiteral("the file system"));
 }
 

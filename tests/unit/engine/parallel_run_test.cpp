@@ -83,11 +83,12 @@ QImage Pattern(int width, int height, QImage::Format format, int seed) {
 
 // Sources of several kinds, among them two that are not pictures. Qt draws small pictures on
 // the calling thread alone (ThreadSanitizer cannot see into Qt's own threads), so
-// all are that small but for one large JPEG, whose PNG is deflated in several bands, in the
-// batches that draw nothing with Qt.
+// all are that small but for one large JPEG, in the batches that draw nothing with Qt: its PNG is
+// deflated in several bands, and its outputs encoded ahead wait in spill files (4 MiB of pixels
+// and more).
 void WriteSources(const TempTree& tree, bool large) {
     QDir().mkpath(tree.Path("src/sub"));
-    const QSize a1 = large ? QSize(420, 310) : QSize(48, 36);
+    const QSize a1 = large ? QSize(1040, 1010) : QSize(48, 36);
     Pattern(a1.width(), a1.height(), QImage::Format_RGB32, 3)
         .save(tree.Path("src/a1.jpg"), "JPEG", 90);
     Pattern(60, 30, QImage::Format_ARGB32, 5).save(tree.Path("src/a2.png"));

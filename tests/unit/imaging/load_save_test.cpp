@@ -235,7 +235,7 @@ TEST_F(LoadSave, AFileThatChangesWhileItIsReadSaysSo) {
 
 // A disk that fills up in the middle of a write (here: the file size limit, which cuts a write
 // short the same way) gives the system's reason, whether the picture is encoded as it is written
-// or was encoded before.
+// or was encoded before, into memory or into a spill file.
 TEST_F(LoadSave, AWriteCutShortByTheDiskSaysWhyInTheSystemsWords) {
     QImage noise(400, 300, QImage::Format_RGB32);
     std::mt19937 random(11);
@@ -248,6 +248,10 @@ TEST_F(LoadSave, AWriteCutShortByTheDiskSaysWhyInTheSystemsWords) {
     tree_.MakeFolder("out");
     tree_.OpenToEveryone();
     const QString expected = QString::fromLocal8Bit(std::strerror(EFBIG));
+    EncodedFile spilled;
+    spilled.spill = SpillFile::Create(tree_.Path("out"));
+    ASSERT_NE(spilled.spill, nullptr);
+    ASSERT_EQ(spilled.spill->Device()->write(QByteArray(100000, 'x')), 100000);
     const int result = test::RunUnprivileged([&] {
         ::signal(SIGXFSZ, SIG_IGN);
         const struct rlimit limit { 8192, 8192 };
@@ -257,12 +261,16 @@ TEST_F(LoadSave, AWriteCutShortByTheDiskSaysWhyInTheSystemsWords) {
         WriteOutcome saved;
         processor_.SaveImage(image, tree_.Path("out/saved.png"),
                              test::FormatOfKind(FormatKind::Png), nullptr, IfExists::Fail, &saved);
-        const WriteOutcome written = ImageProcessor::WriteEncoded(
-            QByteArray(100000, 'x'), tree_.Path("out/encoded.png"), IfExists::Fail);
-        if (saved.Written() || written.Written()) {
+        const WriteOutcome written =
+            ImageProcessor::WriteEncoded(EncodedFile{QByteArray(100000, 'x'), {}, {}},
+                                         tree_.Path("out/encoded.png"), IfExists::Fail);
+        const WriteOutcome copied =
+            ImageProcessor::WriteEncoded(spilled, tree_.Path("out/spilled.png"), IfExists::Fail);
+        if (saved.Written() || written.Written() || copied.Written()) {
             return 2;
         }
-        return saved.text == expected && written.text == expected ? 0 : 3;
+        return saved.text == expected && written.text == expected && copied.text == expected ? 0
+                                                                                             : 3;
     });
     EXPECT_EQ(result, 0);
 }

@@ -378,8 +378,7 @@ TEST_F(Metadata, EncodedAheadWritesWhatSavingWrites) {
             EncodedFile encoded;
             ASSERT_TRUE(processor_.EncodeImage(sample, test::FormatOfKind(kind), mark, &encoded));
             const QString path = tree_.Path(QStringLiteral("ahead"));
-            ASSERT_TRUE(
-                ImageProcessor::WriteEncoded(encoded.bytes, path, IfExists::Replace).Written());
+            ASSERT_TRUE(ImageProcessor::WriteEncoded(encoded, path, IfExists::Replace).Written());
             EXPECT_EQ(ReadAll(path), saved);
             EXPECT_EQ(encoded.metadataProblem, problem);
         }

@@ -14,6 +14,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/output_format.h"
 #include "platform/atomic_file.h"
+#include "platform/spill_file.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -22,6 +23,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace corvane {
@@ -68,10 +70,15 @@ struct LoadError {
     QString toneMapped = {};
 };
 
-// One output encoded into memory ahead of its writing (ImageProcessor::EncodeImage).
+// One output encoded ahead of its writing (ImageProcessor::EncodeImage): into memory, or into a
+// spill file that the caller gave before encoding.
 struct EncodedFile {
-    QByteArray bytes;
-    QString metadataProblem;  // why the metadata could not be put in; empty when it was
+    QByteArray bytes;                  // when not spilled
+    std::unique_ptr<SpillFile> spill;  // where the bytes went instead
+    QString metadataProblem;           // why the metadata could not be put in; empty when it was
+
+    // The bytes held in memory.
+    qint64 BytesInMemory() const { return spill ? 0 : bytes.size(); }
 };
 
 class ImageProcessor {
@@ -118,16 +125,18 @@ public:
                    const WatermarkSettings* watermark = nullptr, IfExists ifExists = IfExists::Fail,
                    WriteOutcome* outcome = nullptr, QString* metadataProblem = nullptr,
                    WorkPool* pool = nullptr) const;
-    // The bytes SaveImage would write, encoded into memory (for another thread to write them
-    // later with WriteEncoded). False when they cannot be made that way; SaveImage then writes
-    // the picture itself and reports why it fails, if it does. `pool` as for SaveImage.
+    // The bytes SaveImage would write, encoded into `encoded->spill` when it has one, else into
+    // memory (for another thread to write them later with WriteEncoded). False when they cannot be
+    // made that way; SaveImage then writes the picture itself and reports why it fails, if it does.
+    // `pool` as for SaveImage.
     bool EncodeImage(ImageSlot slot, const OutputFormat& format, const WatermarkSettings* watermark,
                      EncodedFile* encoded, WorkPool* pool = nullptr) const;
     // For a run that only makes PNGs of its files as they are: the PNG bytes of a JPEG file, the
     // same as LoadImage, then EncodeImage give, made a band of rows at a time so that the picture
     // is never held whole. Converted; Failed when the file is damaged (`error` says why); or
     // NotStreamed when this is not such a JPEG (another format, CMYK, turned by its EXIF
-    // orientation, too large), for LoadImage to read as usual. The metadata goes in unless
+    // orientation, too large), for LoadImage to read as usual. The bytes go where EncodeImage
+    // puts them. The metadata goes in unless
     // `stripMetadata`; `error->metadataProblem` says what of it could not be read. `plan` is
     // asked as LoadImage asks it, once the header is read; its refusal fails the file as
     // TooLarge.
@@ -136,7 +145,7 @@ public:
                              LoadError* error, WorkPool* pool = nullptr,
                              const PlanFor& plan = {}) const;
     // Writes bytes of EncodeImage as SaveImage writes a file: atomically, folder made as needed.
-    static WriteOutcome WriteEncoded(const QByteArray& bytes, const QString& path,
+    static WriteOutcome WriteEncoded(const EncodedFile& encoded, const QString& path,
                                      IfExists ifExists);
     // Replaces any pixel format other than RGB555, RGB888, RGB32 and ARGB32 by ARGB32.
     void NormalizePixelFormat(ImageSlot slot) const;
