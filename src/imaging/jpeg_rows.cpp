@@ -2,6 +2,9 @@
 
 #include "jpeg_errors.h"
 
+#include <jerror.h>
+
+#include <QIODevice>
 #include <QtGlobal>
 
 #include <cstring>
@@ -42,10 +45,57 @@ jpeg_error_mgr* UseJpegErrorManager(JpegErrorManager& error) {
     return &error;
 }
 
+namespace {
+
+// Bytes a file is read by when it is not held in memory: what libjpeg holds of it at once.
+constexpr qint64 kWindowBytes = 64 * 1024;
+const JOCTET kFakeEnd[] = {0xFF, JPEG_EOI};
+
+// A source that reads a device a window at a time, libjpeg's memory source over each window. At
+// the device's end it gives an end-of-image marker with a warning, as the memory source does at
+// the end of its bytes, so that a file cut short decodes alike both ways.
+struct DeviceSource {
+    jpeg_source_mgr manager{};
+    QIODevice* device = nullptr;
+    JOCTET window[kWindowBytes];
+};
+
+extern "C" void InitSource(j_decompress_ptr) {}
+extern "C" void TermSource(j_decompress_ptr) {}
+
+extern "C" boolean FillWindow(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<DeviceSource*>(info->src);
+    const qint64 read = source->device->read(reinterpret_cast<char*>(source->window), kWindowBytes);
+    if (read <= 0) {
+        WARNMS(info, JWRN_JPEG_EOF);
+        source->manager.next_input_byte = kFakeEnd;
+        source->manager.bytes_in_buffer = sizeof kFakeEnd;
+        return TRUE;
+    }
+    source->manager.next_input_byte = source->window;
+    source->manager.bytes_in_buffer = static_cast<std::size_t>(read);
+    return TRUE;
+}
+
+extern "C" void SkipInWindows(j_decompress_ptr info, long count) {
+    jpeg_source_mgr& source = *info->src;
+    while (count > static_cast<long>(source.bytes_in_buffer)) {
+        count -= static_cast<long>(source.bytes_in_buffer);
+        FillWindow(info);
+    }
+    if (count > 0) {
+        source.next_input_byte += count;
+        source.bytes_in_buffer -= static_cast<std::size_t>(count);
+    }
+}
+
+}  // namespace
+
 // libjpeg reports errors by a long jump to the point last set. Every method that calls libjpeg
 // sets it first and holds nothing that a jump could leak.
 struct JpegRows::State {
     QByteArrayView bytes;
+    std::unique_ptr<DeviceSource> device;  // instead of `bytes`
     jpeg_decompress_struct info{};
     JpegErrorManager error{};
     bool failed = false;
@@ -73,6 +123,18 @@ JpegRows::JpegRows(QByteArrayView bytes) : state_(std::make_unique<State>()) {
     jpeg_create_decompress(&s.info);
 }
 
+JpegRows::JpegRows(QIODevice* device) : JpegRows(QByteArrayView()) {
+    auto source = std::make_unique<DeviceSource>();
+    source->device = device;
+    jpeg_source_mgr& manager = source->manager;
+    manager.init_source = InitSource;
+    manager.fill_input_buffer = FillWindow;
+    manager.skip_input_data = SkipInWindows;
+    manager.resync_to_restart = jpeg_resync_to_restart;
+    manager.term_source = TermSource;
+    state_->device = std::move(source);
+}
+
 JpegRows::~JpegRows() {
     jpeg_destroy_decompress(&state_->info);
 }
@@ -80,8 +142,12 @@ JpegRows::~JpegRows() {
 bool JpegRows::ReadHeader() {
     State& s = *state_;
     CORVANE_JPEG_GUARD(s)
-    jpeg_mem_src(&s.info, reinterpret_cast<const unsigned char*>(s.bytes.data()),
-                 static_cast<unsigned long>(s.bytes.size()));
+    if (s.device) {
+        s.info.src = &s.device->manager;
+    } else {
+        jpeg_mem_src(&s.info, reinterpret_cast<const unsigned char*>(s.bytes.data()),
+                     static_cast<unsigned long>(s.bytes.size()));
+    }
     jpeg_save_markers(&s.info, JPEG_COM, 0xFFFF);
     jpeg_save_markers(&s.info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&s.info, TRUE);
@@ -183,10 +249,6 @@ bool JpegRows::Start() {
     CORVANE_JPEG_GUARD(s)
     jpeg_start_decompress(&s.info);
     return true;
-}
-
-bool JpegRows::AllBytesRead() const {
-    return !state_->failed && jpeg_input_complete(&state_->info);
 }
 
 bool JpegRows::Read(std::uint8_t* const* rows, int count) {

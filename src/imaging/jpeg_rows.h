@@ -1,6 +1,6 @@
 #pragma once
-// Decoding a JPEG held in memory a few rows at a time, for work that never needs the whole
-// picture at once. Private to the imaging library.
+// Decoding a JPEG (held in memory, or read as it goes) a few rows at a time, for work that never
+// needs the whole picture at once. Private to the imaging library.
 //
 // The rows are exactly those of Qt's JPEG reader: the same libjpeg with the same settings
 // (accurate integer transform, smooth upsampling), RGB or grey samples. What Qt's reader attaches
@@ -11,6 +11,7 @@
 
 #include <QByteArrayView>
 #include <QColorSpace>
+#include <QIODevice>
 #include <QMap>
 #include <QSize>
 #include <QString>
@@ -24,6 +25,9 @@ class JpegRows {
 public:
     // `bytes` must outlive the reader.
     explicit JpegRows(QByteArrayView bytes);
+    // Reads `device` (which must outlive the reader) from its position a window of 64 KiB at a
+    // time, so that a large file is never held whole. The rows are the same as from its bytes.
+    explicit JpegRows(QIODevice* device);
     ~JpegRows();
     JpegRows(const JpegRows&) = delete;
     JpegRows& operator=(const JpegRows&) = delete;
@@ -55,9 +59,6 @@ public:
     void DecodeAsRgb32();
     // Starts decoding (after ReadHeader()); false when libjpeg cannot.
     bool Start();
-    // Whether every byte has been read (a progressive file is read whole into its coefficients
-    // when decoding starts): the bytes are not needed any more.
-    bool AllBytesRead() const;
     // Decodes the next `count` rows into rows[0] ... rows[count - 1], each Size().width() *
     // Samples() bytes; false when the data is damaged.
     bool Read(std::uint8_t* const* rows, int count);

@@ -2,13 +2,15 @@
 //
 // A run that only changes the format of its files decodes and encodes every picture whole; for
 // a large JPEG that is its pixels and, when progressive, libjpeg's coefficients at once. Here the
-// rows go from the decoder to the PNG writer as it asks for them, so only the coefficients (for
-// a progressive file) and a few bands of rows are held. The file is the one LoadImage and
+// rows go from the decoder to the PNG writer as it asks for them, and the decoder reads the file
+// a window at a time, so only the coefficients (for a progressive file) and a few bands of rows
+// are held. The file is the one LoadImage and
 // SaveImage would write: the rows are Qt's reader's, and the colour profile, resolution and
 // metadata are taken as the loader takes them. A file this path does not take (not a JPEG,
 // CMYK, turned by its EXIF orientation, very large) is left to LoadImage.
 
 #include "allocation.h"
+#include "encoding_target.h"
 #include "imaging/image_processor.h"
 #include "imaging/metadata.h"
 #include "jpeg_rows.h"
@@ -122,16 +124,16 @@ Streamed Corrupt(LoadError* error, const QString& why) {
     return Streamed::Failed;
 }
 
-// Reads the file into memory when it may be a JPEG this path takes; a null array otherwise.
-QByteArray ReadJpegFile(const QString& path) {
+// Reads the file into memory when it may be a JPEG this path takes, leaving `file` open at its
+// start; a null array otherwise.
+QByteArray ReadJpegFile(const QString& path, QFile& file) {
     QString why;
-    QFile file;
     if (!OpenRegularFile(path, file, &why) || file.size() > kMaxInMemoryFileBytes ||
         !file.peek(3).startsWith("\xFF\xD8\xFF")) {
         return {};
     }
     QByteArray bytes = file.readAll();
-    return bytes.size() == file.size() ? bytes : QByteArray();
+    return bytes.size() == file.size() && file.seek(0) ? bytes : QByteArray();
 }
 
 }  // namespace
@@ -141,11 +143,14 @@ ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bo
                                                          WorkPool* pool,
                                                          const PlanFor& plan) const {
     *error = {};
-    QByteArray bytes = ReadJpegFile(path);
+    QFile file;
+    QByteArray bytes = ReadJpegFile(path, file);
     if (bytes.isNull()) {
         return Streamed::NotStreamed;
     }
-    JpegRows decoder(bytes);
+    // The decoder reads the file again a window at a time: the bytes in memory serve what looks
+    // at the file as a whole (metadata, orientation, truncation) and are dropped before decoding.
+    JpegRows decoder(&file);
     if (!decoder.ReadHeader() || decoder.Samples() == 0 || decoder.Size().isEmpty() ||
         qint64(decoder.Size().width()) * decoder.Size().height() > kMaxLoadPixels ||
         TurnedByExif(bytes)) {
@@ -161,19 +166,17 @@ ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bo
     const std::vector<PngChunk> chunks =
         MetadataChunks(bytes, decoder, stripMetadata, error, encoded);
     error->truncated = TruncationOf(bytes, RawFormat::Jpeg);
+    bytes = QByteArray();
     const QColorSpace space = decoder.ColourSpace();
     if (!decoder.Start()) {
         return Corrupt(error, decoder.Error());
     }
-    if (decoder.AllBytesRead()) {
-        bytes = QByteArray();  // a progressive file: its coefficients hold it all now
-    }
     const PngPicture picture = PictureOf(decoder, space);
     DecodedRows rows(decoder, static_cast<std::size_t>(picture.size.width()) *
                                   static_cast<std::size_t>(decoder.Samples()));
-    QBuffer buffer(&encoded->bytes);
-    buffer.open(QIODevice::WriteOnly);
-    const bool written = WritePngRows(picture, rows, &buffer, pool, chunks) && decoder.Finish();
+    EncodingTarget target(*encoded);
+    const bool written =
+        WritePngRows(picture, rows, target.Device(), pool, chunks) && decoder.Finish();
     if (!written && !decoder.Error().isEmpty()) {
         *encoded = {};
         return Corrupt(error, decoder.Error());

@@ -42,6 +42,7 @@ struct JpegKind {
     bool iccProfile = false;
     const char* comment = nullptr;
     int xDensity = 300;
+    bool noisy = false;  // a file far larger than the 64 KiB the decoder reads at once
 };
 
 void PrintTo(const JpegKind& kind, std::ostream* out) {
@@ -57,8 +58,9 @@ std::vector<JSAMPLE> Samples(const JpegKind& kind) {
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             for (int c = 0; c < kind.components; ++c) {
+                const int noise = kind.noisy ? static_cast<int>((i * 2654435761u) >> 27) : 0;
                 samples[i++] =
-                    static_cast<JSAMPLE>((x * (c + 1) + y * (3 - c) + (x ^ y) % 17) & 255);
+                    static_cast<JSAMPLE>((x * (c + 1) + y * (3 - c) + (x ^ y) % 17 + noise) & 255);
             }
         }
     }
@@ -214,7 +216,12 @@ INSTANTIATE_TEST_SUITE_P(
                  .progressive = true,
                  .densityUnit = 2,
                  .comment = "Title: Harbour"},
-        kZeroResolution),
+        kZeroResolution,
+        JpegKind{.name = "noisy_progressive_many_windows",
+                 .size = {700, 500},
+                 .progressive = true,
+                 .noisy = true},
+        JpegKind{.name = "noisy_baseline_many_windows", .size = {700, 500}, .noisy = true}),
     test::kRowName);
 
 TEST(JpegToPngMetadata, CarriedAsTheLoaderCarriesIt) {
@@ -231,9 +238,12 @@ TEST(JpegToPngMetadata, CarriedAsTheLoaderCarriesIt) {
 TEST(JpegToPngTruncated, MissingRowsGreyAsFromTheLoader) {
     TempTree tree;
     for (const bool progressive : {false, true}) {
-        JpegKind kind{"cut", {200, 300}};
+        // Cut beyond the first of the decoder's 64 KiB windows.
+        JpegKind kind{"cut", {700, 500}};
         kind.progressive = progressive;
+        kind.noisy = true;
         const QByteArray bytes = CompressJpeg(kind);
+        ASSERT_GT(bytes.size(), 3 * 64 * 1024);
         const QString path = Write(tree, QStringLiteral("t.jpg"), bytes.left(bytes.size() / 2));
         EXPECT_EQ(StreamedBytes(path, true), LoadedAndEncoded(path, true)) << progressive;
     }
