@@ -78,8 +78,9 @@ private:
     // size the resize gives the whole picture.
     QSize LeastSizeFor(QSize declared, QSize* planned) const;
     void Resize(BitmapPtr& image, QSize plannedSize, bool shrunkOnLoad) const;
-    // True when every file is only made a PNG: a JPEG then goes from decoder to encoder a band of
-    // rows at a time, never held whole.
+    // True when every file is only made a PNG, perhaps resized: a JPEG then goes from decoder to
+    // encoder a band of rows at a time, never held whole, where it needs no resize or one that
+    // the decoder makes while decoding.
     bool StreamsJpegToPng() const;
     // Makes `prepared` that way; false when the file is not such a JPEG.
     bool StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,

@@ -97,8 +97,8 @@ bool FilePreparer::StreamsJpegToPng() const {
     const BatchSettings& settings = run_.settings;
     const std::vector<OutputFormat>& formats = run_.Formats();
     return run_.kind == OperationKind::Plain && !settings.sameAsSource && !settings.rotate &&
-           !settings.resize && !run_.watermark.on && formats.size() == 1 &&
-           formats.front().kind == FormatKind::Png && !formats.front().encoderClsid.isNull();
+           !run_.watermark.on && formats.size() == 1 && formats.front().kind == FormatKind::Png &&
+           !formats.front().encoderClsid.isNull();
 }
 
 bool FilePreparer::StreamJpeg(const QString& file, const ImageProcessor::PlanFor& plan,
@@ -110,7 +110,8 @@ bool FilePreparer::StreamJpeg(const QString& file, const ImageProcessor::PlanFor
         return plan(declared);
     };
     switch (run_.processor.StreamJpegToPng(file, run_.settings.stripMetadata, &encoded,
-                                           &prepared.error, pool_, planAndPlace)) {
+                                           &prepared.error, pool_, planAndPlace,
+                                           run_.settings.resize)) {
         case ImageProcessor::Streamed::Converted:
             prepared.loaded = true;
             prepared.raw = RawFormat::Jpeg;

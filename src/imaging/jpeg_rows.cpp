@@ -38,6 +38,18 @@ extern "C" void PrintNothing(j_common_ptr) {}
 
 }  // namespace
 
+QSize JpegDecodeSize(QSize declared, QSize least) {
+    QSize best = declared;
+    for (const int denominator : {2, 4, 8}) {
+        const QSize scaled(declared.width() / denominator, declared.height() / denominator);
+        if (scaled.width() < least.width() || scaled.height() < least.height()) {
+            break;
+        }
+        best = scaled;
+    }
+    return best;
+}
+
 jpeg_error_mgr* UseJpegErrorManager(JpegErrorManager& error) {
     jpeg_std_error(&error);
     error.error_exit = JumpBack;
@@ -153,6 +165,21 @@ bool JpegRows::ReadHeader() {
     jpeg_read_header(&s.info, TRUE);
     jpeg_calc_output_dimensions(&s.info);
     return true;
+}
+
+bool JpegRows::ShrinkTo(QSize size) {
+    jpeg_decompress_struct& info = state_->info;
+    const QSize declared(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
+    for (const int denominator : {2, 4, 8}) {
+        if (QSize(declared.width() / denominator, declared.height() / denominator) == size) {
+            // As Qt's reader asks for it: in eighths.
+            info.scale_num = static_cast<unsigned>(8 / denominator);
+            info.scale_denom = 8;
+            jpeg_calc_output_dimensions(&info);
+            return Size() == size;
+        }
+    }
+    return false;
 }
 
 QSize JpegRows::Size() const {

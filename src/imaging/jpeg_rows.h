@@ -21,6 +21,11 @@
 
 namespace corvane {
 
+// The smallest size libjpeg can decode at (1/2, 1/4 or 1/8) that still covers `least` on both
+// sides; the declared size when none is smaller. Rounded down, so that Qt's JPEG reader picks
+// exactly that libjpeg scale. `declared` and `least` are in the stored orientation.
+QSize JpegDecodeSize(QSize declared, QSize least);
+
 class JpegRows {
 public:
     // `bytes` must outlive the reader.
@@ -35,6 +40,11 @@ public:
     // Reads everything before the image data; false when libjpeg cannot. What the header says
     // (colour space, resolution, comments) can be asked until Finish().
     bool ReadHeader();
+    // Decodes at `size` (after ReadHeader(), before Start()): the declared size divided by 2, 4
+    // or 8, which libjpeg makes while decoding, as Qt's reader makes it when asked for that size.
+    // False, and the size unchanged or not exactly `size`, for any other size.
+    bool ShrinkTo(QSize size);
+    // The size of the rows: the declared size, or as shrunk.
     QSize Size() const;
     // What libjpeg holds beside the rows of a file read in several scans (progressive, or one
     // scan per component): every component's coefficients at full size, whatever the scale of

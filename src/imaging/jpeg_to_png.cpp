@@ -136,12 +136,29 @@ QByteArray ReadJpegFile(const QString& path, QFile& file) {
     return bytes.size() == file.size() && file.seek(0) ? bytes : QByteArray();
 }
 
+// Asks the plan, and shrinks the decoder to the size it asks for when the run resizes: only to
+// a size that the decoder makes while decoding and that the resize then leaves as it is.
+// Converted to go on; Failed when the plan refuses the file; NotStreamed for any other size.
+Streamed FollowPlan(JpegRows& decoder, const ImageProcessor::PlanFor& plan, bool resized,
+                    LoadError* error) {
+    if (!plan) {
+        return resized ? Streamed::NotStreamed : Streamed::Converted;
+    }
+    const ImageProcessor::DecodePlan decided = plan({decoder.Size(), decoder.CoefficientBytes()});
+    if (!decided.refusal.isEmpty()) {
+        *error = {LoadError::Kind::TooLarge, decided.refusal, {}, {}};
+        return Streamed::Failed;
+    }
+    return !resized || decoder.ShrinkTo(decided.least) ? Streamed::Converted
+                                                       : Streamed::NotStreamed;
+}
+
 }  // namespace
 
 ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bool stripMetadata,
                                                          EncodedFile* encoded, LoadError* error,
-                                                         WorkPool* pool,
-                                                         const PlanFor& plan) const {
+                                                         WorkPool* pool, const PlanFor& plan,
+                                                         bool resized) const {
     *error = {};
     QFile file;
     QByteArray bytes = ReadJpegFile(path, file);
@@ -156,12 +173,9 @@ ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bo
         TurnedByExif(bytes)) {
         return Streamed::NotStreamed;  // the loader says why, or turns it
     }
-    if (plan) {
-        if (const QString refusal = plan({decoder.Size(), decoder.CoefficientBytes()}).refusal;
-            !refusal.isEmpty()) {
-            *error = {LoadError::Kind::TooLarge, refusal, {}, {}};
-            return Streamed::Failed;
-        }
+    if (const Streamed planned = FollowPlan(decoder, plan, resized, error);
+        planned != Streamed::Converted) {
+        return planned;
     }
     const std::vector<PngChunk> chunks =
         MetadataChunks(bytes, decoder, stripMetadata, error, encoded);

@@ -118,21 +118,6 @@ BitmapPtr RefuseUnread(const QImageReader& reader, LoadError* error) {
     }
 }
 
-// The smallest size libjpeg can decode at (1/2, 1/4 or 1/8) that still covers `least` on both
-// sides; the declared size when none is smaller. Rounded down, so that Qt's JPEG reader picks
-// exactly that libjpeg scale. `declared` and `least` are in the stored orientation.
-QSize JpegDecodeSize(QSize declared, QSize least) {
-    QSize best = declared;
-    for (const int denominator : {2, 4, 8}) {
-        const QSize scaled(declared.width() / denominator, declared.height() / denominator);
-        if (scaled.width() < least.width() || scaled.height() < least.height()) {
-            break;
-        }
-        best = scaled;
-    }
-    return best;
-}
-
 // What libjpeg will hold beside the picture of a JPEG in memory (see JpegRows).
 std::uint64_t JpegDecoderBytes(const QByteArray& bytes, RawFormat format) {
     if (format != RawFormat::Jpeg || bytes.isNull()) {

@@ -148,11 +148,22 @@ const OutputFormat& Png() {
     return png;
 }
 
-// The PNG of loading the file whole and encoding it, as a run does without streaming.
-QByteArray LoadedAndEncoded(const QString& path, bool stripMetadata) {
+// A plan that asks for `least` (invalid: the whole picture).
+ImageProcessor::PlanFor Asking(QSize least) {
+    return [least](const ImageProcessor::Declared&) {
+        return ImageProcessor::DecodePlan{least, {}};
+    };
+}
+
+// The PNG of loading the file whole (or shrunk on load to `least`, then resized to it) and
+// encoding it, as a run does without streaming.
+QByteArray LoadedAndEncoded(const QString& path, bool stripMetadata, QSize least = {}) {
     const ImageProcessor processor;
-    BitmapPtr image = processor.LoadImage(path);
+    BitmapPtr image = processor.LoadImage(path, nullptr, Asking(least));
     EXPECT_TRUE(IsUsable(image.get()));
+    if (least.isValid()) {
+        processor.ResampleTo(image, least.width(), least.height());
+    }
     if (stripMetadata) {
         image->SetMetadata(nullptr);
     }
@@ -161,10 +172,12 @@ QByteArray LoadedAndEncoded(const QString& path, bool stripMetadata) {
     return encoded.bytes;
 }
 
-QByteArray StreamedBytes(const QString& path, bool stripMetadata, WorkPool* pool = nullptr) {
+QByteArray StreamedBytes(const QString& path, bool stripMetadata, WorkPool* pool = nullptr,
+                         QSize least = {}) {
     EncodedFile encoded;
     LoadError error;
-    EXPECT_EQ(ImageProcessor().StreamJpegToPng(path, stripMetadata, &encoded, &error, pool),
+    EXPECT_EQ(ImageProcessor().StreamJpegToPng(path, stripMetadata, &encoded, &error, pool,
+                                               Asking(least), least.isValid()),
               Streamed::Converted);
     EXPECT_EQ(error.kind, LoadError::Kind::None);
     return encoded.bytes;
@@ -223,6 +236,56 @@ INSTANTIATE_TEST_SUITE_P(
                  .noisy = true},
         JpegKind{.name = "noisy_baseline_many_windows", .size = {700, 500}, .noisy = true}),
     test::kRowName);
+
+// A resized run's file shrunk while it is decoded, by 1/2, 1/4 or 1/8: the rows are those of
+// Qt's reader asked for that size.
+struct ShrunkRow {
+    const char* name;
+    JpegKind kind;
+    int denominator;
+};
+
+class JpegToPngShrunk : public ::testing::TestWithParam<ShrunkRow> {};
+
+TEST_P(JpegToPngShrunk, SameBytesAsLoadingShrunkAndEncoding) {
+    TempTree tree;
+    const ShrunkRow& row = GetParam();
+    const QString path = Write(tree, QStringLiteral("s.jpg"), CompressJpeg(row.kind));
+    const QSize least = row.kind.size / row.denominator;
+    WorkPool pool(2);
+    const QByteArray loaded = LoadedAndEncoded(path, false, least);
+    ASSERT_FALSE(loaded.isEmpty());
+    EXPECT_EQ(StreamedBytes(path, false, &pool, least), loaded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, JpegToPngShrunk,
+    ::testing::Values(
+        ShrunkRow{"progressive_half", {.name = "p", .size = {640, 480}, .progressive = true}, 2},
+        ShrunkRow{"baseline_422_quarter",
+                  {.name = "b", .size = {640, 480}, .vSampling = 1, .densityUnit = 1},
+                  4},
+        ShrunkRow{"grey_eighth", {.name = "g", .size = {512, 256}, .components = 1}, 8},
+        ShrunkRow{"noisy_progressive_half",
+                  {.name = "n", .size = {700, 500}, .progressive = true, .noisy = true},
+                  2}),
+    test::kRowName);
+
+// Any other size is the loader's to make: the decoder would round it, or not shrink at all.
+TEST(JpegToPngShrunk, OtherSizesAreLeftToTheLoader) {
+    TempTree tree;
+    const QString path =
+        Write(tree, QStringLiteral("o.jpg"), CompressJpeg({.name = "o", .size = {333, 700}}));
+    for (const QSize least : {QSize(166, 350), QSize(333, 700), QSize(250, 525), QSize()}) {
+        EncodedFile encoded;
+        LoadError error;
+        EXPECT_EQ(ImageProcessor().StreamJpegToPng(path, false, &encoded, &error, nullptr,
+                                                   Asking(least), true),
+                  Streamed::NotStreamed)
+            << least.width() << "x" << least.height();
+        EXPECT_EQ(error.kind, LoadError::Kind::None);
+    }
+}
 
 TEST(JpegToPngMetadata, CarriedAsTheLoaderCarriesIt) {
     TempTree tree;

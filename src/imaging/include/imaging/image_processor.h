@@ -131,19 +131,20 @@ public:
     // `pool` as for SaveImage.
     bool EncodeImage(ImageSlot slot, const OutputFormat& format, const WatermarkSettings* watermark,
                      EncodedFile* encoded, WorkPool* pool = nullptr) const;
-    // For a run that only makes PNGs of its files as they are: the PNG bytes of a JPEG file, the
-    // same as LoadImage, then EncodeImage give, made a band of rows at a time so that the picture
-    // is never held whole. Converted; Failed when the file is damaged (`error` says why); or
-    // NotStreamed when this is not such a JPEG (another format, CMYK, turned by its EXIF
-    // orientation, too large), for LoadImage to read as usual. The bytes go where EncodeImage
-    // puts them. The metadata goes in unless
-    // `stripMetadata`; `error->metadataProblem` says what of it could not be read. `plan` is
-    // asked as LoadImage asks it, once the header is read; its refusal fails the file as
-    // TooLarge.
+    // For a run that only makes PNGs of its files, as they are or resized: the PNG bytes of a
+    // JPEG file, the same as LoadImage, then EncodeImage give, made a band of rows at a time so
+    // that the picture is never held whole. Converted; Failed when the file is damaged (`error`
+    // says why); or NotStreamed when this is not such a JPEG (another format, CMYK, turned by
+    // its EXIF orientation, too large), for LoadImage to read as usual. The bytes go where
+    // EncodeImage puts them. The metadata goes in unless `stripMetadata`;
+    // `error->metadataProblem` says what of it could not be read. `plan` is asked as LoadImage
+    // asks it, once the header is read; its refusal fails the file as TooLarge. With `resized`
+    // (the run resizes every picture), only a file whose plan asks for a size the decoder makes
+    // while decoding (1/2, 1/4 or 1/8 of the whole, exactly) is taken, and made at that size.
     enum class Streamed { Converted, Failed, NotStreamed };
     Streamed StreamJpegToPng(const QString& path, bool stripMetadata, EncodedFile* encoded,
-                             LoadError* error, WorkPool* pool = nullptr,
-                             const PlanFor& plan = {}) const;
+                             LoadError* error, WorkPool* pool = nullptr, const PlanFor& plan = {},
+                             bool resized = false) const;
     // Writes bytes of EncodeImage as SaveImage writes a file: atomically, folder made as needed.
     static WriteOutcome WriteEncoded(const EncodedFile& encoded, const QString& path,
                                      IfExists ifExists);
