@@ -14,9 +14,11 @@ namespace {
 // Every picture a run makes is ARGB32 or RGB32, or is made so before it is drawn.
 constexpr double kBytesPerPixel = 4.0;
 constexpr double kMiB = 1024.0 * 1024.0;
-// What a JPEG streamed to PNG holds at once beside what its decoder holds (its file's bytes, and
-// for a progressive file its coefficients): rows and deflate bands.
-constexpr double kStreamBandBytes = 16.0 * kMiB;
+// What a JPEG streamed to PNG holds at once beside a progressive file's coefficients: the PNG
+// writer's bands, four per worker, each about 256 KiB of rows, as many filtered and as many
+// deflated (png_writer.h), and the decoder's own buffers and window on the file.
+constexpr double kStreamBytesPerWorker = 4 * 3 * 256.0 * 1024.0;
+constexpr double kStreamDecoderBytes = 2.0 * kMiB;
 
 double BytesOf(QSizeF size) {
     return size.width() * size.height() * kBytesPerPixel;
@@ -42,9 +44,10 @@ std::uint64_t FilePreparer::BytesToProcess(const ImageProcessor::Declared& decla
     if (streamed) {
         // Made into a PNG a band of rows at a time. Its bytes wait in a spill file, or else in
         // memory: for a noisy photo they come near its samples (three bytes a pixel).
-        const QSizeF size(declared.size);
+        const QSizeF size = DecodedSize(declared.size, least);
         const double png = spilled ? 0.0 : size.width() * size.height() * 3.0;
-        return static_cast<std::uint64_t>(decoder + kStreamBandBytes + png);
+        const double bands = kStreamBytesPerWorker * run_.workers + kStreamDecoderBytes;
+        return static_cast<std::uint64_t>(decoder + bands + png);
     }
     QSizeF picture = DecodedSize(declared.size, least);
     double peak = BytesOf(picture) + decoder;

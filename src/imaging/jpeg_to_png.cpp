@@ -19,7 +19,6 @@
 #include "png_writer.h"
 #include "truncation.h"
 
-#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
@@ -71,10 +70,8 @@ private:
 };
 
 // Turned or mirrored by its EXIF orientation, as Qt's reader (which the loader follows) sees it.
-bool TurnedByExif(QByteArray& bytes) {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
+bool TurnedByExif(QIODevice* device) {
+    QImageReader reader(device, "jpeg");
     return reader.transformation() != QImageIOHandler::TransformationNone;
 }
 
@@ -124,27 +121,37 @@ Streamed Corrupt(LoadError* error, const QString& why) {
     return Streamed::Failed;
 }
 
-// Reads the file into memory when it may be a JPEG this path takes, leaving `file` open at its
-// start; a null array otherwise.
-QByteArray ReadJpegFile(const QString& path, QFile& file) {
+// Opens the file at its start when it may be a JPEG this path takes: not turned by its EXIF
+// orientation, which the loader turns, and small enough to be read into memory whole.
+bool OpenJpegFile(const QString& path, QFile& file) {
     QString why;
-    if (!OpenRegularFile(path, file, &why) || file.size() > kMaxInMemoryFileBytes ||
-        !file.peek(3).startsWith("\xFF\xD8\xFF")) {
-        return {};
+    return OpenRegularFile(path, file, &why) && file.size() <= kMaxInMemoryFileBytes &&
+           file.peek(3).startsWith("\xFF\xD8\xFF") && !TurnedByExif(&file) && file.seek(0);
+}
+
+// The whole file, read without moving the decoder's place in it; null when it cannot be read
+// whole.
+QByteArray ReadWhole(QFile& file) {
+    const qint64 at = file.pos();
+    QByteArray bytes;
+    if (file.seek(0)) {
+        bytes = file.read(file.size());
     }
-    QByteArray bytes = file.readAll();
-    return bytes.size() == file.size() && file.seek(0) ? bytes : QByteArray();
+    return bytes.size() == file.size() && file.seek(at) ? bytes : QByteArray();
 }
 
 // Asks the plan, and shrinks the decoder to the size it asks for when the run resizes: only to
 // a size that the decoder makes while decoding and that the resize then leaves as it is.
 // Converted to go on; Failed when the plan refuses the file; NotStreamed for any other size.
-Streamed FollowPlan(JpegRows& decoder, const ImageProcessor::PlanFor& plan, bool resized,
-                    LoadError* error) {
+Streamed FollowPlan(JpegRows& decoder, qint64 fileBytes, const ImageProcessor::PlanFor& plan,
+                    bool resized, LoadError* error) {
     if (!plan) {
         return resized ? Streamed::NotStreamed : Streamed::Converted;
     }
-    const ImageProcessor::DecodePlan decided = plan({decoder.Size(), decoder.CoefficientBytes()});
+    // The file is held whole before decoding starts, the coefficients once it has.
+    const std::uint64_t held =
+        std::max(decoder.CoefficientBytes(), static_cast<std::uint64_t>(fileBytes));
+    const ImageProcessor::DecodePlan decided = plan({decoder.Size(), held});
     if (!decided.refusal.isEmpty()) {
         *error = {LoadError::Kind::TooLarge, decided.refusal, {}, {}};
         return Streamed::Failed;
@@ -161,21 +168,24 @@ ImageProcessor::Streamed ImageProcessor::StreamJpegToPng(const QString& path, bo
                                                          bool resized) const {
     *error = {};
     QFile file;
-    QByteArray bytes = ReadJpegFile(path, file);
-    if (bytes.isNull()) {
-        return Streamed::NotStreamed;
-    }
-    // The decoder reads the file again a window at a time: the bytes in memory serve what looks
-    // at the file as a whole (metadata, orientation, truncation) and are dropped before decoding.
-    JpegRows decoder(&file);
-    if (!decoder.ReadHeader() || decoder.Samples() == 0 || decoder.Size().isEmpty() ||
-        qint64(decoder.Size().width()) * decoder.Size().height() > kMaxLoadPixels ||
-        TurnedByExif(bytes)) {
+    if (!OpenJpegFile(path, file)) {
         return Streamed::NotStreamed;  // the loader says why, or turns it
     }
-    if (const Streamed planned = FollowPlan(decoder, plan, resized, error);
+    // The decoder reads the file a window at a time.
+    JpegRows decoder(&file);
+    if (!decoder.ReadHeader() || decoder.Samples() == 0 || decoder.Size().isEmpty() ||
+        qint64(decoder.Size().width()) * decoder.Size().height() > kMaxLoadPixels) {
+        return Streamed::NotStreamed;
+    }
+    if (const Streamed planned = FollowPlan(decoder, file.size(), plan, resized, error);
         planned != Streamed::Converted) {
         return planned;
+    }
+    // Read whole only once the plan has made room: for what looks at the file as a whole
+    // (metadata, truncation), and dropped before decoding.
+    QByteArray bytes = ReadWhole(file);
+    if (bytes.isNull()) {
+        return Streamed::NotStreamed;
     }
     const std::vector<PngChunk> chunks =
         MetadataChunks(bytes, decoder, stripMetadata, error, encoded);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 
@@ -99,7 +100,8 @@ TEST(ShrinkOnLoadOther, EveryFormatIsPlannedOnlyJpegShrinksARefusalDecodesNothin
 
 // A progressive JPEG keeps its coefficients at full size whatever size it is decoded at, so its
 // plan is told them, by the loader and by the stream to PNG alike; a baseline JPEG and a PNG hold
-// nothing of the kind.
+// nothing of the kind. The stream holds the file whole before it decodes, and says so where the
+// file is the larger.
 TEST(ShrinkOnLoadOther, APlanIsToldTheCoefficientsOfAProgressiveJpeg) {
     TempTree tree;
     QImage image(400, 300, QImage::Format_RGB32);
@@ -137,7 +139,8 @@ TEST(ShrinkOnLoadOther, APlanIsToldTheCoefficientsOfAProgressiveJpeg) {
                                                               &error, nullptr, streaming);
         const bool jpeg = QString(row.name).endsWith(".jpg");
         EXPECT_EQ(outcome == ImageProcessor::Streamed::Converted, jpeg) << row.name;
-        EXPECT_EQ(streamed, jpeg ? loaded : 1) << row.name;
+        const auto file = static_cast<std::uint64_t>(QFileInfo(tree.Path(row.name)).size());
+        EXPECT_EQ(streamed, jpeg ? std::max(loaded, file) : 1) << row.name;
     }
 }
 
