@@ -83,8 +83,9 @@ bool Pipeline::BeginRun(ProcessingContext& context) {
     readAhead_.reset();
     pool_.reset();
     const int workers = run_->workers;
-    if (workers > 1) {
-        pool_ = std::make_unique<WorkPool>(workers - 1);
+    // More deflating threads than cores make no band sooner, only more bands held at once.
+    if (const int deflating = std::min(workers, DefaultWorkerCount()) - 1; deflating > 0) {
+        pool_ = std::make_unique<WorkPool>(deflating);
     }
     readAhead_ =
         std::make_unique<ReadAhead>(workers, *budget_,

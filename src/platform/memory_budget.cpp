@@ -100,8 +100,9 @@ void MemoryBudget::GiveBack(std::uint64_t bytes) {
 namespace {
 
 constexpr std::uint64_t kMiB = std::uint64_t(1) << 20;
-// Pictures in flight beyond what the cores can work on make a run no faster, only heavier.
-constexpr std::uint64_t kBudgetPerCore = 256 * kMiB;
+// Pictures in flight beyond what the cores can work on make a run no faster, only heavier. Two
+// 24 MP progressive JPEGs per two cores (their coefficients) fit; a 48 MP one is made alone.
+constexpr std::uint64_t kBudgetPerCore = 160 * kMiB;
 
 QByteArray ReadSmallFile(const QString& path) {
     QFile file(path);

@@ -55,7 +55,7 @@ TEST(MemoryBudget, FollowsTheOwnCgroupLimitElseTheAvailableMemory) {
                               tree.WriteFile("meminfo", meminfo)};
         tree.WriteFile(QStringLiteral("fs/") + row.limitFile, row.limit);
         EXPECT_EQ(MemoryTheProcessMayUse(sources), row.mayUse) << row.name;
-        EXPECT_EQ(DefaultMemoryBudget(2, sources), std::min(*row.mayUse / 2, 512 * kMiB))
+        EXPECT_EQ(DefaultMemoryBudget(2, sources), std::min(*row.mayUse / 2, 320 * kMiB))
             << row.name;
     }
     test::TempTree empty;
