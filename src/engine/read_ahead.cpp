@@ -35,6 +35,7 @@ void ReadAhead::Start(const PathList& files, std::size_t current, bool held) {
         heldHeavy_ = held;
         needed_ = current;
         ending_ = false;
+        reserving_.clear();
     }
     if (workers_ == 1) {
         return;
@@ -81,6 +82,7 @@ std::optional<std::size_t> ReadAhead::Claim(std::unique_lock<std::mutex>& lock) 
         return std::nullopt;
     }
     ahead_.try_emplace(next_);  // claimed: Take() waits for it
+    reserving_.insert(next_);
     return next_++;
 }
 
@@ -92,6 +94,7 @@ void ReadAhead::HelperLoop() try {
         PreparedFile prepared = Make(
             file, [this, index = *index](std::uint64_t bytes) { return Reserve(index, bytes); });
         lock.lock();
+        reserving_.erase(*index);  // made without asking for memory (not a picture)
         if (const auto it = ahead_.find(*index); it != ahead_.end()) {
             it->second = std::move(prepared);
         }
@@ -102,12 +105,25 @@ void ReadAhead::HelperLoop() try {
 }
 
 std::optional<MemoryBudget::Hold> ReadAhead::Reserve(std::size_t index, std::uint64_t bytes) {
-    return budget_.Reserve(bytes, [this, index] {
+    {
+        // Room goes to files in their order: a later file freed first would hold room that the
+        // earlier one then takes anyway when its turn comes, over the budget.
+        std::unique_lock lock(mutex_);
+        changed_.wait(
+            lock, [&] { return ending_ || reserving_.empty() || *reserving_.begin() >= index; });
+    }
+    std::optional<MemoryBudget::Hold> hold = budget_.Reserve(bytes, [this, index] {
         if (ending_) {
             return MemoryBudget::Wait::GiveUp;
         }
         return index <= needed_ ? MemoryBudget::Wait::GoAhead : MemoryBudget::Wait::Wait;
     });
+    {
+        const std::lock_guard lock(mutex_);
+        reserving_.erase(index);
+    }
+    changed_.notify_all();
+    return hold;
 }
 
 PreparedFile ReadAhead::Take(std::size_t index) {

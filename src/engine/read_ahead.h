@@ -10,7 +10,8 @@
 //
 // Memory: what files in hand hold is counted against the run's budget. A helper claims what its
 // file's processing takes before decoding it and waits for room, unless its file is the one the
-// processing thread needs next; the processing thread's own claims never wait. So the run always
+// processing thread needs next; room goes to files in their order. The processing thread's own
+// claims never wait. So the run always
 // moves on, and a file larger than the whole budget is made when its turn comes.
 //
 // Threads: Start(), Take() and Stop() belong to the processing thread; the helpers run `prepare`
@@ -30,6 +31,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -98,6 +100,8 @@ private:
     std::size_t limit_ = 0;  // helpers claim files below this
     // Claimed files; a value once made.
     std::map<std::size_t, std::optional<PreparedFile>> ahead_;
+    // Claimed files whose helpers have not yet had their memory (or made them without any).
+    std::set<std::size_t> reserving_;
     bool heldHeavy_ = false;  // the processing thread's file holds a picture
     bool stopping_ = false;
     std::vector<std::thread> threads_;
