@@ -1,6 +1,6 @@
 // The read-ahead helpers and the pipeline's helper threads when things go wrong: memory running
-// out while one file is made, threads the system will not start, and a pipeline that goes away
-// in the middle of a pass.
+// out while one file is made, files competing for room, threads the system will not start, and a
+// pipeline that goes away in the middle of a pass.
 #include "read_ahead.h"
 #include "engine/pipeline.h"
 #include "support/temp_tree.h"
@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <mutex>
 #include <new>
 
 namespace corvane {
@@ -54,6 +55,33 @@ TEST(ReadAhead, AnExceptionWhileMakingAFileBecomesThatFilesFailure) {
         }
         readAhead.Stop();
     }
+}
+
+// With a helper for every file, each file's claim of memory waits for room; room goes to the
+// files in their order, so the file the processing thread needs never finds a later one holding
+// it and the budget is never exceeded.
+TEST(ReadAhead, RoomGoesToFilesInTheirOrder) {
+    const PathList files = Names(8);
+    MemoryBudget budget(100);
+    std::mutex mutex;
+    std::vector<int> order;
+    ReadAhead readAhead(8, budget, [&](const QString& file, const ClaimMemory& claim) {
+        PreparedFile prepared;
+        if (std::optional<MemoryBudget::Hold> hold = claim(60)) {
+            const std::lock_guard lock(mutex);
+            order.push_back(file.mid(4).toInt());
+            prepared.memory = std::move(*hold);
+            prepared.loaded = true;
+        }
+        return prepared;
+    });
+    readAhead.Start(files, 0, false);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_TRUE(readAhead.Take(i).loaded) << i;  // its room is given back here
+    }
+    readAhead.Stop();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_LE(budget.MostHeld(), 100u);
 }
 
 class PipelinePass : public ::testing::Test {
