@@ -2,6 +2,7 @@
 // could never be held is refused, and helpers wait for room in the run's budget.
 
 #include "file_preparer.h"
+#include "platform/work_pool.h"
 
 #include <QtMath>
 
@@ -15,8 +16,8 @@ namespace {
 constexpr double kBytesPerPixel = 4.0;
 constexpr double kMiB = 1024.0 * 1024.0;
 // What a JPEG streamed to PNG holds at once beside a progressive file's coefficients: the PNG
-// writer's bands, four per worker, each about 256 KiB of rows, as many filtered and as many
-// deflated (png_writer.h), and the decoder's own buffers and window on the file.
+// writer's bands, four per deflating thread, each about 256 KiB of rows, as many filtered and as
+// many deflated (png_writer.h), and the decoder's own buffers and window on the file.
 constexpr double kStreamBytesPerWorker = 4 * 3 * 256.0 * 1024.0;
 constexpr double kStreamDecoderBytes = 2.0 * kMiB;
 
@@ -46,7 +47,8 @@ std::uint64_t FilePreparer::BytesToProcess(const ImageProcessor::Declared& decla
         // memory: for a noisy photo they come near its samples (three bytes a pixel).
         const QSizeF size = DecodedSize(declared.size, least);
         const double png = spilled ? 0.0 : size.width() * size.height() * 3.0;
-        const double bands = kStreamBytesPerWorker * run_.workers + kStreamDecoderBytes;
+        const int deflating = pool_ != nullptr ? pool_->Helpers() + 1 : 1;
+        const double bands = kStreamBytesPerWorker * deflating + kStreamDecoderBytes;
         return static_cast<std::uint64_t>(decoder + bands + png);
     }
     QSizeF picture = DecodedSize(declared.size, least);
