@@ -4,10 +4,10 @@
 // a large JPEG that is its pixels and, when progressive, libjpeg's coefficients at once. Here the
 // rows go from the decoder to the PNG writer as it asks for them, and the decoder reads the file
 // a window at a time, so only the coefficients (for a progressive file) and a few bands of rows
-// are held. The file is the one LoadImage and
-// SaveImage would write: the rows are Qt's reader's, and the colour profile, resolution and
-// metadata are taken as the loader takes them. A file this path does not take (not a JPEG,
-// CMYK, turned by its EXIF orientation, very large) is left to LoadImage.
+// are held. The file is the one LoadImage and SaveImage would write: the rows are Qt's reader's,
+// and the colour profile, resolution and metadata are taken as the loader takes them. A file
+// this path does not take (not a JPEG, CMYK, turned by its EXIF orientation, very large) is left
+// to LoadImage.
 
 #include "allocation.h"
 #include "encoding_target.h"
