@@ -66,10 +66,14 @@ bool SpillFile::CopyTo(QIODevice* out) {
     if (!file_.flush() || !out->isWritable()) {
         return false;
     }
+    qint64 copied = 0;
     if (auto* target = qobject_cast<QFile*>(out); target != nullptr && target->handle() >= 0) {
-        return target->flush() && CopyWithinKernel(*target);
+        copied = target->flush() ? CopyWithinKernel(target->handle()) : -1;
     }
-    if (!file_.seek(0)) {
+    // The rest (all of it where `out` is no file, or the kernel cannot copy between the two)
+    // through this process. A failure is said by the caller's probe of `out`, in the system's
+    // words.
+    if (copied < 0 || !file_.seek(copied)) {
         return false;
     }
     std::vector<char> buffer(static_cast<std::size_t>(kCopyStep));
@@ -84,8 +88,7 @@ bool SpillFile::CopyTo(QIODevice* out) {
     }
 }
 
-bool SpillFile::CopyWithinKernel(QFile& out) {
-    const int to = out.handle();
+qint64 SpillFile::CopyWithinKernel(int to) {
     loff_t from = 0;
     const loff_t size = static_cast<loff_t>(file_.size());
     while (from < size) {
@@ -94,21 +97,12 @@ bool SpillFile::CopyWithinKernel(QFile& out) {
         if (copied > 0) {
             continue;
         }
-        if (copied == 0 ||
-            (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)) {
-            return false;  // the caller's probe of `out` says why in the system's words
-        }
-        // Across file systems on an older kernel: through this process instead.
-        std::vector<char> buffer(static_cast<std::size_t>(kCopyStep));
-        while (from < size) {
-            const ssize_t read = ::pread(fd_, buffer.data(), buffer.size(), from);
-            if (read <= 0 || out.write(buffer.data(), read) != read) {
-                return false;
-            }
-            from += read;
-        }
+        // Across file systems on an older kernel the kernel declines: the rest goes otherwise.
+        const bool declined = copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                                             errno == EOPNOTSUPP);
+        return declined ? from : -1;
     }
-    return true;
+    return from;
 }
 
 }  // namespace corvane

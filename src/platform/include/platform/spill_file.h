@@ -38,7 +38,9 @@ private:
     explicit SpillFile(int fd);
     // An unnamed file's descriptor in `folder`, or -1.
     static int Open(const QString& folder);
-    bool CopyWithinKernel(QFile& out);
+    // Copies from the start into the file `to` at its position until done or the kernel
+    // declines; the bytes copied, or -1 when a write failed.
+    qint64 CopyWithinKernel(int to);
 
     int fd_;
     QFile file_;
